@@ -1,0 +1,39 @@
+#pragma once
+#include <windows.h>
+
+// What the image copy job and its worker thread need from the window that runs them.
+// The main dialog implements it; tests implement it without any window, so the job
+// never touches window code directly. Every operation is called on the worker thread.
+class CopyJobOwner
+{
+public:
+    virtual ~CopyJobOwner() = default;
+
+    // Runs the whole copy job for the drive whose list entry was chosen (it starts with
+    // the drive letter and a colon, e.g. "E:\ - MYDISC") into the image file at imagePath.
+    virtual void CreateImage(const wchar_t* driveEntry, const wchar_t* imagePath) = 0;
+
+    // The progress display: range ends and a position within them; position 0 is empty.
+    virtual void SetProgressRange(int minimum, int maximum) = 0;
+    virtual void SetProgressPosition(int position) = 0;
+
+    // After every chunk: moves the display to sectorsDone and shows the elapsed time.
+    virtual void UpdateProgress(int sectorsDone, DWORD elapsedMs) = 0;
+
+    // Shows the system's text for the calling thread's last error; returns when dismissed.
+    virtual void ReportLastError() = 0;
+
+    // Shows a copy failure of the job's own (exclamation icon); returns when dismissed.
+    virtual void ShowCopyError(const wchar_t* text) = 0;
+
+    // Nonzero when the user asked the running copy to stop.
+    virtual bool IsStopRequested() = 0;
+
+    // Ending a job: the stop request is cleared and the button reads "Create ISO" again.
+    virtual void ClearStopRequest() = 0;
+    virtual void RestoreCreateCaption() = 0;
+
+    // The very last step of a job: marks that no copy runs any more. After this call the
+    // owner may be torn down, so the job must not touch it again.
+    virtual void ClearWorker() = 0;
+};
