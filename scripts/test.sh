@@ -6,13 +6,21 @@ cd "$root"
 . scripts/wine-env.sh
 
 bash scripts/install-deps.sh
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw
+# PELMORA_BUILD_DIR lets several people build and test side by side in one work tree.
+build=${PELMORA_BUILD_DIR:-}
+if [ -z "$build" ]; then
+    build=$root/build
+    cmake --preset mingw >/dev/null
+    cmake --build --preset mingw
+else
+    cmake -S "$root" -B "$build" --toolchain "$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$build" -j2
+fi
 
 wine_quiet_env
-export PELMORA_WINE_TEMPLATE=$root/build/wine/template
+export PELMORA_WINE_TEMPLATE=$build/wine/template
 make_template_prefix "$PELMORA_WINE_TEMPLATE"
-export WINEPREFIX=$root/build/wine/unit
+export WINEPREFIX=$build/wine/unit
 rm -rf "$WINEPREFIX"
 cp -a "$PELMORA_WINE_TEMPLATE" "$WINEPREFIX"
 
@@ -21,4 +29,8 @@ trap cleanup EXIT
 start_xvfb
 start_wine_server
 
-ctest --preset mingw "$@"
+if [ -z "${PELMORA_BUILD_DIR:-}" ]; then
+    ctest --preset mingw "$@"
+else
+    ctest --test-dir "$build" --output-on-failure -j2 --timeout 300 --no-tests=error "$@"
+fi

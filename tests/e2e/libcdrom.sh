@@ -1,0 +1,87 @@
+# Shared by the end-to-end scripts: a private Wine prefix with virtual CD-ROM drives backed by
+# .iso files. Source it after setting BUILD (the build folder) and SRC (the source folder).
+set -euo pipefail
+
+# e2e_prefix NAME: a fresh prefix for this test, copied from the test command's template
+# (PELMORA_WINE_TEMPLATE), with its own persistent server. Sets WINEPREFIX and E2E_DIR.
+e2e_prefix() {
+    local name=$1
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    E2E_DIR=$BUILD/e2e/$name
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then
+        WINEPREFIX=$WINEPREFIX wineserver -k </dev/null >/dev/null 2>&1 || true
+    fi
+    rm -rf "$E2E_DIR"
+    mkdir -p "$E2E_DIR/drives"
+    local template=${PELMORA_WINE_TEMPLATE:-$BUILD/wine/template}
+    if [ ! -f "$template/.pelmora-ready" ]; then
+        echo "no Wine template prefix at $template: run the tests through scripts/test.sh" >&2
+        exit 1
+    fi
+    cp -a "$template" "$E2E_DIR/prefix"
+    export WINEPREFIX=$E2E_DIR/prefix
+    export E2E_DIR
+    trap e2e_stop EXIT
+}
+
+# e2e_make_iso OUT LABEL MEGABYTES: a data disc with files of pseudo-random bytes.
+# An empty LABEL gives a disc without a volume label.
+e2e_make_iso() {
+    local out=$1 label=$2 mb=$3
+    local tree=$E2E_DIR/tree-$(basename "$out" .iso)
+    rm -rf "$tree"; mkdir -p "$tree/sub"
+    echo "Pelmora test disc" >"$tree/readme.txt"
+    if [ "$mb" -gt 0 ]; then
+        head -c $((mb * 1024 * 1024)) /dev/urandom >"$tree/sub/data.bin"
+    fi
+    if [ -n "$label" ]; then
+        xorriso -as mkisofs -quiet -V "$label" -o "$out" "$tree" >/dev/null 2>&1
+    else
+        xorriso -as mkisofs -quiet -o "$out" "$tree" >/dev/null 2>&1
+        # mkisofs writes a default label when none is given; blank the volume identifier
+        # (32 bytes at offset 40 of the primary volume descriptor in sector 16).
+        printf '%*s' 32 '' | dd of="$out" bs=1 seek=$((16 * 2048 + 40)) conv=notrunc status=none
+    fi
+    rm -rf "$tree"
+}
+
+# e2e_add_cdrom LETTER ISO: drive LETTER becomes a CD-ROM drive holding the disc ISO.
+# Call before e2e_start (the mount manager reads this only when the server starts).
+e2e_add_cdrom() {
+    local letter=$1 iso=$2 dir=$E2E_DIR/drives/$1
+    mkdir -p "$dir"
+    ln -f "$iso" "$dir/disc.iso" 2>/dev/null || cp "$iso" "$dir/disc.iso"
+    ln -sfn "$dir" "$WINEPREFIX/dosdevices/$letter:"
+    ln -sfn "$dir/disc.iso" "$WINEPREFIX/dosdevices/$letter::"
+    e2e_mark_cdrom "$letter"
+}
+
+# e2e_add_empty_cdrom LETTER: a CD-ROM drive with no disc in it.
+e2e_add_empty_cdrom() {
+    local letter=$1 dir=$E2E_DIR/drives/$1
+    mkdir -p "$dir-device"
+    ln -sfn "$dir-nothing" "$WINEPREFIX/dosdevices/$letter:"
+    ln -sfn "$dir-device" "$WINEPREFIX/dosdevices/$letter::"
+    e2e_mark_cdrom "$letter"
+}
+
+e2e_mark_cdrom() {
+    wine reg add 'HKLM\Software\Wine\Drives' /v "$1:" /t REG_SZ /d cdrom /f </dev/null >/dev/null 2>&1
+}
+
+# e2e_start: (re)starts this prefix's server so that it sees the drives, outside any pipe.
+e2e_start() {
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    wineserver -w </dev/null >/dev/null 2>&1 || true
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+e2e_stop() {
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k </dev/null >/dev/null 2>&1 || true
+}
+
+# e2e_wine PROGRAM ARGS...: runs a Windows program of ours in the prefix and returns its exit code.
+e2e_wine() {
+    wine "$@" </dev/null
+}
