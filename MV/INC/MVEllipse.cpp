@@ -1,0 +1,6 @@
+#include "MVEllipse.h"
+
+void MVEllipse::DrawShape(HDC dc)
+{
+    Ellipse(dc, left, top, right, bottom);
+}
