@@ -1,0 +1,43 @@
+#pragma once
+#include <windows.h>
+#include <cstddef>
+
+// The platform services the copy job needs, and nothing more: one raw source device read
+// sequentially from its start, one image file written sequentially from its start, an aligned
+// buffer and a millisecond clock. Win32CopyIO is the real one; tests put a fake in its place.
+//
+// Every failing operation leaves the reason in the calling thread's last error code and
+// touches nothing else before returning, so the caller can still report that code.
+class CopyIO
+{
+public:
+    virtual ~CopyIO() = default;
+
+    // A zero-filled block of `bytes` whose address suits unbuffered transfers (aligned to at
+    // least 64 KiB), or null. FreeBuffer takes back what AllocateBuffer gave.
+    virtual void* AllocateBuffer(std::size_t bytes) = 0;
+    virtual void FreeBuffer(void* block) = 0;
+
+    // The source: a raw volume such as \\.\E:, opened read-only and unbuffered.
+    virtual bool OpenDevice(const wchar_t* devicePath) = 0;
+    // Reads the next `bytes` bytes. Success with fewer bytes than asked means the medium ended.
+    virtual bool ReadDevice(void* buffer, DWORD bytes, DWORD& bytesRead) = 0;
+    // Size of the open device in bytes, when the device can tell it.
+    virtual bool DeviceSize(ULONGLONG& bytes) = 0;
+    virtual void CloseDevice() = 0;
+
+    // The image: any old file is deleted, a new empty one created unbuffered and not shared.
+    virtual bool DeleteImage(const wchar_t* imagePath) = 0;
+    virtual bool CreateImage(const wchar_t* imagePath) = 0;
+    // Every image write must be a whole multiple of this many bytes, from a buffer address and
+    // at a file offset that are multiples of it too (the sector size of the image's volume).
+    virtual DWORD ImageSectorSize() = 0;
+    // Appends `bytes` bytes; all of them are written or the call fails.
+    virtual bool WriteImage(const void* buffer, DWORD bytes) = 0;
+    // Cuts the image to exactly `bytes` bytes after a padded final write. No write may follow.
+    virtual bool SetImageLength(ULONGLONG bytes) = 0;
+    virtual void CloseImage() = 0;
+
+    // Milliseconds of a free-running clock; differences are taken modulo 2^32.
+    virtual DWORD Milliseconds() = 0;
+};

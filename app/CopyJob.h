@@ -1,0 +1,46 @@
+#pragma once
+#include <windows.h>
+
+class CopyIO;
+class CopyJobOwner;
+
+// One copy of a data disc into an image file: sectors 0 to 16 one at a time, the volume size
+// from the ISO 9660 primary volume descriptor in sector 16 (or from the device when there is
+// none), then chunks of `chunkSectors` sectors. A failed or incomplete copy never leaves an
+// image behind; a stopped copy keeps the sectors copied so far, cut exactly at a sector end.
+//
+// Run ends every path by returning the owner to idle, and its very last owner call is
+// ClearWorker(): after it the owner may be destroyed, so nothing of the owner is touched again.
+// The CopyIO must outlive Run (keep it local to the caller, not in the owner).
+class CopyJob
+{
+public:
+    static const DWORD kSectorBytes = 2048;
+    static const DWORD kHeaderSectors = 17;
+    // Progress range of the header phase, before the volume size is known.
+    static const int kHeaderProgressRange = 1000000;
+
+    CopyJob(CopyJobOwner& owner, CopyIO& io, unsigned chunkSectors);
+    CopyJob(const CopyJob&) = delete;
+    CopyJob& operator=(const CopyJob&) = delete;
+
+    // driveEntry: the drive list's entry, starting with the drive letter and a colon
+    // ("E:\ - MYDISC"); imagePath: the image file to write.
+    void Run(const wchar_t* driveEntry, const wchar_t* imagePath);
+
+private:
+    void Copy(const wchar_t* driveEntry, const wchar_t* imagePath);
+    bool CopyOpenFiles(BYTE* buffer);
+    bool SetVolumeSize(bool primary, DWORD volumeSectors);
+    void ShowShortRead(DWORD sectorsRead);
+    void DeleteIncompleteImage(const wchar_t* imagePath);
+    void AbandonAfterException(const wchar_t* imagePath);
+    void Finish();
+
+    CopyJobOwner& owner;
+    CopyIO& io;
+    DWORD chunkSectors;
+    DWORD startMs = 0;
+    DWORD totalSectors = 0;
+    bool imageCreated = false;
+};
