@@ -1,0 +1,204 @@
+#include "MVFormat.h"
+
+#include <cstring>
+#include <cwchar>
+
+namespace
+{
+enum class SizeKind { None, Narrow, Wide, Int64 };
+
+const int IntegerUnits = 32;
+const int FloatUnits = 128;
+const int FixedPointUnits = 312;
+const int NullTextUnits = 6;
+const int CharacterUnits = 2;
+
+int Larger(int a, int b) { return a > b ? a : b; }
+
+int ReadNumber(const wchar_t*& p)
+{
+    int number = 0;
+    while (*p >= L'0' && *p <= L'9')
+        number = number * 10 + (*p++ - L'0');
+    return number;
+}
+
+SizeKind ReadSizeKind(const wchar_t*& p)
+{
+    if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') {
+        p += 3;
+        return SizeKind::Int64;
+    }
+    switch (*p) {
+    case L'h': ++p; return SizeKind::Narrow;
+    case L'l': ++p; return SizeKind::Wide;
+    case L'F': case L'L': case L'N': ++p; return SizeKind::None;
+    default: return SizeKind::None;
+    }
+}
+
+// A character or a text, cut to a positive precision, then widened to the width.
+int TextItem(int item, int width, int precision)
+{
+    if (precision > 0 && item > precision)
+        item = precision;
+    return Larger(item, width);
+}
+
+int TextLength(const wchar_t* text)
+{
+    if (!text)
+        return NullTextUnits;
+    return Larger(static_cast<int>(std::wcslen(text)), 1);
+}
+
+int NarrowTextLength(const char* text)
+{
+    if (!text)
+        return NullTextUnits;
+    return Larger(static_cast<int>(std::strlen(text)), 1);
+}
+
+// The units one conversion adds; consumes its argument from args.
+int ConversionLength(wchar_t conversion, SizeKind kind, int width, int precision, va_list& args)
+{
+    switch (conversion) {
+    case L'c': case L'C':
+        if (kind == SizeKind::Int64)
+            return 0;
+        va_arg(args, int);
+        return TextItem(CharacterUnits, width, precision);
+    case L's': case L'S': {
+        if (kind == SizeKind::Int64)
+            return 0;
+        const bool narrow = kind == SizeKind::Narrow || (conversion == L'S' && kind != SizeKind::Wide);
+        const int item = narrow ? NarrowTextLength(va_arg(args, const char*)) : TextLength(va_arg(args, const wchar_t*));
+        return TextItem(item, width, precision);
+    }
+    case L'd': case L'i': case L'o': case L'u': case L'x': case L'X':
+        if (kind == SizeKind::Int64)
+            va_arg(args, long long);
+        else
+            va_arg(args, int);
+        return Larger(IntegerUnits, width + precision);
+    case L'p':
+        va_arg(args, void*);
+        return Larger(IntegerUnits, width + precision);
+    case L'e': case L'E': case L'g': case L'G':
+        va_arg(args, double);
+        return Larger(FloatUnits, width + precision);
+    case L'f':
+        va_arg(args, double);
+        return Larger(FloatUnits, precision + FixedPointUnits);
+    case L'n':
+        va_arg(args, void*);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+int EstimateLength(const wchar_t* p, va_list& args)
+{
+    int total = 0;
+    while (*p) {
+        if (*p != L'%') {
+            ++total;
+            ++p;
+            continue;
+        }
+        ++p;
+        if (*p == L'\0')
+            break;
+        if (*p == L'%') {
+            ++total;
+            ++p;
+            continue;
+        }
+        int width = 0;
+        for (;; ++p) {
+            if (*p == L'#')
+                total += 2;
+            else if (*p == L'*')
+                width = va_arg(args, int);
+            else if (*p != L'-' && *p != L'+' && *p != L'0' && *p != L' ')
+                break;
+        }
+        if (width == 0)
+            width = ReadNumber(p);
+        int precision = 0;
+        if (*p == L'.') {
+            ++p;
+            if (*p == L'*') {
+                precision = va_arg(args, int);
+                ++p;
+            } else {
+                precision = ReadNumber(p);
+            }
+        }
+        const SizeKind kind = ReadSizeKind(p);
+        if (*p == L'\0')
+            break;
+        // A negative precision from '*' means none to the formatter; counting it would shrink the total.
+        total += ConversionLength(*p++, kind, width, precision < 0 ? 0 : precision, args);
+    }
+    return total;
+}
+}
+
+int FormatLength(const wchar_t* format, va_list args)
+{
+    if (!format)
+        return 0;
+    va_list walk;
+    va_copy(walk, args);
+    const int total = EstimateLength(format, walk);
+    va_end(walk);
+    return total < 0 ? 0 : total;
+}
+
+int FormatBounded(wchar_t* out, UINT capacity, const wchar_t* format, va_list args)
+{
+    if (capacity == 0)
+        return -1;
+    va_list walk;
+    va_copy(walk, args);
+    // The runtime's bounded call writes at most capacity - 1 units and leaves the text
+    // unterminated when it fills them exactly, so the last unit is kept for the NUL.
+    const int written = _vsnwprintf(out, capacity - 1, format, walk);
+    va_end(walk);
+    if (written < 0 || static_cast<UINT>(written) > capacity - 1) {
+        out[capacity - 1] = L'\0';
+        return -1;
+    }
+    out[written] = L'\0';
+    return written;
+}
+
+void FormatV(MVString& target, const wchar_t* format, va_list args)
+{
+    if (!format)
+        format = L"";
+    target.Reserve(static_cast<UINT>(FormatLength(format, args)) + 1);
+    for (;;) {
+        if (FormatBounded(target.GetBuffer(), target.GetCapacity(), format, args) >= 0)
+            break;
+        va_list measure;
+        va_copy(measure, args);
+        const int needed = _vscwprintf(format, measure);
+        va_end(measure);
+        // A formatting error rather than a lack of room: keep what fitted.
+        if (needed < 0 || static_cast<UINT>(needed) + 1 <= target.GetCapacity())
+            break;
+        target.Reserve(static_cast<UINT>(needed) + 1);
+    }
+    target.SyncLength();
+}
+
+void Format(MVString& target, const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    FormatV(target, format, args);
+    va_end(args);
+}

@@ -1,0 +1,26 @@
+#pragma once
+#include <cstdarg>
+#include <windows.h>
+#include "MVString.h"
+
+// printf-style output into an MVString, with the conversions of the platform runtime's wide
+// printf: %s and %c take wide text and characters, %S and %C narrow ones, h forces narrow,
+// l forces wide, I64 marks a 64-bit integer.
+//
+// The target first grows to FormatLength's estimate; the formatting call itself is bounded by
+// the target's capacity, and output that the estimate under-counts (a wide %f, huge doubles,
+// a negative width from '*', %I32d ...) makes the target grow and the call run again. So the
+// output never passes the end of the buffer, whatever the format and arguments.
+
+// Replaces the target's contents with the formatted text.
+void Format(MVString& target, const wchar_t* format, ...);
+void FormatV(MVString& target, const wchar_t* format, va_list args);
+
+// The estimate of the output's length in units, without the NUL. Walks its own copy of args.
+// Never negative.
+int FormatLength(const wchar_t* format, va_list args);
+
+// Formats into out, writing at most `capacity` units, NUL included. Returns the number of units
+// written before the NUL, or -1 when the output did not fit (out then holds what fitted,
+// NUL-terminated, when capacity > 0) or the runtime reports a formatting error.
+int FormatBounded(wchar_t* out, UINT capacity, const wchar_t* format, va_list args);

@@ -1,0 +1,158 @@
+#include "MVThread.h"
+
+#include <exception>
+#include "MVException.h"
+#include "MVStringfunc.h"
+#include "MVSystemError.h"
+
+namespace
+{
+const wchar_t ModulePath[] = L"MV\\INC\\MVThread";
+const int CreateFailedLine = 36;
+const DWORD OnStartRefusedCode = 0xFFFFFFFF;
+const wchar_t UnknownExceptionText[] = L"Unknown exception";
+
+// The text of std::exception::what, widened for the uncaught-exception hook.
+void ReportStdException(MVThread& thread, const char* what)
+{
+    wchar_t text[512];
+    const int units = MultiByteToWideChar(CP_ACP, 0, what ? what : "", -1, text, 512);
+    text[units > 0 ? units - 1 : 0] = L'\0';
+    thread.OnUncaughtException(text[0] ? text : UnknownExceptionText);
+}
+}
+
+MVThread::MVThread(BOOL autoDeleteObject, DWORD creationFlags, LPTHREAD_START_ROUTINE startRoutine,
+                   DWORD stackSize, LPSECURITY_ATTRIBUTES security)
+    : autoDelete(autoDeleteObject)
+{
+    handle = CreateThread(security, stackSize, startRoutine ? startRoutine : &MVThread::ThreadProc, this,
+                          creationFlags | CREATE_SUSPENDED, &threadId);
+    if (!handle) {
+        const MVString reason = SystemErrorText();
+        throw MVException(reason.GetBuffer(), ModulePath, CreateFailedLine, 0);
+    }
+    suspendCount = 1;
+    if (!(creationFlags & CREATE_SUSPENDED))
+        Resume();
+}
+
+MVThread::~MVThread()
+{
+    if (finished && handle) {
+        CloseHandle(handle);
+        handle = nullptr;
+    }
+    FreeText(&uncaughtText);
+}
+
+long MVThread::Resume()
+{
+    const long previous = static_cast<long>(ResumeThread(handle));
+    suspendCount = previous != 0 ? previous - 1 : previous;
+    Sleep(0);
+    return suspendCount;
+}
+
+BOOL MVThread::Terminate(DWORD code)
+{
+    const BOOL terminated = TerminateThread(handle, code);
+    if (terminated) {
+        finished = 1;
+        CloseIfFinished();
+    }
+    return terminated;
+}
+
+void MVThread::OnExit() {}
+
+DWORD MVThread::OnStart() { return 1; }
+
+DWORD MVThread::Run() { return 0; }
+
+void MVThread::AutoDelete()
+{
+    if (autoDelete)
+        delete this;
+}
+
+void MVThread::CloseIfFinished()
+{
+    if (finished && handle) {
+        CloseHandle(handle);
+        handle = nullptr;
+    }
+}
+
+void MVThread::OnUncaughtException(const wchar_t* text)
+{
+    AssignText(&uncaughtText, text);
+    OutputDebugStringW(text);
+}
+
+template <typename Step> bool MVThread::Guarded(Step step)
+{
+    try {
+        step();
+        return true;
+    } catch (MVException& e) {
+        try {
+            OnUncaughtException(e.GetText() ? e.GetText() : L"Exception");
+        } catch (...) {
+        }
+    } catch (std::exception& e) {
+        try {
+            ReportStdException(*this, e.what());
+        } catch (...) {
+        }
+    } catch (...) {
+        try {
+            OnUncaughtException(UnknownExceptionText);
+        } catch (...) {
+        }
+    }
+    return false;
+}
+
+DWORD WINAPI MVThread::ThreadProc(LPVOID parameter)
+{
+    MVThread* thread = static_cast<MVThread*>(parameter);
+    thread->finished = 0;
+
+    DWORD started = 0;
+    if (!thread->Guarded([&] { started = thread->OnStart(); }))
+        return ExitCodeUncaught;
+    if (started == 0)
+        return OnStartRefusedCode;
+
+    DWORD result = ExitCodeUncaught;
+    thread->Guarded([&] { result = thread->Run(); });
+    thread->exitCode = static_cast<long>(result);
+    if (!thread->Guarded([&] { thread->OnExit(); })) {
+        result = ExitCodeUncaught;
+        thread->exitCode = static_cast<long>(result);
+    }
+    thread->finished = 1;
+    // With auto-delete set the object is gone after this call; only locals are used below.
+    thread->AutoDelete();
+    return result;
+}
+
+int MutexExists(const wchar_t* name)
+{
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, name);
+    if (!mutex)
+        return 0;
+    CloseHandle(mutex);
+    return 1;
+}
+
+int IsWindowsNTVersion(DWORD versionValue)
+{
+    return versionValue < 0x80000000u ? 1 : 0;
+}
+
+int IsWindowsNT()
+{
+    return IsWindowsNTVersion(GetVersion());
+}
