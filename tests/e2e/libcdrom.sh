@@ -85,3 +85,37 @@ e2e_stop() {
 e2e_wine() {
     wine "$@" </dev/null
 }
+
+# e2e_cached_iso NAME LABEL MEGABYTES: prints the path of a disc image kept in the build folder
+# and made only once, so that scripts needing a large disc do not each spend time building it.
+e2e_cached_iso() {
+    local name=$1 label=$2 mb=$3
+    local dir=$BUILD/e2e/discs out=$BUILD/e2e/discs/$1.iso
+    if [ ! -f "$out" ]; then
+        mkdir -p "$dir"
+        local saved=$E2E_DIR
+        E2E_DIR=$dir
+        e2e_make_iso "$out.tmp" "$label" "$mb"
+        E2E_DIR=$saved
+        mv -f "$out.tmp" "$out"
+    fi
+    echo "$out"
+}
+
+# e2e_insert LETTER ISO: puts the disc ISO into drive LETTER while programs run. The device
+# file is replaced under its old name and the drive redefined through Wine's mount manager.
+e2e_insert() {
+    local letter=$1 iso=$2 dir=$E2E_DIR/drives/$1
+    mkdir -p "$dir"
+    ln -f "$iso" "$dir/disc.iso.new" 2>/dev/null || cp "$iso" "$dir/disc.iso.new"
+    mv -f "$dir/disc.iso.new" "$dir/disc.iso"
+    timeout 30 wine "$BUILD/tests/mount_cdrom.exe" insert "$letter" "$dir" "$dir/disc.iso" </dev/null
+}
+
+# e2e_eject LETTER: takes the disc out of drive LETTER while programs run; the drive stays,
+# empty (its root does not exist and its device is an empty folder).
+e2e_eject() {
+    local letter=$1 dir=$E2E_DIR/drives/$1
+    mkdir -p "$dir-device"
+    timeout 30 wine "$BUILD/tests/mount_cdrom.exe" insert "$letter" "$dir-nothing" "$dir-device" </dev/null
+}

@@ -1,0 +1,137 @@
+# Shared by the end-to-end scripts: starting the real Pelmora.exe in the test's prefix, working
+# it through tests/helpers/pelmora_driver.exe, checks that fail loudly, screenshots and pixels.
+# Source it after tests/e2e/libcdrom.sh and after e2e_prefix.
+
+APP=$BUILD/Pelmora.exe
+DRIVER=$BUILD/tests/pelmora_driver.exe
+PELMORA_PID=
+E2E_OWN_XVFB=
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+pass() {
+    echo "ok: $*"
+}
+
+# e2e_session: what every scenario needs before it starts the program: the program itself, a
+# display (the test command's, or a private Xvfb when there is none) and clean-up at exit.
+e2e_session() {
+    [ -f "$APP" ] || fail "no $APP: the application has not been built"
+    [ -f "$DRIVER" ] || fail "no $DRIVER"
+    if [ -z "${DISPLAY:-}" ] || ! timeout 10 xdotool getdisplaygeometry >/dev/null 2>&1; then
+        . "$SRC/scripts/wine-env.sh"
+        start_xvfb
+        E2E_OWN_XVFB=$XVFB_PID
+    fi
+    trap e2e_session_end EXIT
+}
+
+e2e_session_end() {
+    e2e_stop
+    [ -n "$E2E_OWN_XVFB" ] && kill "$E2E_OWN_XVFB" 2>/dev/null || true
+}
+
+# drv ARGS...: one driver command; its output is shown indented and kept in DRV_OUT.
+drv() {
+    local rc=0
+    DRV_OUT=$(timeout 60 wine "$DRIVER" "$@" </dev/null 2>/dev/null) || rc=$?
+    printf '%s\n' "$DRV_OUT" | tr -d '\r' | sed 's/^/    | /'
+    DRV_OUT=$(printf '%s' "$DRV_OUT" | tr -d '\r')
+    return $rc
+}
+
+# e2e_start_pelmora: starts the program in the background and waits for its main window.
+e2e_start_pelmora() {
+    wine "$APP" </dev/null >"$E2E_DIR/pelmora.log" 2>&1 &
+    PELMORA_PID=$!
+    drv wait-main 30000 || fail "the main window did not appear"
+}
+
+# e2e_wait_exit PID SECONDS: waits for a background process; fails when it outlives SECONDS.
+# Sets EXIT_CODE and EXIT_MS (how long the wait took).
+e2e_wait_exit() {
+    local pid=$1 limit=$2 start
+    start=$(date +%s%N)
+    while kill -0 "$pid" 2>/dev/null; do
+        if [ $(( ($(date +%s%N) - start) / 1000000 )) -gt $((limit * 1000)) ]; then
+            fail "process $pid still runs after ${limit} s"
+        fi
+        sleep 0.05
+    done
+    EXIT_CODE=0
+    wait "$pid" || EXIT_CODE=$?
+    EXIT_MS=$(( ($(date +%s%N) - start) / 1000000 ))
+}
+
+# expect_drives ENTRY...: the drive list holds exactly these entries, in this order.
+expect_drives() {
+    drv drives || fail "cannot read the drive list"
+    local expected="" e
+    for e in "$@"; do expected+="entry: [$e]"$'\n'; done
+    local actual
+    actual=$(printf '%s\n' "$DRV_OUT" | grep '^entry: ' || true)
+    [ "$actual"$'\n' = "$expected" ] || fail "drive list: expected
+$expected got
+$actual"
+}
+
+# expect_button CAPTION enabled|disabled [TIMEOUT_MS]: waits for that caption and state.
+expect_button() {
+    drv wait-button "$1" "$2" "${3:-3000}" || fail "button is not [$1] $2"
+}
+
+# win_path UNIX_PATH: the same file as Wine's Z: drive names it.
+win_path() {
+    local p=$1
+    echo "Z:${p//\//\\}"
+}
+
+file_size() {
+    stat -c %s "$1" 2>/dev/null || echo 0
+}
+
+now_ms() {
+    echo $(( $(date +%s%N) / 1000000 ))
+}
+
+# wait_file_size FILE BYTES SECONDS: waits until FILE holds at least BYTES.
+wait_file_size() {
+    local file=$1 bytes=$2 limit=$3 start
+    start=$(now_ms)
+    while [ "$(file_size "$file")" -lt "$bytes" ]; do
+        [ $(( $(now_ms) - start )) -lt $((limit * 1000)) ] || fail "$file did not reach $bytes bytes in ${limit} s"
+        sleep 0.02
+    done
+}
+
+# expect_prefix IMAGE DISC: IMAGE is a proper prefix of DISC made of whole sectors.
+expect_prefix() {
+    local image=$1 disc=$2 size
+    [ -f "$image" ] || fail "no image $image"
+    size=$(file_size "$image")
+    [ "$size" -gt 0 ] || fail "the image is empty"
+    [ "$size" -lt "$(file_size "$disc")" ] || fail "the image ($size bytes) is not shorter than the disc"
+    [ $((size % 2048)) -eq 0 ] || fail "the image ($size bytes) is not made of whole sectors"
+    cmp -n "$size" "$image" "$disc" || fail "the image differs from the start of the disc"
+    pass "image is the first $size of $(file_size "$disc") bytes of the disc"
+}
+
+# expect_copy IMAGE DISC: IMAGE is a byte-for-byte copy of DISC.
+expect_copy() {
+    [ -f "$1" ] || fail "no image $1"
+    cmp "$1" "$2" || fail "the image differs from the disc"
+    pass "image equals the disc ($(file_size "$2") bytes)"
+}
+
+# main_xid: the X window of the main dialog (Wine maps each top-level window to one).
+main_xid() {
+    xdotool search --onlyvisible --name '^Pelmora 3\.0$' 2>/dev/null | head -n 1
+}
+
+# pixel FILE X Y: the pixel's colour as RRGGBB in hexadecimal.
+pixel() {
+    convert "$1" -format '%[hex:p{'"$2,$3"'}]' info: 2>/dev/null | cut -c1-6
+}

@@ -1,0 +1,618 @@
+// Works the running Pelmora window as a user would, from another process in the same Wine
+// prefix, for the end-to-end scripts. One subcommand per call; it prints what it saw and
+// its exit code says whether it saw what was asked for:
+//   0 yes, 1 no (timed out or a different state), 2 usage error.
+//
+// Every wait has a timeout and every cross-process query uses SendMessageTimeout, so the
+// driver never hangs on a busy or dead window. Clicks whose handlers run a modal loop (the
+// save dialog, the About box, the close protocol) are posted, never sent.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kMainCaption[] = L"Pelmora 3.0";
+const wchar_t kAboutCaption[] = L"About Pelmora";
+const wchar_t kDialogClass[] = L"#32770";
+const int kDrivesId = 1000;
+const int kCreateId = 1001;
+const int kStatusId = 1003;
+const int kFileNameEditId = 1148; // the Edit inside the save dialog's file-name ComboBoxEx
+const int kFileTypeComboId = 1136;
+const UINT kAboutCommand = 16;
+const DWORD kDefaultTimeoutMs = 10000;
+const UINT kQueryTimeoutMs = 3000;
+const DWORD kPollMs = 20;
+
+void PrintLine(const std::wstring& text)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(n, '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    out += '\n';
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
+}
+
+std::wstring Hex(const void* value)
+{
+    wchar_t buffer[32];
+    std::swprintf(buffer, 32, L"0x%lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(value)));
+    return buffer;
+}
+
+// Polls `test` until it holds or `timeoutMs` has passed; returns whether it held.
+template <class Test>
+bool WaitFor(DWORD timeoutMs, Test test)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (test())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(kPollMs);
+    }
+}
+
+bool Query(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    DWORD_PTR value = 0;
+    if (!SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, kQueryTimeoutMs, &value))
+        return false;
+    *result = static_cast<LRESULT>(value);
+    return true;
+}
+
+std::wstring WindowText(HWND hwnd)
+{
+    LRESULT length = 0;
+    if (!hwnd || !Query(hwnd, WM_GETTEXTLENGTH, 0, 0, &length) || length < 0)
+        return L"";
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 2, L'\0');
+    LRESULT copied = 0;
+    if (!Query(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), &copied))
+        return L"";
+    return buffer.data();
+}
+
+std::wstring ClassOf(HWND hwnd)
+{
+    wchar_t name[256] = L"";
+    GetClassNameW(hwnd, name, 256);
+    return name;
+}
+
+// Window enumeration with a C++ callable: the system calls back through a stdcall function.
+using WindowVisitor = std::function<bool(HWND)>; // false stops the enumeration
+
+BOOL CALLBACK VisitWindow(HWND hwnd, LPARAM param)
+{
+    return (*reinterpret_cast<WindowVisitor*>(param))(hwnd) ? TRUE : FALSE;
+}
+
+void ForEachTopLevel(WindowVisitor visit)
+{
+    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
+}
+
+// Every descendant, at any depth.
+void ForEachDescendant(HWND parent, WindowVisitor visit)
+{
+    EnumChildWindows(parent, VisitWindow, reinterpret_cast<LPARAM>(&visit));
+}
+
+// Top-level windows of the dialog class with the given caption.
+std::vector<HWND> DialogsCaptioned(const wchar_t* caption)
+{
+    std::vector<HWND> found;
+    ForEachTopLevel([&](HWND hwnd) {
+        wchar_t text[256] = L"";
+        if (ClassOf(hwnd) == kDialogClass && GetWindowTextW(hwnd, text, 256) >= 0 && wcscmp(text, caption) == 0)
+            found.push_back(hwnd);
+        return true;
+    });
+    return found;
+}
+
+// Visible top-level dialogs owned by `owner`: the save dialog, message boxes, the About box.
+std::vector<HWND> OwnedDialogs(HWND owner)
+{
+    std::vector<HWND> found;
+    ForEachTopLevel([&](HWND hwnd) {
+        if (GetWindow(hwnd, GW_OWNER) == owner && IsWindowVisible(hwnd) && ClassOf(hwnd) == kDialogClass)
+            found.push_back(hwnd);
+        return true;
+    });
+    return found;
+}
+
+// A descendant at any depth with the given control id (and class, when one is given).
+HWND FindDescendant(HWND parent, int id, const wchar_t* className)
+{
+    HWND found = nullptr;
+    ForEachDescendant(parent, [&](HWND hwnd) {
+        if (GetDlgCtrlID(hwnd) == id && (!className || _wcsicmp(ClassOf(hwnd).c_str(), className) == 0))
+            found = hwnd;
+        return found == nullptr;
+    });
+    return found;
+}
+
+HWND FindMain()
+{
+    std::vector<HWND> found = DialogsCaptioned(kMainCaption);
+    return found.empty() ? nullptr : found.front();
+}
+
+HWND RequireMain()
+{
+    HWND main = FindMain();
+    if (!main)
+        PrintLine(L"no main window");
+    return main;
+}
+
+void PostClick(HWND dialog, int id)
+{
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+struct DriveList
+{
+    bool ok = false;
+    std::vector<std::wstring> entries;
+    int selected = -1;
+};
+
+DriveList ReadDrives(HWND main)
+{
+    DriveList list;
+    HWND combo = GetDlgItem(main, kDrivesId);
+    LRESULT count = 0, selected = 0;
+    if (!combo || !Query(combo, CB_GETCOUNT, 0, 0, &count) || !Query(combo, CB_GETCURSEL, 0, 0, &selected))
+        return list;
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = 0;
+        if (!Query(combo, CB_GETLBTEXTLEN, i, 0, &length) || length < 0)
+            return list;
+        std::vector<wchar_t> buffer(static_cast<size_t>(length) + 2, L'\0');
+        LRESULT copied = 0;
+        if (!Query(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer.data()), &copied))
+            return list;
+        list.entries.push_back(buffer.data());
+    }
+    list.selected = static_cast<int>(selected);
+    list.ok = true;
+    return list;
+}
+
+std::wstring SelectedEntry(const DriveList& list)
+{
+    if (list.selected < 0 || list.selected >= static_cast<int>(list.entries.size()))
+        return L"";
+    return list.entries[list.selected];
+}
+
+DWORD TimeoutArg(int argc, wchar_t** argv, int index)
+{
+    return argc > index ? static_cast<DWORD>(_wtoi(argv[index])) : kDefaultTimeoutMs;
+}
+
+// ---- subcommands ----
+
+int WaitMain(DWORD timeoutMs)
+{
+    HWND main = nullptr;
+    bool found = WaitFor(timeoutMs, [&] {
+        main = FindMain();
+        return main && IsWindowVisible(main);
+    });
+    PrintLine(found ? L"main window " + Hex(main) : L"no main window");
+    return found ? 0 : 1;
+}
+
+int WaitGone(DWORD timeoutMs)
+{
+    bool gone = WaitFor(timeoutMs, [] { return FindMain() == nullptr; });
+    PrintLine(gone ? L"main window gone" : L"main window still there");
+    return gone ? 0 : 1;
+}
+
+int MainCount()
+{
+    PrintLine(L"main windows: " + std::to_wstring(DialogsCaptioned(kMainCaption).size()));
+    return 0;
+}
+
+int Drives()
+{
+    HWND main = RequireMain();
+    if (!main)
+        return 1;
+    DriveList list = ReadDrives(main);
+    if (!list.ok) {
+        PrintLine(L"cannot read the drive list");
+        return 1;
+    }
+    for (const std::wstring& entry : list.entries)
+        PrintLine(L"entry: [" + entry + L"]");
+    PrintLine(L"selected: " + std::to_wstring(list.selected));
+    return 0;
+}
+
+// Waits until the drive list holds (or, with `present` false, no longer holds) `entry`.
+int WaitEntry(const wchar_t* entry, bool present, DWORD timeoutMs)
+{
+    HWND main = RequireMain();
+    if (!main)
+        return 1;
+    DWORD start = GetTickCount();
+    bool seen = WaitFor(timeoutMs, [&] {
+        DriveList list = ReadDrives(main);
+        bool has = false;
+        for (const std::wstring& e : list.entries)
+            has = has || e == entry;
+        return list.ok && has == present;
+    });
+    PrintLine(std::wstring(seen ? L"after " : L"not after ") + std::to_wstring(GetTickCount() - start) + L" ms: [" +
+              entry + (present ? L"] listed" : L"] gone"));
+    return seen ? 0 : 1;
+}
+
+int Select(int index)
+{
+    HWND main = RequireMain();
+    if (!main)
+        return 1;
+    HWND combo = GetDlgItem(main, kDrivesId);
+    LRESULT result = 0;
+    if (!Query(combo, CB_SETCURSEL, index, 0, &result) || result != index) {
+        PrintLine(L"cannot select entry " + std::to_wstring(index));
+        return 1;
+    }
+    // CB_SETCURSEL does not notify; a user's choice does.
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kDrivesId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    PrintLine(L"selected " + std::to_wstring(index) + L": [" + SelectedEntry(ReadDrives(main)) + L"]");
+    return 0;
+}
+
+struct ButtonState
+{
+    std::wstring caption;
+    bool enabled = false;
+};
+
+ButtonState ReadButton(HWND main)
+{
+    HWND button = GetDlgItem(main, kCreateId);
+    return {WindowText(button), button && IsWindowEnabled(button) != FALSE};
+}
+
+std::wstring Describe(const ButtonState& state)
+{
+    return L"button: [" + state.caption + L"] " + (state.enabled ? L"enabled" : L"disabled");
+}
+
+int Button()
+{
+    HWND main = RequireMain();
+    if (!main)
+        return 1;
+    PrintLine(Describe(ReadButton(main)));
+    return 0;
+}
+
+// Waits for the button to read `caption` and be in `enabled` ("enabled", "disabled", "any").
+int WaitButton(const wchar_t* caption, const wchar_t* enabled, DWORD timeoutMs)
+{
+    HWND main = RequireMain();
+    if (!main)
+        return 1;
+    ButtonState state;
+    bool seen = WaitFor(timeoutMs, [&] {
+        state = ReadButton(main);
+        bool stateOk = wcscmp(enabled, L"any") == 0 || (wcscmp(enabled, L"enabled") == 0) == state.enabled;
+        return state.caption == caption && stateOk;
+    });
+    PrintLine(Describe(state));
+    return seen ? 0 : 1;
+}
+
+int Status()
+{
+    HWND main = RequireMain();
+    if (!main)
+        return 1;
+    PrintLine(L"status: [" + WindowText(GetDlgItem(main, kStatusId)) + L"]");
+    return 0;
+}
+
+// Presses the button as a user can: only when it is enabled.
+int Click()
+{
+    HWND main = RequireMain();
+    if (!main)
+        return 1;
+    ButtonState state = ReadButton(main);
+    PrintLine(Describe(state));
+    if (!state.enabled) {
+        PrintLine(L"the button is disabled: not clicked");
+        return 1;
+    }
+    PostClick(main, kCreateId);
+    return 0;
+}
+
+HWND WaitSaveDialog(HWND main, DWORD timeoutMs)
+{
+    HWND dialog = nullptr;
+    WaitFor(timeoutMs, [&] {
+        for (HWND candidate : OwnedDialogs(main))
+            if (FindDescendant(candidate, kFileNameEditId, L"Edit"))
+                dialog = candidate;
+        return dialog != nullptr;
+    });
+    return dialog;
+}
+
+std::wstring SelectedFileType(HWND dialog)
+{
+    HWND types = FindDescendant(dialog, kFileTypeComboId, L"ComboBox");
+    LRESULT index = -1, length = 0;
+    if (!types || !Query(types, CB_GETCURSEL, 0, 0, &index) || index < 0 ||
+        !Query(types, CB_GETLBTEXTLEN, index, 0, &length) || length < 0)
+        return L"";
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 2, L'\0');
+    LRESULT copied = 0;
+    Query(types, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer.data()), &copied);
+    return buffer.data();
+}
+
+// Clicks "Create ISO", and in the save dialog types `path` (or, when null, cancels).
+// Confirms the overwrite question when the file exists. Succeeds once the dialog is gone.
+int Create(const wchar_t* path, DWORD timeoutMs)
+{
+    if (Click() != 0)
+        return 1;
+    HWND main = FindMain();
+    HWND dialog = WaitSaveDialog(main, timeoutMs);
+    if (!dialog) {
+        PrintLine(L"no save dialog");
+        return 1;
+    }
+    PrintLine(L"save dialog: [" + WindowText(dialog) + L"] file type: [" + SelectedFileType(dialog) + L"]");
+    if (!path) {
+        PostClick(dialog, IDCANCEL);
+    } else {
+        HWND edit = FindDescendant(dialog, kFileNameEditId, L"Edit");
+        LRESULT ignored = 0;
+        if (!Query(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path), &ignored)) {
+            PrintLine(L"cannot type the file name");
+            return 1;
+        }
+        PostClick(dialog, IDOK);
+    }
+    bool confirmed = false;
+    bool closed = WaitFor(timeoutMs, [&] {
+        if (!IsWindow(dialog))
+            return true;
+        for (HWND question : OwnedDialogs(dialog)) {
+            if (!confirmed)
+                PrintLine(L"overwrite question: [" + WindowText(question) + L"] answered yes");
+            confirmed = true;
+            PostClick(question, IDYES);
+        }
+        return false;
+    });
+    PrintLine(closed ? L"save dialog closed" : L"save dialog still open");
+    return closed ? 0 : 1;
+}
+
+// Enter and Escape as the dialog manager turns them into commands: a key press on the
+// focused drive list, then the command itself in case the key press went elsewhere.
+int Key(WORD key)
+{
+    HWND main = RequireMain();
+    if (!main)
+        return 1;
+    HWND combo = GetDlgItem(main, kDrivesId);
+    PostMessageW(combo, WM_KEYDOWN, key, 1);
+    PostMessageW(combo, WM_KEYUP, key, 0xC0000001);
+    PostClick(main, key == VK_RETURN ? IDOK : IDCANCEL);
+    // WM_NULL answers only after the posted messages have been handled.
+    LRESULT ignored = 0;
+    bool alive = Query(main, WM_NULL, 0, 0, &ignored);
+    PrintLine(std::wstring(key == VK_RETURN ? L"enter" : L"escape") + (alive ? L" handled" : L" not answered"));
+    return alive ? 0 : 1;
+}
+
+int Close()
+{
+    HWND main = RequireMain();
+    if (!main)
+        return 1;
+    PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PrintLine(L"close requested");
+    return 0;
+}
+
+void PrintChildTexts(HWND dialog)
+{
+    ForEachDescendant(dialog, [](HWND hwnd) {
+        PrintLine(L"  " + ClassOf(hwnd) + L" " + std::to_wstring(GetDlgCtrlID(hwnd)) + L" [" + WindowText(hwnd) + L"]" +
+                  (IsWindowEnabled(hwnd) ? L"" : L" disabled"));
+        return true;
+    });
+}
+
+// Opens the About box from the system menu, prints what it holds and closes it with
+// `how` ("ok" or "escape"). Fails unless the box appears and goes away again.
+int About(const wchar_t* how, DWORD timeoutMs)
+{
+    HWND main = RequireMain();
+    if (!main)
+        return 1;
+    PostMessageW(main, WM_SYSCOMMAND, kAboutCommand, 0);
+    HWND about = nullptr;
+    if (!WaitFor(timeoutMs, [&] {
+            std::vector<HWND> found = DialogsCaptioned(kAboutCaption);
+            about = found.empty() ? nullptr : found.front();
+            return about && IsWindowVisible(about);
+        })) {
+        PrintLine(L"no About box");
+        return 1;
+    }
+    PrintLine(L"About box " + Hex(about) + L" owned by the main window: " +
+              (GetWindow(about, GW_OWNER) == main ? L"yes" : L"no"));
+    PrintChildTexts(about);
+    if (wcscmp(how, L"escape") == 0) {
+        HWND ok = GetDlgItem(about, IDOK);
+        PostMessageW(ok ? ok : about, WM_KEYDOWN, VK_ESCAPE, 1);
+        PostMessageW(ok ? ok : about, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+    } else {
+        PostClick(about, IDOK);
+    }
+    bool closed = WaitFor(timeoutMs, [&] { return !IsWindow(about); });
+    PrintLine(closed ? L"About box closed" : L"About box still open");
+    return closed ? 0 : 1;
+}
+
+// Waits for a message box of the application, prints its text and presses OK.
+int MessageBoxCmd(DWORD timeoutMs)
+{
+    HWND main = RequireMain();
+    if (!main)
+        return 1;
+    HWND box = nullptr;
+    WaitFor(timeoutMs, [&] {
+        for (HWND candidate : OwnedDialogs(main))
+            if (WindowText(candidate) != kAboutCaption && !FindDescendant(candidate, kFileNameEditId, L"Edit"))
+                box = candidate;
+        return box != nullptr;
+    });
+    if (!box) {
+        PrintLine(L"no message box");
+        return 1;
+    }
+    PrintLine(L"message box: [" + WindowText(box) + L"]");
+    PrintChildTexts(box);
+    PostClick(box, IDOK);
+    bool closed = WaitFor(timeoutMs, [&] { return !IsWindow(box); });
+    return closed ? 0 : 1;
+}
+
+HWND FindProgressBar(HWND main)
+{
+    HWND found = nullptr;
+    ForEachDescendant(main, [&](HWND hwnd) {
+        if (ClassOf(hwnd).rfind(L"MVWnd:", 0) == 0)
+            found = hwnd;
+        return found == nullptr;
+    });
+    return found;
+}
+
+std::wstring RectText(const wchar_t* name, const RECT& r)
+{
+    return std::wstring(name) + L" " + std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+           std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top);
+}
+
+// Screen rectangles (x y width height) of the window, its client area and the progress bar,
+// and the X window behind it when Wine tells.
+int Geometry()
+{
+    HWND main = RequireMain();
+    if (!main)
+        return 1;
+    RECT window{}, client{};
+    GetWindowRect(main, &window);
+    GetClientRect(main, &client);
+    MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    PrintLine(RectText(L"window", window));
+    PrintLine(RectText(L"client", client));
+    HWND bar = FindProgressBar(main);
+    if (!bar) {
+        PrintLine(L"no progress bar");
+        return 1;
+    }
+    RECT barRect{};
+    GetClientRect(bar, &barRect);
+    MapWindowPoints(bar, nullptr, reinterpret_cast<POINT*>(&barRect), 2);
+    PrintLine(RectText(L"bar", barRect));
+    if (HANDLE xid = GetPropW(main, L"__wine_x11_whole_window"))
+        PrintLine(L"xid " + Hex(xid));
+    return 0;
+}
+
+int Usage()
+{
+    std::printf(
+        "usage: pelmora_driver COMMAND [ARGS] (timeouts in ms, default 10000)\n"
+        "  wait-main [T] | wait-gone [T] | main-count\n"
+        "  drives | wait-entry TEXT [T] | wait-no-entry TEXT [T] | select INDEX\n"
+        "  button | wait-button CAPTION enabled|disabled|any [T] | status\n"
+        "  click | create PATH [T] | create-cancel [T]\n"
+        "  enter | escape | close | about ok|escape [T] | messagebox [T] | geometry\n");
+    return 2;
+}
+
+int Run(int argc, wchar_t** argv)
+{
+    if (argc < 2)
+        return Usage();
+    std::wstring command = argv[1];
+    if (command == L"wait-main")
+        return WaitMain(TimeoutArg(argc, argv, 2));
+    if (command == L"wait-gone")
+        return WaitGone(TimeoutArg(argc, argv, 2));
+    if (command == L"main-count")
+        return MainCount();
+    if (command == L"drives")
+        return Drives();
+    if (command == L"wait-entry" && argc >= 3)
+        return WaitEntry(argv[2], true, TimeoutArg(argc, argv, 3));
+    if (command == L"wait-no-entry" && argc >= 3)
+        return WaitEntry(argv[2], false, TimeoutArg(argc, argv, 3));
+    if (command == L"select" && argc >= 3)
+        return Select(_wtoi(argv[2]));
+    if (command == L"button")
+        return Button();
+    if (command == L"wait-button" && argc >= 4)
+        return WaitButton(argv[2], argv[3], TimeoutArg(argc, argv, 4));
+    if (command == L"status")
+        return Status();
+    if (command == L"click")
+        return Click();
+    if (command == L"create" && argc >= 3)
+        return Create(argv[2], TimeoutArg(argc, argv, 3));
+    if (command == L"create-cancel")
+        return Create(nullptr, TimeoutArg(argc, argv, 2));
+    if (command == L"enter")
+        return Key(VK_RETURN);
+    if (command == L"escape")
+        return Key(VK_ESCAPE);
+    if (command == L"close")
+        return Close();
+    if (command == L"about" && argc >= 3)
+        return About(argv[2], TimeoutArg(argc, argv, 3));
+    if (command == L"messagebox")
+        return MessageBoxCmd(TimeoutArg(argc, argv, 2));
+    if (command == L"geometry")
+        return Geometry();
+    return Usage();
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    return Run(argc, argv);
+}
