@@ -1,0 +1,49 @@
+#include "CCopyThread.h"
+#include "CopyJobOwner.h"
+#include "ThreadEndWaiter.h"
+#include <cwchar>
+
+namespace {
+wchar_t* CopyText(const wchar_t* text)
+{
+    if (!text)
+        text = L"";
+    wchar_t* copy = new wchar_t[wcslen(text) + 1];
+    wcscpy(copy, text);
+    return copy;
+}
+}
+
+CCopyThread::CCopyThread(CopyJobOwner* dialog, const wchar_t* driveEntry, const wchar_t* imagePath)
+    : MVThread(TRUE, CREATE_SUSPENDED), m_pDialog(dialog), m_pszImagePath(nullptr), m_pszDriveEntry(nullptr)
+{
+    try {
+        m_pszImagePath = CopyText(imagePath);
+        m_pszDriveEntry = CopyText(driveEntry);
+    } catch (...) {
+        // The suspended thread would otherwise wait forever for a Resume that never comes.
+        delete[] m_pszImagePath;
+        Terminate(0);
+        throw;
+    }
+    // If the process cannot keep a handle to wait on, the thread still runs; only the wait
+    // before the exit is lost, as it would be without this guard.
+    ThreadEndWaiter::CopyThreads().Add(GetHandle());
+}
+
+CCopyThread::~CCopyThread()
+{
+    delete[] m_pszImagePath;
+    delete[] m_pszDriveEntry;
+}
+
+DWORD CCopyThread::Run()
+{
+    m_pDialog->CreateImage(m_pszDriveEntry, m_pszImagePath);
+    return 0;
+}
+
+bool CCopyThread::WaitForAllToEnd(DWORD timeoutMs)
+{
+    return ThreadEndWaiter::CopyThreads().WaitForAll(timeoutMs);
+}
