@@ -1,0 +1,39 @@
+#include "CImageApp.h"
+#include "CCopyThread.h"
+#include "CImageDlg.h"
+#include "InstanceMutex.h"
+#include "MVString.h"
+#include "MVThread.h"
+
+CImageApp::CImageApp() = default;
+
+CImageApp::~CImageApp() = default;
+
+std::wstring CImageApp::WrongSystemText(const std::wstring& appName)
+{
+    MVString text(appName.c_str());
+    text.Append(L" needs Windows NT/2000/XP.");
+    return text.GetBuffer();
+}
+
+BOOL CImageApp::InitInstance()
+{
+    m_pInstanceMutex = ClaimInstanceMutex(Name().c_str());
+    if (!m_pInstanceMutex)
+        return FALSE;
+
+    if (!IsWindowsNT())
+    {
+        ShowMessage(WrongSystemText(Name()).c_str(), MB_ICONINFORMATION);
+        return FALSE;
+    }
+
+    {
+        CImageDlg dialog(nullptr);
+        dialog.DoModal();
+    }
+    // A finished copy's thread still frees its own object after it let the dialog go; the
+    // process must not exit under it.
+    CCopyThread::WaitForAllToEnd(5000);
+    return FALSE;
+}

@@ -1,0 +1,317 @@
+#include "CImageDlg.h"
+#include "BrowseForFile.h"
+#include "CAboutDlg.h"
+#include "CCopyThread.h"
+#include "CopyJob.h"
+#include "DriveList.h"
+#include "MVApp.h"
+#include "MVExceptionReport.h"
+#include "MVPaintDC.h"
+#include "MVProgressRange.h"
+#include "MVString.h"
+#include "MVSystemError.h"
+#include "PumpMessages.h"
+#include "TimeSpan.h"
+#include "Win32CopyIO.h"
+#include "resource.h"
+
+namespace
+{
+const wchar_t kCreateCaption[] = L"Create ISO";
+const wchar_t kStopCaption[] = L"Stop";
+
+HICON LoadAppIcon(int size)
+{
+    return static_cast<HICON>(LoadImageW(MVApp::ResourceInstance(), MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
+                                         size, size, LR_SHARED));
+}
+}
+
+CImageDlg::CImageDlg(HWND parent)
+    : MVDialog(IDD_MAIN, parent), m_hIcon(LoadAppIcon(GetSystemMetrics(SM_CXICON))),
+      m_hSmallIcon(LoadAppIcon(GetSystemMetrics(SM_CXSMICON)))
+{
+}
+
+CImageDlg::~CImageDlg()
+{
+    // Normally the close command has waited already; this covers a dialog ended any other way,
+    // so that the job never outlives the object it reports to.
+    WaitForWorker();
+}
+
+void CImageDlg::DoDataExchange()
+{
+    BindControl(IDC_DRIVES, m_cbDrives);
+}
+
+BOOL CImageDlg::OnInitDialog()
+{
+    MVDialog::OnInitDialog();
+    AddAboutItem();
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon ? m_hSmallIcon : m_hIcon));
+    RefreshDriveList();
+    // The first drive is offered; the next refresh brings the button in line with it.
+    m_cbDrives.SetCurSel(0);
+    SetTimer(hwnd, REFRESH_TIMER, kRefreshPeriodMs, nullptr);
+    CreateProgressBar();
+    return TRUE;
+}
+
+void CImageDlg::AddAboutItem()
+{
+    HMENU menu = SystemMenu();
+    if (!menu)
+        return;
+    const std::wstring text = MVApp::LoadText(IDS_ABOUT);
+    if (text.empty())
+        return;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_ABOUT, text.c_str());
+}
+
+void CImageDlg::CreateProgressBar()
+{
+    // Without a bar window the placeholder stays; the copy still works, its display does not.
+    if (!m_wndProgress.CreateOverControl(Item(IDC_PROGRESS), 0, WS_CHILD | WS_VISIBLE, nullptr, nullptr, nullptr,
+                                         nullptr))
+        return;
+    m_wndProgress.backgroundColor = GetSysColor(COLOR_BTNFACE);
+    m_wndProgress.SetBlockCount(kProgressBlocks);
+    m_wndProgress.GetProgress()->filledColor = RGB(255, 0, 0);
+    m_wndProgress.doubleBuffered = TRUE;
+}
+
+BOOL CImageDlg::OnCommand(int id, int code)
+{
+    if (id == IDC_CREATE && code == BN_CLICKED)
+    {
+        OnCreateIso();
+        return TRUE;
+    }
+    if (id == IDC_DRIVES && code == CBN_SELCHANGE)
+    {
+        OnDriveChanged();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void CImageDlg::OnOK()
+{
+}
+
+void CImageDlg::OnCancel()
+{
+}
+
+BOOL CImageDlg::OnSysCommand(UINT id, LPARAM)
+{
+    if (id == SC_CLOSE)
+    {
+        Close();
+        return TRUE;
+    }
+    if ((id & 0xFFF0) == IDM_ABOUT)
+    {
+        CAboutDlg about(hwnd);
+        about.DoModal();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL CImageDlg::OnPaint()
+{
+    if (!IsIconic(hwnd))
+        return FALSE;
+    MVPaintDC dc(hwnd);
+    SendMessageW(hwnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetHdc()), 0);
+    const int iconWidth = GetSystemMetrics(SM_CXICON);
+    const int iconHeight = GetSystemMetrics(SM_CYICON);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    const int x = (client.right - client.left - iconWidth + 1) / 2;
+    const int y = (client.bottom - client.top - iconHeight + 1) / 2;
+    DrawIcon(dc.GetHdc(), x, y, m_hIcon);
+    return TRUE;
+}
+
+HICON CImageDlg::OnQueryDragIcon()
+{
+    return m_hIcon;
+}
+
+void CImageDlg::OnTimer(UINT_PTR id)
+{
+    if (id != REFRESH_TIMER)
+        return;
+    m_cbDrives.SetRedraw(false);
+    RefreshDriveList();
+    m_cbDrives.SetRedraw(true);
+    m_cbDrives.Invalidate(false);
+}
+
+void CImageDlg::RefreshDriveList()
+{
+    const std::wstring selected = m_cbDrives.GetSelectedText();
+    const int previousIndex = m_cbDrives.GetCurSel();
+    const std::vector<std::wstring> entries = ListCdromDrives();
+
+    // The sorted list shows the entries A to Z, the order in which they were found, so an
+    // index into `entries` is an index into the list.
+    m_cbDrives.ResetContent();
+    for (const std::wstring& entry : entries)
+        m_cbDrives.AddString(entry.c_str());
+    m_cbDrives.SetCurSel(ChooseDriveSelection(entries, DriveLetterOf(selected), previousIndex));
+    OnDriveChanged();
+}
+
+void CImageDlg::OnDriveChanged()
+{
+    const std::wstring entry = m_cbDrives.GetSelectedText();
+    bool readable = false;
+    if (const wchar_t letter = DriveLetterOf(entry))
+    {
+        VolumeInfo info;
+        readable = GetVolumeInfo(info, DriveRoot(letter).c_str()) != FALSE;
+    }
+    EnableItem(IDC_CREATE, readable);
+}
+
+void CImageDlg::OnCreateIso()
+{
+    if (m_pWorker.load())
+    {
+        m_bStop = 1;
+        return;
+    }
+    if (m_bClosing)
+        return;
+    UpdateData();
+
+    std::wstring imagePath;
+    if (!AskImagePath(imagePath))
+        return;
+    // The drive is taken now, on this thread, so that the copy reads the drive the user chose
+    // even if the list is rebuilt while it starts.
+    const std::wstring driveEntry = m_cbDrives.GetSelectedText();
+    if (!DriveLetterOf(driveEntry))
+        return;
+    StartCopy(driveEntry, imagePath);
+}
+
+bool CImageDlg::AskImagePath(std::wstring& imagePath)
+{
+    wchar_t path[MAX_PATH] = {};
+    // The default extension is given without period or wildcard: "backup" becomes "backup.iso".
+    if (!BrowseForFile(path, MAX_PATH, nullptr, TRUE, hwnd, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY,
+                       L"ISO files (*.iso)\0*.iso\0All files (*.*)\0*.*\0", L"iso", nullptr))
+        return false;
+    imagePath = path;
+    return true;
+}
+
+CCopyThread* CImageDlg::CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath)
+{
+    return new CCopyThread(this, driveEntry.c_str(), imagePath.c_str());
+}
+
+void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& imagePath)
+{
+    SetItemText(IDC_CREATE, kStopCaption);
+    CCopyThread* worker = nullptr;
+    try
+    {
+        worker = CreateWorker(driveEntry, imagePath);
+    }
+    catch (...)
+    {
+        // No thread, no copy: back to idle, and say why.
+        SetItemText(IDC_CREATE, kCreateCaption);
+        ShowCurrentException(hwnd);
+        return;
+    }
+    // Stored before the thread runs, so the job's final clearing cannot be overtaken.
+    m_pWorker = worker;
+    worker->Resume();
+}
+
+void CImageDlg::Close()
+{
+    if (m_bClosing)
+        return;
+    m_bClosing = true;
+    WaitForWorker();
+    PostQuitMessage(0);
+}
+
+void CImageDlg::WaitForWorker()
+{
+    while (m_pWorker.load())
+    {
+        m_bStop = 1;
+        PumpMessages();
+        Sleep(kClosePollMs);
+    }
+}
+
+void CImageDlg::CreateImage(const wchar_t* driveEntry, const wchar_t* imagePath)
+{
+    Win32CopyIO io;
+    CopyJob(*this, io, m_nChunkSectors).Run(driveEntry, imagePath);
+}
+
+// The bar guards its own state, so the worker moves it directly; only the repaint it asks for
+// runs on the window's thread.
+void CImageDlg::SetProgressRange(int minimum, int maximum)
+{
+    m_wndProgress.GetProgress()->SetRange(minimum, maximum);
+}
+
+void CImageDlg::SetProgressPosition(int position)
+{
+    m_wndProgress.GetProgress()->SetPosition(position);
+}
+
+void CImageDlg::UpdateProgress(int sectorsDone, DWORD elapsedMs)
+{
+    SetProgressPosition(sectorsDone);
+    MVString text;
+    FormatElapsedTime(text, elapsedMs);
+    SetItemText(IDC_STATUS, text.GetBuffer());
+    InvalidateRect(Item(IDC_STATUS), nullptr, TRUE);
+}
+
+void CImageDlg::ReportLastError()
+{
+    // First, while the last error is still the failed read's or write's.
+    const MVString text = SystemErrorText();
+    ShowMessage(text.GetBuffer(), MB_ICONEXCLAMATION);
+}
+
+void CImageDlg::ShowCopyError(const wchar_t* text)
+{
+    ShowMessage(text, MB_ICONEXCLAMATION);
+}
+
+bool CImageDlg::IsStopRequested()
+{
+    return m_bStop.load() != 0;
+}
+
+void CImageDlg::ClearStopRequest()
+{
+    m_bStop = 0;
+}
+
+void CImageDlg::RestoreCreateCaption()
+{
+    SetItemText(IDC_CREATE, kCreateCaption);
+}
+
+void CImageDlg::ClearWorker()
+{
+    m_pWorker = nullptr;
+}

@@ -1,0 +1,87 @@
+#pragma once
+#include <atomic>
+#include <string>
+#include "CopyJobOwner.h"
+#include "MVComboBox.h"
+#include "MVDialog.h"
+#include "MVProgressBar.h"
+
+class CCopyThread;
+
+// The main window: the drive list, "Create ISO"/"Stop", the block progress bar and the
+// elapsed-time line. It runs one copy at a time on a worker thread and is that copy's owner.
+//
+// Threads: the handlers run on the user-interface thread; the CopyJobOwner operations run on
+// the worker. What the worker does to the dialog's windows travels as sent messages, which
+// complete only while this thread processes messages, so every wait of this thread for the
+// worker pumps messages.
+class CImageDlg : public MVDialog, public CopyJobOwner
+{
+public:
+    static const UINT_PTR REFRESH_TIMER = 5020;
+    static const UINT kRefreshPeriodMs = 1000;
+    static const unsigned kProgressBlocks = 528;
+    static const DWORD kClosePollMs = 40;
+
+    explicit CImageDlg(HWND parent);
+    ~CImageDlg() override;
+
+    // Rebuilds the drive list, keeping the user's drive selected, then updates the button.
+    void RefreshDriveList();
+    // "Create ISO" is enabled exactly when an entry is selected and its volume can be read.
+    void OnDriveChanged();
+    // "Create ISO": asks for the image file and starts the copy; during a copy, "Stop".
+    void OnCreateIso();
+
+    // CopyJobOwner, called on the worker thread.
+    void CreateImage(const wchar_t* driveEntry, const wchar_t* imagePath) override;
+    void SetProgressRange(int minimum, int maximum) override;
+    void SetProgressPosition(int position) override;
+    void UpdateProgress(int sectorsDone, DWORD elapsedMs) override;
+    void ReportLastError() override;
+    void ShowCopyError(const wchar_t* text) override;
+    bool IsStopRequested() override;
+    void ClearStopRequest() override;
+    void RestoreCreateCaption() override;
+    void ClearWorker() override;
+
+    MVComboBox m_cbDrives;
+    // The running copy, null when none. Set here before the worker starts, cleared by the
+    // job as its very last step.
+    std::atomic<CCopyThread*> m_pWorker{nullptr};
+    // Nonzero asks the running copy to stop after its current chunk.
+    std::atomic<LONG> m_bStop{0};
+    HICON m_hIcon;
+    const unsigned m_nChunkSectors = 500;
+    MVProgressBar m_wndProgress;
+
+protected:
+    void DoDataExchange() override;
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(int id, int code) override;
+    // Enter and Escape must not close the main window: only the close command does.
+    void OnOK() override;
+    void OnCancel() override;
+    BOOL OnSysCommand(UINT id, LPARAM lParam) override;
+    BOOL OnPaint() override;
+    void OnTimer(UINT_PTR id) override;
+    HICON OnQueryDragIcon() override;
+
+    // The file-name dialog; false when the user cancelled.
+    virtual bool AskImagePath(std::wstring& imagePath);
+    // A suspended worker that will copy driveEntry's drive into imagePath. Throws
+    // MVException when the thread cannot be created.
+    virtual CCopyThread* CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath);
+
+private:
+    void AddAboutItem();
+    void CreateProgressBar();
+    void StartCopy(const std::wstring& driveEntry, const std::wstring& imagePath);
+    // Close command: stop a running copy, wait for it, then end the modal loop.
+    void Close();
+    // Asks a running copy to stop and waits, pumping messages, until it has cleared m_pWorker.
+    void WaitForWorker();
+
+    HICON m_hSmallIcon;
+    bool m_bClosing = false;
+};

@@ -1,0 +1,67 @@
+#include "DriveList.h"
+#include <cwctype>
+
+BOOL GetVolumeInfo(VolumeInfo& info, const wchar_t* rootPath)
+{
+    info = VolumeInfo{};
+    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    info.maximumComponentLength = 255;
+    const BOOL ok = GetVolumeInformationW(rootPath, info.volumeLabel, ARRAYSIZE(info.volumeLabel), &info.serialNumber,
+                                          &info.maximumComponentLength, &info.fileSystemFlags, info.fileSystemName,
+                                          ARRAYSIZE(info.fileSystemName));
+    SetErrorMode(oldMode);
+    return ok;
+}
+
+std::wstring DriveRoot(wchar_t letter)
+{
+    return std::wstring{letter, L':', L'\\'};
+}
+
+std::wstring DriveEntryText(wchar_t letter, bool readable, const wchar_t* label)
+{
+    std::wstring entry = DriveRoot(letter);
+    if (readable)
+    {
+        entry += L" - ";
+        entry += label ? label : L"";
+    }
+    return entry;
+}
+
+wchar_t DriveLetterOf(const std::wstring& entry)
+{
+    if (entry.size() < 2 || entry[1] != L':' || !std::iswalpha(entry[0]))
+        return 0;
+    return static_cast<wchar_t>(std::towupper(entry[0]));
+}
+
+std::vector<std::wstring> ListCdromDrives()
+{
+    std::vector<std::wstring> entries;
+    for (wchar_t letter = L'A'; letter <= L'Z'; ++letter)
+    {
+        const std::wstring root = DriveRoot(letter);
+        if (GetDriveTypeW(root.c_str()) != DRIVE_CDROM)
+            continue;
+        VolumeInfo info;
+        const bool readable = GetVolumeInfo(info, root.c_str()) != FALSE;
+        entries.push_back(DriveEntryText(letter, readable, info.volumeLabel));
+    }
+    return entries;
+}
+
+int ChooseDriveSelection(const std::vector<std::wstring>& entries, wchar_t previousLetter, int previousIndex)
+{
+    if (previousLetter)
+    {
+        for (size_t i = 0; i < entries.size(); ++i)
+        {
+            if (DriveLetterOf(entries[i]) == previousLetter)
+                return static_cast<int>(i);
+        }
+    }
+    if (previousIndex >= 0 && static_cast<size_t>(previousIndex) < entries.size())
+        return previousIndex;
+    return -1;
+}
