@@ -1,0 +1,91 @@
+#include "FakeCopyIO.h"
+#include "ImageWriter.h"
+#include <gtest/gtest.h>
+#include <cstring>
+
+namespace {
+TEST(ImageWriter, UnitIsTheSectorSizeWhenUsableElse64KiB)
+{
+    const std::pair<DWORD, DWORD> cases[] = {
+        {512, 512},     {2048, 2048},   {4096, 4096},   {65536, 65536},
+        {0, 65536},     {256, 65536},   {1000, 65536},  {131072, 65536}, {4095, 65536},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ImageWriter::UnitFor(c.first), c.second) << c.first;
+}
+
+class ImageWriterTest : public ::testing::Test
+{
+protected:
+    std::vector<std::string> log;
+    FakeCopyIO io{log};
+    BYTE* buffer = nullptr;
+
+    void SetUp() override
+    {
+        buffer = static_cast<BYTE*>(io.AllocateBuffer(ImageWriter::BufferBytes(8 * 2048)));
+        io.CreateImage(L"x");
+    }
+
+    // Commits `sectors` sectors, sector n filled with the value n.
+    void CommitSectors(ImageWriter& writer, DWORD first, DWORD count)
+    {
+        BYTE* target = writer.ReadTarget();
+        for (DWORD i = 0; i < count; ++i)
+            std::memset(target + i * 2048, int(first + i), 2048);
+        ASSERT_TRUE(writer.Commit(count * 2048));
+    }
+
+    std::vector<BYTE> Expected(DWORD sectors)
+    {
+        std::vector<BYTE> bytes;
+        for (DWORD n = 0; n < sectors; ++n)
+            bytes.insert(bytes.end(), 2048, BYTE(n));
+        return bytes;
+    }
+};
+
+TEST_F(ImageWriterTest, CarriesHalfUnitsAndCutsThePaddedTail)
+{
+    io.imageSector = 4096;
+    ImageWriter writer(io, buffer);
+    CommitSectors(writer, 0, 1);
+    EXPECT_TRUE(io.writes.empty());
+    EXPECT_EQ(writer.ReadTarget(), buffer + 2048);
+    CommitSectors(writer, 1, 1);
+    EXPECT_EQ(io.writes, std::vector<DWORD>{4096});
+    EXPECT_EQ(writer.ReadTarget(), buffer);
+    CommitSectors(writer, 2, 3);
+    EXPECT_EQ(io.writes, (std::vector<DWORD>{4096, 4096}));
+    EXPECT_EQ(writer.BytesCommitted(), 5u * 2048);
+    ASSERT_TRUE(writer.Finish());
+    EXPECT_EQ(io.writes, (std::vector<DWORD>{4096, 4096, 4096}));
+    EXPECT_EQ(io.setLengthCalls, 1);
+    EXPECT_EQ(io.files[L"x"], Expected(5));
+    EXPECT_EQ(io.alignmentViolations, 0);
+}
+
+TEST_F(ImageWriterTest, SmallSectorsNeedNeitherCarryNorCut)
+{
+    io.imageSector = 512;
+    ImageWriter writer(io, buffer);
+    CommitSectors(writer, 0, 3);
+    CommitSectors(writer, 3, 1);
+    ASSERT_TRUE(writer.Finish());
+    EXPECT_EQ(io.writes, (std::vector<DWORD>{3 * 2048, 2048}));
+    EXPECT_EQ(io.setLengthCalls, 0);
+    EXPECT_EQ(io.files[L"x"], Expected(4));
+}
+
+TEST_F(ImageWriterTest, FailedWriteKeepsTheCommittedCount)
+{
+    io.imageSector = 2048;
+    io.diskSpace = 2048;
+    ImageWriter writer(io, buffer);
+    CommitSectors(writer, 0, 1);
+    std::memset(writer.ReadTarget(), 1, 2048);
+    EXPECT_FALSE(writer.Commit(2048));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_DISK_FULL));
+    EXPECT_EQ(writer.BytesCommitted(), 2048u);
+}
+}

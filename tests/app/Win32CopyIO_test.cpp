@@ -1,0 +1,238 @@
+#include "CopyJob.h"
+#include "RecordingOwner.h"
+#include "TestDisc.h"
+#include "Win32CopyIO.h"
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+// The real I/O layer with a plain file as the disc and a chosen sector size for the image's
+// volume, so that the alignment rule of 512-, 2048- and 4096-byte disks is enforced here too.
+class FileCopyIO : public Win32CopyIO
+{
+public:
+    FileCopyIO(const std::wstring& discFile, DWORD imageSector) : discFile(discFile), imageSector(imageSector) {}
+
+    std::wstring openedDevice;
+
+    bool OpenDevice(const wchar_t* devicePath) override
+    {
+        openedDevice = devicePath;
+        return Win32CopyIO::OpenDevice(discFile.c_str());
+    }
+
+protected:
+    DWORD QueryImageSectorSize(const wchar_t*) override { return imageSector; }
+
+private:
+    std::wstring discFile;
+    DWORD imageSector;
+};
+
+class Win32CopyIOTest : public ::testing::Test
+{
+protected:
+    std::wstring folder;
+    std::wstring discFile;
+    std::wstring imageFile;
+    std::vector<std::string> log;
+
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        static int counter = 0;
+        folder = std::wstring(temp) + L"pelmora-copyio-" + std::to_wstring(GetCurrentProcessId()) + L"-"
+            + std::to_wstring(++counter);
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        discFile = folder + L"\\disc.bin";
+        imageFile = folder + L"\\image.iso";
+    }
+
+    void TearDown() override
+    {
+        DeleteFileW(discFile.c_str());
+        DeleteFileW(imageFile.c_str());
+        RemoveDirectoryW(folder.c_str());
+    }
+
+    static void WriteWholeFile(const std::wstring& path, const std::vector<BYTE>& bytes)
+    {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+        ASSERT_EQ(written, bytes.size());
+    }
+
+    static bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+    static std::vector<BYTE> ReadWholeFile(const std::wstring& path)
+    {
+        std::vector<BYTE> bytes;
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return bytes;
+        LARGE_INTEGER size = {};
+        GetFileSizeEx(file, &size);
+        bytes.resize(std::size_t(size.QuadPart));
+        DWORD read = 0;
+        if (!bytes.empty())
+            ReadFile(file, bytes.data(), DWORD(bytes.size()), &read, nullptr);
+        CloseHandle(file);
+        bytes.resize(read);
+        return bytes;
+    }
+};
+
+TEST_F(Win32CopyIOTest, EveryImageWriteIsCheckedAgainstTheSectorSize)
+{
+    const DWORD sectorSizes[] = {512, 2048, 4096};
+    for (DWORD sector : sectorSizes) {
+        SCOPED_TRACE(sector);
+        FileCopyIO io(discFile, sector);
+        BYTE* buffer = static_cast<BYTE*>(io.AllocateBuffer(65536 * 2));
+        ASSERT_NE(buffer, nullptr);
+        ASSERT_TRUE(io.CreateImage(imageFile.c_str()));
+        EXPECT_EQ(io.ImageSectorSize(), sector);
+
+        EXPECT_FALSE(io.WriteImage(buffer, sector / 2));  // short of a sector
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+        EXPECT_FALSE(io.WriteImage(buffer + sector / 2, sector));  // buffer off the sector grid
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+        EXPECT_FALSE(io.WriteImage(buffer, sector + 256));
+        EXPECT_TRUE(io.WriteImage(buffer, sector));
+        EXPECT_TRUE(io.WriteImage(buffer + sector, 2 * sector));
+        // 17 header sectors end mid-unit on a 4096-byte disk.
+        EXPECT_EQ(io.WriteImage(buffer, 17 * 2048), sector <= 2048);
+        io.CloseImage();
+        std::size_t expected = 3 * sector + (sector <= 2048 ? 17 * 2048 : 0);
+        EXPECT_EQ(ReadWholeFile(imageFile).size(), expected);
+        io.FreeBuffer(buffer);
+    }
+}
+
+TEST_F(Win32CopyIOTest, EveryDeviceReadIsCheckedAgainstTheDiscSector)
+{
+    WriteWholeFile(discFile, MakeTestDisc(40, 40));
+    FileCopyIO io(discFile, 4096);
+    BYTE* buffer = static_cast<BYTE*>(io.AllocateBuffer(65536));
+    ASSERT_TRUE(io.OpenDevice(L"\\\\.\\E:"));
+    DWORD got = 99;
+    EXPECT_FALSE(io.ReadDevice(buffer + 1024, 2048, got));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(got, 0u);
+    EXPECT_FALSE(io.ReadDevice(buffer, 1000, got));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(io.ReadDevice(buffer + 2048, 2048, got));
+    EXPECT_EQ(got, 2048u);
+    io.FreeBuffer(buffer);
+}
+
+TEST_F(Win32CopyIOTest, EndOfTheMediumReadsShortThenEmptyAndTheSizeIsKnown)
+{
+    WriteWholeFile(discFile, MakeTestDisc(3, 0));
+    FileCopyIO io(discFile, 2048);
+    BYTE* buffer = static_cast<BYTE*>(io.AllocateBuffer(65536));
+    ASSERT_TRUE(io.OpenDevice(L"\\\\.\\E:"));
+    ULONGLONG size = 0;
+    ASSERT_TRUE(io.DeviceSize(size));
+    EXPECT_EQ(size, 3u * 2048);
+    DWORD got = 0;
+    ASSERT_TRUE(io.ReadDevice(buffer, 4 * 2048, got));
+    EXPECT_EQ(got, 3u * 2048);
+    ASSERT_TRUE(io.ReadDevice(buffer, 2048, got));
+    EXPECT_EQ(got, 0u);
+    io.FreeBuffer(buffer);
+}
+
+class Win32CopyJobTest : public Win32CopyIOTest
+{
+protected:
+    RecordingOwner owner{log};
+
+    void RunJob(FileCopyIO& io)
+    {
+        CopyJob job(owner, io, 500);
+        job.Run(L"E:\\ - TESTDISC", imageFile.c_str());
+        EXPECT_EQ(log.back(), "ClearWorker");
+    }
+};
+
+TEST_F(Win32CopyJobTest, ImagesAreExactOnEverySectorSize)
+{
+    const DWORD sectorSizes[] = {512, 2048, 4096, 65536};
+    const DWORD volumes[] = {18, 519, 1001};
+    for (DWORD sector : sectorSizes) {
+        for (DWORD volume : volumes) {
+            SCOPED_TRACE(std::to_string(sector) + " bytes, volume " + std::to_string(volume));
+            std::vector<BYTE> disc = MakeTestDisc(volume + 5, volume);
+            WriteWholeFile(discFile, disc);
+            FileCopyIO io(discFile, sector);
+            RunJob(io);
+            EXPECT_EQ(io.openedDevice, L"\\\\.\\E:");
+            EXPECT_TRUE(owner.messages.empty());
+            EXPECT_TRUE(owner.reportedErrors.empty());
+            EXPECT_TRUE(ReadWholeFile(imageFile) == DiscPrefix(disc, volume));
+        }
+    }
+}
+
+TEST_F(Win32CopyJobTest, StoppedCopyOn4096ByteDiskKeepsExactlyTheSectorsRead)
+{
+    std::vector<BYTE> disc = MakeTestDisc(1000, 1000);
+    WriteWholeFile(discFile, disc);
+    owner.stopAtPoll = 3;
+    FileCopyIO io(discFile, 4096);
+    RunJob(io);
+    EXPECT_TRUE(ReadWholeFile(imageFile) == DiscPrefix(disc, 3));
+}
+
+TEST_F(Win32CopyJobTest, OldLongerImageLeavesNoneOfItsBytes)
+{
+    std::vector<BYTE> disc = MakeTestDisc(30, 20);
+    WriteWholeFile(discFile, disc);
+    WriteWholeFile(imageFile, std::vector<BYTE>(300 * 2048, 0xEE));
+    FileCopyIO io(discFile, 2048);
+    RunJob(io);
+    EXPECT_TRUE(ReadWholeFile(imageFile) == DiscPrefix(disc, 20));
+}
+
+TEST_F(Win32CopyJobTest, DiscEndingBeforeItsVolumeLeavesNoImage)
+{
+    WriteWholeFile(discFile, MakeTestDisc(600, 1000));
+    FileCopyIO io(discFile, 4096);
+    RunJob(io);
+    ASSERT_EQ(owner.messages.size(), 1u);
+    EXPECT_EQ(owner.messages[0], L"The disc ended after 600 sectors, before the end of its volume: the image would "
+                                 L"be incomplete and is deleted.");
+    EXPECT_FALSE(Exists(imageFile));
+}
+
+TEST_F(Win32CopyJobTest, UdfOnlyDiscIsCopiedWholeByItsFileSize)
+{
+    std::vector<BYTE> disc = MakeTestDisc(650, -1);
+    WriteWholeFile(discFile, disc);
+    FileCopyIO io(discFile, 4096);
+    RunJob(io);
+    EXPECT_TRUE(owner.messages.empty());
+    EXPECT_TRUE(ReadWholeFile(imageFile) == disc);
+}
+
+TEST_F(Win32CopyJobTest, FailuresToOpenNameTheDeviceOrTheFile)
+{
+    FileCopyIO missingDisc(folder + L"\\no-such-disc.bin", 2048);
+    RunJob(missingDisc);
+    ASSERT_EQ(owner.messages.size(), 1u);
+    EXPECT_EQ(owner.messages[0], L"Cannot open drive \\\\.\\E:.");
+
+    WriteWholeFile(discFile, MakeTestDisc(20, 20));
+    imageFile = folder + L"\\no-such-folder\\image.iso";
+    FileCopyIO io(discFile, 2048);
+    RunJob(io);
+    ASSERT_EQ(owner.messages.size(), 2u);
+    EXPECT_EQ(owner.messages[1], L"Cannot create file \n" + imageFile + L".");
+    EXPECT_FALSE(Exists(imageFile));
+}
+}

@@ -1,0 +1,60 @@
+#pragma once
+#include "CopyJobOwner.h"
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// The copy job's owner without a window: every call is appended to `log` as text, with what a
+// display would show, and a stop can be requested at a chosen poll.
+class RecordingOwner : public CopyJobOwner
+{
+public:
+    explicit RecordingOwner(std::vector<std::string>& log) : log(log) {}
+
+    int stopAtPoll = 0;          // IsStopRequested answers yes on this call (1-based); 0: never
+    int throwAtUpdate = 0;       // UpdateProgress throws on this call (1-based); 0: never
+    std::vector<std::wstring> messages;
+    std::vector<DWORD> reportedErrors;
+    int polls = 0;
+    int updates = 0;
+
+    void CreateImage(const wchar_t*, const wchar_t*) override { log.push_back("CreateImage"); }
+
+    void SetProgressRange(int minimum, int maximum) override
+    {
+        log.push_back("SetProgressRange(" + std::to_string(minimum) + "," + std::to_string(maximum) + ")");
+    }
+
+    void SetProgressPosition(int position) override
+    {
+        log.push_back("SetProgressPosition(" + std::to_string(position) + ")");
+    }
+
+    void UpdateProgress(int sectorsDone, DWORD elapsedMs) override
+    {
+        if (++updates == throwAtUpdate)
+            throw std::runtime_error("display failed");
+        log.push_back("UpdateProgress(" + std::to_string(sectorsDone) + "," + std::to_string(elapsedMs) + ")");
+    }
+
+    void ReportLastError() override
+    {
+        DWORD error = GetLastError();
+        reportedErrors.push_back(error);
+        log.push_back("ReportLastError(" + std::to_string(error) + ")");
+    }
+
+    void ShowCopyError(const wchar_t* text) override
+    {
+        messages.push_back(text);
+        log.push_back("ShowCopyError");
+    }
+
+    bool IsStopRequested() override { return ++polls == stopAtPoll; }
+    void ClearStopRequest() override { log.push_back("ClearStopRequest"); }
+    void RestoreCreateCaption() override { log.push_back("RestoreCreateCaption"); }
+    void ClearWorker() override { log.push_back("ClearWorker"); }
+
+private:
+    std::vector<std::string>& log;
+};
