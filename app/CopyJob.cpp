@@ -104,6 +104,13 @@ bool CopyJob::CopyOpenFiles(BYTE* buffer)
             return false;
         }
         if (got != wanted) {
+            // Short reads come at the end of the medium, but also just before a bad sector on
+            // some systems; reading on tells the two apart, so the user sees the real cause.
+            DWORD more = 0;
+            if (got != 0 && got % kSectorBytes == 0 && !io.ReadDevice(target + got, wanted - got, more)) {
+                owner.ReportLastError();
+                return false;
+            }
             ShowShortRead(sectorsDone + got / kSectorBytes);
             return false;
         }

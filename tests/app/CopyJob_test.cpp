@@ -222,6 +222,20 @@ TEST_F(CopyJobTest, FailedReadIsReportedThenTheImageIsDeleted)
     }
 }
 
+TEST_F(CopyJobTest, ShortReadBeforeABadSectorReportsTheReadError)
+{
+    UseDisc(1000, 1000);
+    io.failReadAtSector = 700;
+    io.shortBeforeBadSector = true;
+    RunJob();
+    // The chunk from sector 517 comes back with 183 sectors; reading on meets the bad sector.
+    EXPECT_EQ(io.reads, Reads({kChunk, 483 * 2048, 300 * 2048}));
+    ExpectInOrder({"ReportLastError(23)", "CloseDevice", "CloseImage", "DeleteImage"});
+    EXPECT_TRUE(owner.messages.empty());
+    EXPECT_FALSE(ImageExists());
+    ExpectIdleAtEnd();
+}
+
 TEST_F(CopyJobTest, FullDiskIsReportedThenTheImageIsDeleted)
 {
     UseDisc(1000, 1000);

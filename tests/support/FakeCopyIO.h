@@ -24,6 +24,7 @@ public:
     DWORD openDeviceError = 0;         // nonzero: OpenDevice fails with it
     long failReadAtSector = -1;        // a read that includes this sector fails
     DWORD readError = ERROR_CRC;
+    bool shortBeforeBadSector = false;  // the failing read first returns what precedes the sector
     bool deviceSizeKnown = true;
     DWORD deviceSector = 2048;
 
@@ -90,8 +91,12 @@ public:
         }
         ULONGLONG first = deviceOffset / 2048, end = (deviceOffset + bytes) / 2048;
         if (failReadAtSector >= 0 && ULONGLONG(failReadAtSector) >= first && ULONGLONG(failReadAtSector) < end) {
-            SetLastError(readError);
-            return false;
+            if (shortBeforeBadSector && ULONGLONG(failReadAtSector) > first) {
+                bytes = DWORD((failReadAtSector - first) * 2048);
+            } else {
+                SetLastError(readError);
+                return false;
+            }
         }
         // As Wine does: at the end of the medium a read succeeds short, or with nothing.
         ULONGLONG available = deviceOffset < disc.size() ? disc.size() - deviceOffset : 0;
