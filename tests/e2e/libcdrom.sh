@@ -117,5 +117,6 @@ e2e_insert() {
 e2e_eject() {
     local letter=$1 dir=$E2E_DIR/drives/$1
     mkdir -p "$dir-device"
-    timeout 30 wine "$BUILD/tests/mount_cdrom.exe" insert "$letter" "$dir-nothing" "$dir-device" </dev/null
+    timeout 30 wine "$BUILD/tests/mount_cdrom.exe" insert "$letter" "$dir-nothing" "$dir-device" </dev/null >/dev/null &&
+        echo "ejected $letter:"
 }

@@ -135,3 +135,30 @@ main_xid() {
 pixel() {
     convert "$1" -format '%[hex:p{'"$2,$3"'}]' info: 2>/dev/null | cut -c1-6
 }
+
+# screenshot FILE: saves the main window as the X server shows it and sets BAR_CROP to the
+# progress bar's client area within that picture (WIDTHxHEIGHT+X+Y).
+screenshot() {
+    local file=$1 xid bar wx wy
+    xid=$(main_xid)
+    [ -n "$xid" ] || fail "no visible X window for the main dialog"
+    drv geometry || fail "cannot read the window geometry"
+    bar=$(printf '%s\n' "$DRV_OUT" | awk '$1 == "bar" { print $2, $3, $4, $5 }')
+    [ -n "$bar" ] || fail "no progress bar in the main window"
+    eval "$(xdotool getwindowgeometry --shell "$xid" | grep -E '^[XY]=')"
+    wx=$X wy=$Y
+    set -- $bar
+    BAR_CROP="${3}x${4}+$(($1 - wx))+$(($2 - wy))"
+    timeout 30 import -window "$xid" "$file" || fail "cannot take a screenshot"
+    echo "    | screenshot $file, bar at $BAR_CROP"
+}
+
+# bar_blocks FILE: checks the block bar in a screenshot taken by `screenshot` and sets
+# BAR_FILLED to the number of red blocks (see blockbar.awk).
+bar_blocks() {
+    local result
+    result=$(convert "$1" -crop "$BAR_CROP" +repage txt:- | awk -v count=528 -f "$SRC/tests/e2e/blockbar.awk") ||
+        fail "$result"
+    echo "    | $result"
+    BAR_FILLED=$(printf '%s\n' "$result" | sed -E 's/.*filled=([0-9]+).*/\1/')
+}

@@ -350,6 +350,20 @@ int Click()
     return 0;
 }
 
+void PrintChildTexts(HWND dialog)
+{
+    ForEachDescendant(dialog, [](HWND hwnd) {
+        // An icon static's text is the icon's resource ordinal, not words: show the icon instead.
+        LRESULT icon = 0;
+        bool isIcon = (GetWindowLongW(hwnd, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && ClassOf(hwnd) == L"Static";
+        std::wstring text = isIcon ? (Query(hwnd, STM_GETICON, 0, 0, &icon) && icon ? L"icon" : L"no icon")
+                                   : L"[" + WindowText(hwnd) + L"]";
+        PrintLine(L"  " + ClassOf(hwnd) + L" " + std::to_wstring(GetDlgCtrlID(hwnd)) + L" " + text +
+                  (IsWindowEnabled(hwnd) ? L"" : L" disabled"));
+        return true;
+    });
+}
+
 HWND WaitSaveDialog(HWND main, DWORD timeoutMs)
 {
     HWND dialog = nullptr;
@@ -404,8 +418,10 @@ int Create(const wchar_t* path, DWORD timeoutMs)
         if (!IsWindow(dialog))
             return true;
         for (HWND question : OwnedDialogs(dialog)) {
-            if (!confirmed)
+            if (!confirmed) {
                 PrintLine(L"overwrite question: [" + WindowText(question) + L"] answered yes");
+                PrintChildTexts(question);
+            }
             confirmed = true;
             PostClick(question, IDYES);
         }
@@ -441,15 +457,6 @@ int Close()
     PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     PrintLine(L"close requested");
     return 0;
-}
-
-void PrintChildTexts(HWND dialog)
-{
-    ForEachDescendant(dialog, [](HWND hwnd) {
-        PrintLine(L"  " + ClassOf(hwnd) + L" " + std::to_wstring(GetDlgCtrlID(hwnd)) + L" [" + WindowText(hwnd) + L"]" +
-                  (IsWindowEnabled(hwnd) ? L"" : L" disabled"));
-        return true;
-    });
 }
 
 // Opens the About box from the system menu, prints what it holds and closes it with
@@ -552,6 +559,35 @@ int Geometry()
     return 0;
 }
 
+// The icon group 128 as stored in an executable: one line per image size.
+int Resources(const wchar_t* exePath)
+{
+    HMODULE module = LoadLibraryExW(exePath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) {
+        PrintLine(L"cannot load " + std::wstring(exePath));
+        return 1;
+    }
+    HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(128), MAKEINTRESOURCEW(14)); // RT_GROUP_ICON
+    const BYTE* data = group ? static_cast<const BYTE*>(LockResource(LoadResource(module, group))) : nullptr;
+    if (!data) {
+        PrintLine(L"no icon group 128");
+        FreeLibrary(module);
+        return 1;
+    }
+    // GRPICONDIR: reserved, type, count (WORDs), then 14-byte entries starting with width, height.
+    WORD count = *reinterpret_cast<const WORD*>(data + 4);
+    for (WORD i = 0; i < count; ++i) {
+        const BYTE* entry = data + 6 + 14 * i;
+        int width = entry[0] ? entry[0] : 256, height = entry[1] ? entry[1] : 256;
+        PrintLine(L"icon " + std::to_wstring(width) + L"x" + std::to_wstring(height));
+    }
+    wchar_t about[64] = L"";
+    LoadStringW(module, 101, about, 64);
+    PrintLine(L"string 101 [" + std::wstring(about) + L"]");
+    FreeLibrary(module);
+    return 0;
+}
+
 int Usage()
 {
     std::printf(
@@ -560,7 +596,8 @@ int Usage()
         "  drives | wait-entry TEXT [T] | wait-no-entry TEXT [T] | select INDEX\n"
         "  button | wait-button CAPTION enabled|disabled|any [T] | status\n"
         "  click | create PATH [T] | create-cancel [T]\n"
-        "  enter | escape | close | about ok|escape [T] | messagebox [T] | geometry\n");
+        "  enter | escape | close | about ok|escape [T] | messagebox [T] | geometry\n"
+        "  resources EXE_PATH\n");
     return 2;
 }
 
@@ -607,6 +644,8 @@ int Run(int argc, wchar_t** argv)
         return MessageBoxCmd(TimeoutArg(argc, argv, 2));
     if (command == L"geometry")
         return Geometry();
+    if (command == L"resources" && argc >= 3)
+        return Resources(argv[2]);
     return Usage();
 }
 

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Copying a disc as the user does: "Create ISO", a name in the save dialog, and the image compared
+# byte for byte with the disc. Also: cancelling the save dialog, replacing an existing larger
+# file, and a name typed without an extension.
+BUILD=$1 SRC=$2
+. "$SRC/tests/e2e/libcdrom.sh"
+. "$SRC/tests/e2e/libpelmora.sh"
+
+e2e_prefix copy
+e2e_session
+disc=$E2E_DIR/disc.iso
+e2e_make_iso "$disc" COPY_E2E 12
+e2e_add_cdrom e "$disc"
+e2e_start
+out=$E2E_DIR/out
+mkdir -p "$out"
+e2e_start_pelmora
+expect_drives 'E:\ - COPY_E2E'
+expect_button "Create ISO" enabled 3000
+
+# copy_to UNIX_PATH: "Create ISO", type the path, then wait for the copy to end.
+copy_to() {
+    local start
+    start=$(now_ms)
+    drv create "$(win_path "$1")" || fail "the save dialog did not take $1"
+    CREATE_OUT=$DRV_OUT
+    expect_button "Create ISO" enabled 60000
+    COPY_MS=$(( $(now_ms) - start ))
+}
+
+echo "== cancelling the save dialog starts nothing"
+drv create-cancel || fail "the save dialog did not cancel"
+printf '%s\n' "$DRV_OUT" | grep -qF 'file type: [ISO files (*.iso)]' || fail "the save dialog does not offer 'ISO files (*.iso)' first"
+expect_button "Create ISO" enabled 1000
+[ -z "$(ls -A "$out")" ] || fail "cancelling left files: $(ls "$out")"
+drv status
+[ "$DRV_OUT" = "status: []" ] || fail "the status line changed although nothing was copied"
+pass "cancel: nothing copied, button still reads Create ISO"
+
+echo "== a full copy"
+copy_to "$out/first.iso"
+! printf '%s\n' "$CREATE_OUT" | grep -q '^overwrite question: ' || fail "an overwrite question for a new file"
+expect_copy "$out/first.iso" "$disc"
+drv status
+printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: [0-9]{2}:[0-9]{2}:[0-9]{2}\]$' || fail "no elapsed time after the copy"
+pass "copy took $COPY_MS ms including the dialog"
+
+echo "== an existing, larger file is replaced after the overwrite question"
+head -c $((20 * 1024 * 1024)) /dev/urandom >"$out/old.iso"
+copy_to "$out/old.iso"
+printf '%s\n' "$CREATE_OUT" | grep -q '^overwrite question: ' || fail "no overwrite question for an existing file"
+expect_copy "$out/old.iso" "$disc"
+pass "old file replaced, none of its bytes left behind"
+
+echo "== a name typed without an extension gets .iso"
+copy_to "$out/backup"
+[ ! -e "$out/backup" ] || fail "the image was written as 'backup' without an extension"
+expect_copy "$out/backup.iso" "$disc"
+pass "backup became backup.iso"
+
+echo "== nothing else was written"
+listing=$(cd "$out" && ls | sort | tr '\n' ' ')
+[ "$listing" = "backup.iso first.iso old.iso " ] || fail "unexpected files in the output folder: $listing"
+
+drv close || fail "cannot close"
+e2e_wait_exit "$PELMORA_PID" 10

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# A copy in progress: the block bar fills in red (screenshot), "Stop" keeps a prefix of the disc
+# and makes the button read "Create ISO" again, a second copy can be started, and closing the
+# window during a copy ends the program and keeps a prefix too.
+BUILD=$1 SRC=$2
+. "$SRC/tests/e2e/libcdrom.sh"
+. "$SRC/tests/e2e/libpelmora.sh"
+
+e2e_prefix interrupt
+e2e_session
+# Large enough that a copy is still running a few seconds after it started.
+disc=$(e2e_cached_iso big BIG_E2E "${PELMORA_E2E_BIG_MB:-600}")
+e2e_add_cdrom e "$disc"
+e2e_start
+out=$E2E_DIR/out
+mkdir -p "$out"
+e2e_start_pelmora
+expect_drives 'E:\ - BIG_E2E'
+expect_button "Create ISO" enabled 3000
+
+echo "== the block bar before any copy: 528 grey blocks"
+screenshot "$out/idle.png"
+bar_blocks "$out/idle.png"
+[ "$BAR_FILLED" -eq 0 ] || fail "$BAR_FILLED blocks are red before any copy"
+
+# start_copy UNIX_PATH: starts a copy and waits until a few megabytes have arrived.
+start_copy() {
+    drv create "$(win_path "$1")" || fail "the save dialog did not take $1"
+    drv wait-button "Stop" enabled 3000 || fail "the button does not read Stop during a copy"
+    wait_file_size "$1" $((8 * 1024 * 1024)) 20
+}
+
+echo "== during a copy: red blocks first, the rest grey, the elapsed time shown"
+start_copy "$out/stopped.iso"
+screenshot "$out/copying.png"
+bar_blocks "$out/copying.png"
+drv status
+printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: 00:00:[0-9]{2}\]$' || fail "no elapsed time during the copy"
+drv button
+printf '%s\n' "$DRV_OUT" | grep -qF 'button: [Stop]' || fail "the copy ended before the screenshot: use a larger disc"
+[ "$BAR_FILLED" -ge 1 ] || fail "no red block during the copy"
+[ "$BAR_FILLED" -lt 528 ] || fail "every block is red while the copy runs"
+pass "block bar during the copy: $BAR_FILLED of 528 blocks red"
+
+echo "== Stop keeps what was copied and makes the button read Create ISO again"
+stop_at=$(now_ms)
+drv click || fail "cannot press Stop"
+expect_button "Create ISO" enabled 5000
+stop_ms=$(( $(now_ms) - stop_at ))
+size=$(file_size "$out/stopped.iso")
+sleep 1.5
+[ "$(file_size "$out/stopped.iso")" -eq "$size" ] || fail "the image still grows after Stop"
+expect_prefix "$out/stopped.iso" "$disc"
+pass "stopped within $stop_ms ms"
+
+echo "== after the copy the bar is empty again"
+screenshot "$out/stopped.png"
+bar_blocks "$out/stopped.png"
+[ "$BAR_FILLED" -eq 0 ] || fail "$BAR_FILLED blocks stay red after the copy"
+
+echo "== a new copy can be started after a stop; closing the window during it"
+start_copy "$out/closed.iso"
+close_at=$(now_ms)
+drv close || fail "cannot close"
+e2e_wait_exit "$PELMORA_PID" 20
+drv main-count
+[ "$DRV_OUT" = "main windows: 0" ] || fail "a main window is left after closing"
+expect_prefix "$out/closed.iso" "$disc"
+pass "program ended $(( $(now_ms) - close_at )) ms after the close request during a copy (exit code $EXIT_CODE)"

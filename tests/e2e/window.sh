@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The main window itself: the executable's icon and About string, Enter and Escape do not close
+# it, the About box from the system menu, a second instance ends at once with nothing shown, and
+# the program can be started again after it has ended.
+BUILD=$1 SRC=$2
+. "$SRC/tests/e2e/libcdrom.sh"
+. "$SRC/tests/e2e/libpelmora.sh"
+
+e2e_prefix window
+e2e_session
+e2e_make_iso "$E2E_DIR/disc.iso" WINDOW_E2E 1
+e2e_add_cdrom e "$E2E_DIR/disc.iso"
+e2e_start
+e2e_start_pelmora
+expect_button "Create ISO" enabled 3000
+
+echo "== the executable carries the application icon in 16, 32, 48 and 256 pixels"
+drv resources "$(win_path "$APP")" || fail "cannot read the executable's resources"
+for size in 16 32 48 256; do
+    printf '%s\n' "$DRV_OUT" | grep -qx "icon ${size}x${size}" || fail "the icon lacks its ${size}x${size} image"
+done
+printf '%s\n' "$DRV_OUT" | grep -qxF 'string 101 [&About Pelmora...]' || fail "string 101 is not '&About Pelmora...'"
+
+echo "== Enter and Escape do not close the main window"
+drv enter || fail "Enter was not handled"
+drv escape || fail "Escape was not handled"
+sleep 0.5
+drv main-count
+[ "$DRV_OUT" = "main windows: 1" ] || fail "Enter or Escape closed the main window"
+kill -0 "$PELMORA_PID" 2>/dev/null || fail "the program ended after Enter or Escape"
+expect_button "Create ISO" enabled 1000
+pass "main window still open after Enter and Escape"
+
+echo "== the About box from the system menu, closed with OK and then with Escape"
+drv about ok || fail "the About box did not open and close with OK"
+printf '%s\n' "$DRV_OUT" | grep -q 'owned by the main window: yes' || fail "the About box is not owned by the main window"
+printf '%s\n' "$DRV_OUT" | grep -qF '[Pelmora  Version 3.0]' || fail "the About box lacks 'Pelmora  Version 3.0'"
+printf '%s\n' "$DRV_OUT" | grep -qE '^ +Button 1 \[OK\]' || fail "the About box lacks its OK button"
+printf '%s\n' "$DRV_OUT" | grep -qE '^ +Static -?[0-9]+ icon' || fail "the About box shows no icon"
+drv about escape || fail "the About box did not close with Escape"
+drv main-count
+[ "$DRV_OUT" = "main windows: 1" ] || fail "closing the About box closed the main window"
+pass "About box shows the version line and closes with OK and Escape"
+
+echo "== a second instance ends at once, showing nothing"
+second_log=$E2E_DIR/second.log
+second_start=$(now_ms)
+wine "$APP" </dev/null >"$second_log" 2>&1 &
+second=$!
+# While the second instance lives, no second main window may appear.
+for _ in $(seq 20); do
+    kill -0 "$second" 2>/dev/null || break
+    drv main-count
+    [ "$DRV_OUT" = "main windows: 1" ] || fail "the second instance showed a window"
+done
+e2e_wait_exit "$second" 15
+drv main-count
+[ "$DRV_OUT" = "main windows: 1" ] || fail "the first instance's window is gone"
+kill -0 "$PELMORA_PID" 2>/dev/null || fail "the first instance ended"
+expect_button "Create ISO" enabled 1000
+pass "second instance ended (exit code $EXIT_CODE) $(( $(now_ms) - second_start )) ms after its start; first unaffected"
+
+echo "== closing, then starting again: the instance mark went with the first process"
+drv close || fail "cannot close"
+e2e_wait_exit "$PELMORA_PID" 10
+e2e_start_pelmora
+expect_drives 'E:\ - WINDOW_E2E'
+drv close || fail "cannot close the restarted program"
+e2e_wait_exit "$PELMORA_PID" 10
+pass "the program starts again after the first one has ended"
