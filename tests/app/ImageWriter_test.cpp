@@ -64,28 +64,4 @@ TEST_F(ImageWriterTest, CarriesHalfUnitsAndCutsThePaddedTail)
     EXPECT_EQ(io.files[L"x"], Expected(5));
     EXPECT_EQ(io.alignmentViolations, 0);
 }
-
-TEST_F(ImageWriterTest, SmallSectorsNeedNeitherCarryNorCut)
-{
-    io.imageSector = 512;
-    ImageWriter writer(io, buffer);
-    CommitSectors(writer, 0, 3);
-    CommitSectors(writer, 3, 1);
-    ASSERT_TRUE(writer.Finish());
-    EXPECT_EQ(io.writes, (std::vector<DWORD>{3 * 2048, 2048}));
-    EXPECT_EQ(io.setLengthCalls, 0);
-    EXPECT_EQ(io.files[L"x"], Expected(4));
-}
-
-TEST_F(ImageWriterTest, FailedWriteKeepsTheCommittedCount)
-{
-    io.imageSector = 2048;
-    io.diskSpace = 2048;
-    ImageWriter writer(io, buffer);
-    CommitSectors(writer, 0, 1);
-    std::memset(writer.ReadTarget(), 1, 2048);
-    EXPECT_FALSE(writer.Commit(2048));
-    EXPECT_EQ(GetLastError(), DWORD(ERROR_DISK_FULL));
-    EXPECT_EQ(writer.BytesCommitted(), 2048u);
-}
 }

@@ -179,26 +179,6 @@ TEST_F(Win32CopyJobTest, ImagesAreExactOnEverySectorSize)
     }
 }
 
-TEST_F(Win32CopyJobTest, StoppedCopyOn4096ByteDiskKeepsExactlyTheSectorsRead)
-{
-    std::vector<BYTE> disc = MakeTestDisc(1000, 1000);
-    WriteWholeFile(discFile, disc);
-    owner.stopAtPoll = 3;
-    FileCopyIO io(discFile, 4096);
-    RunJob(io);
-    EXPECT_TRUE(ReadWholeFile(imageFile) == DiscPrefix(disc, 3));
-}
-
-TEST_F(Win32CopyJobTest, OldLongerImageLeavesNoneOfItsBytes)
-{
-    std::vector<BYTE> disc = MakeTestDisc(30, 20);
-    WriteWholeFile(discFile, disc);
-    WriteWholeFile(imageFile, std::vector<BYTE>(300 * 2048, 0xEE));
-    FileCopyIO io(discFile, 2048);
-    RunJob(io);
-    EXPECT_TRUE(ReadWholeFile(imageFile) == DiscPrefix(disc, 20));
-}
-
 TEST_F(Win32CopyJobTest, DiscEndingBeforeItsVolumeLeavesNoImage)
 {
     WriteWholeFile(discFile, MakeTestDisc(600, 1000));
@@ -208,16 +188,6 @@ TEST_F(Win32CopyJobTest, DiscEndingBeforeItsVolumeLeavesNoImage)
     EXPECT_EQ(owner.messages[0], L"The disc ended after 600 sectors, before the end of its volume: the image would "
                                  L"be incomplete and is deleted.");
     EXPECT_FALSE(Exists(imageFile));
-}
-
-TEST_F(Win32CopyJobTest, UdfOnlyDiscIsCopiedWholeByItsFileSize)
-{
-    std::vector<BYTE> disc = MakeTestDisc(650, -1);
-    WriteWholeFile(discFile, disc);
-    FileCopyIO io(discFile, 4096);
-    RunJob(io);
-    EXPECT_TRUE(owner.messages.empty());
-    EXPECT_TRUE(ReadWholeFile(imageFile) == disc);
 }
 
 TEST_F(Win32CopyJobTest, FailuresToOpenNameTheDeviceOrTheFile)
