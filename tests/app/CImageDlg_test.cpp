@@ -1,0 +1,318 @@
+#include <gtest/gtest.h>
+#include <atomic>
+#include "CCopyThread.h"
+#include "CImageDlg.h"
+#include "DialogTestKit.h"
+#include "DriveList.h"
+#include "MVException.h"
+#include "MVProgressRange.h"
+#include "MVSystemError.h"
+#include "resource.h"
+
+namespace
+{
+using dialogtest::RunModal;
+using dialogtest::TextOf;
+
+// The main dialog with the file-name dialog answered by the test, an optional failure to
+// create the worker, and a copy job that runs until it is asked to stop.
+class TestImageDlg : public CImageDlg
+{
+public:
+    TestImageDlg() : CImageDlg(nullptr) {}
+
+    bool answer = true;
+    std::wstring answerPath = L"C:\\image.iso";
+    bool failWorker = false;
+    std::wstring copiedEntry;
+    std::atomic<bool> sawStop{false};
+
+    bool RealAskImagePath(std::wstring& path) { return CImageDlg::AskImagePath(path); }
+
+    void CreateImage(const wchar_t* driveEntry, const wchar_t*) override
+    {
+        copiedEntry = driveEntry;
+        SetProgressRange(0, 1000);
+        // Window updates from this thread reach the dialog only while its thread pumps.
+        while (!IsStopRequested())
+        {
+            UpdateProgress(10, 1000);
+            Sleep(5);
+        }
+        sawStop = true;
+        ClearStopRequest();
+        RestoreCreateCaption();
+        ClearWorker();
+    }
+
+protected:
+    bool AskImagePath(std::wstring& path) override
+    {
+        path = answerPath;
+        return answer;
+    }
+    CCopyThread* CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath) override
+    {
+        if (failWorker)
+            throw MVException(L"Not enough resources", L"MV\\INC\\MVThread", 36, 0);
+        return CImageDlg::CreateWorker(driveEntry, imagePath);
+    }
+};
+
+wchar_t UnusedDriveLetter()
+{
+    for (wchar_t letter = L'Z'; letter >= L'A'; --letter)
+    {
+        if (GetDriveTypeW(DriveRoot(letter).c_str()) == DRIVE_NO_ROOT_DIR)
+            return letter;
+    }
+    return 0;
+}
+
+// Puts entries of our choosing into the drive list, as a refresh would, and selects one.
+void ShowEntries(CImageDlg& dialog, const std::vector<std::wstring>& entries, int selected)
+{
+    dialog.m_cbDrives.ResetContent();
+    for (const std::wstring& entry : entries)
+        dialog.m_cbDrives.AddString(entry.c_str());
+    dialog.m_cbDrives.SetCurSel(selected);
+    SendMessageW(dialog.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_DRIVES, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(dialog.m_cbDrives.GetHwnd()));
+}
+
+void Click(HWND window, int id)
+{
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+
+std::wstring LastMenuText(HMENU menu, int fromEnd, UINT* id)
+{
+    const int index = GetMenuItemCount(menu) - fromEnd;
+    wchar_t text[128] = {};
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING;
+    info.dwTypeData = text;
+    info.cch = ARRAYSIZE(text);
+    GetMenuItemInfoW(menu, static_cast<UINT>(index), TRUE, &info);
+    *id = info.wID;
+    return (info.fType & MFT_SEPARATOR) ? L"<separator>" : text;
+}
+
+TEST(CImageDlg, IsTheMainDialogFromItsTemplate)
+{
+    TestImageDlg dialog;
+    RunModal(dialog, [&](HWND window) {
+        EXPECT_EQ(FindWindowW(L"#32770", L"Pelmora 3.0"), window);
+        const LONG style = GetWindowLongW(window, GWL_STYLE);
+        EXPECT_TRUE(style & WS_MINIMIZEBOX);
+        EXPECT_FALSE(style & (WS_MAXIMIZEBOX | WS_THICKFRAME));
+        EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+        EXPECT_EQ(dialogtest::ClassOf(GetDlgItem(window, IDC_DRIVES)), L"ComboBox");
+        EXPECT_TRUE(GetWindowLongW(GetDlgItem(window, IDC_DRIVES), GWL_STYLE) & CBS_SORT);
+        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
+        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_STATUS)), L"");
+        EXPECT_TRUE(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
+        EXPECT_TRUE(IsWindow(dialog.m_wndProgress.hwnd));
+        EXPECT_FALSE(GetDlgItem(window, IDC_PROGRESS) && dialogtest::TextOf(GetDlgItem(window, IDC_PROGRESS)) == L"Static");
+        EXPECT_EQ(dialog.m_wndProgress.GetBlockCount(), 528u);
+        EXPECT_EQ(dialog.m_wndProgress.backgroundColor, GetSysColor(COLOR_BTNFACE));
+        EXPECT_EQ(dialog.m_wndProgress.GetProgress()->filledColor, RGB(255, 0, 0));
+
+        UINT id = 0;
+        HMENU menu = GetSystemMenu(window, FALSE);
+        EXPECT_EQ(LastMenuText(menu, 1, &id), L"&About Pelmora...");
+        EXPECT_EQ(id, static_cast<UINT>(IDM_ABOUT));
+        EXPECT_EQ(LastMenuText(menu, 2, &id), L"<separator>");
+    });
+}
+
+TEST(CImageDlg, EnterAndEscapeDoNotCloseIt)
+{
+    TestImageDlg dialog;
+    RunModal(dialog, [&](HWND window) {
+        SendMessageW(window, WM_COMMAND, IDOK, 0);
+        SendMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        // Give anything the commands might have posted a chance to run.
+        dialogtest::PumpUntil([] { return false; }, 100);
+        EXPECT_TRUE(IsWindow(window));
+        EXPECT_TRUE(IsWindowVisible(window));
+    });
+}
+
+TEST(CImageDlg, CreateIsEnabledOnlyForASelectedReadableDrive)
+{
+    const wchar_t unused = UnusedDriveLetter();
+    ASSERT_NE(unused, 0);
+    TestImageDlg dialog;
+    RunModal(dialog, [&](HWND window) {
+        HWND button = GetDlgItem(window, IDC_CREATE);
+        const std::vector<std::wstring> entries = {L"C:\\ - SYSTEM", DriveRoot(unused)};
+        ShowEntries(dialog, entries, 0);
+        EXPECT_TRUE(IsWindowEnabled(button));
+        ShowEntries(dialog, entries, 1);
+        EXPECT_FALSE(IsWindowEnabled(button));
+        ShowEntries(dialog, entries, 0);
+        ShowEntries(dialog, entries, -1);
+        EXPECT_FALSE(IsWindowEnabled(button));
+        ShowEntries(dialog, {}, -1);
+        EXPECT_FALSE(IsWindowEnabled(button));
+    });
+}
+
+TEST(CImageDlg, UpdateProgressMovesTheBarAndWritesTheTimeLine)
+{
+    const std::pair<DWORD, const wchar_t*> cases[] = {
+        {0, L"Time: 00:00:00"},
+        {59999, L"Time: 00:00:59"},
+        {90061001, L"Time: 01:01:01"},
+        {25u * 3600000u, L"Time: 01:00:00"},
+    };
+    TestImageDlg dialog;
+    RunModal(dialog, [&](HWND window) {
+        dialog.SetProgressRange(0, 1000);
+        int sectors = 100;
+        for (const auto& c : cases)
+        {
+            dialog.UpdateProgress(sectors, c.first);
+            EXPECT_EQ(TextOf(GetDlgItem(window, IDC_STATUS)), c.second);
+            EXPECT_EQ(dialog.m_wndProgress.GetProgress()->position, sectors);
+            sectors += 100;
+        }
+    });
+}
+
+TEST(CImageDlg, ReportLastErrorShowsTheSystemsTextUnderTheAppName)
+{
+    TestImageDlg dialog;
+    dialogtest::BoxWatcher watcher;
+    RunModal(dialog, [&](HWND) {
+        SetLastError(ERROR_CRC);
+        dialog.ReportLastError();
+    });
+    SetLastError(ERROR_CRC);
+    const MVString expected = SystemErrorText();
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_EQ(watcher.boxes[0].caption, L"app_tests");
+    EXPECT_EQ(watcher.boxes[0].text, expected.GetBuffer());
+    EXPECT_NE(watcher.boxes[0].text, L"");
+}
+
+TEST(CImageDlg, AWorkerThatCannotBeCreatedLeavesTheDialogIdle)
+{
+    TestImageDlg dialog;
+    dialog.failWorker = true;
+    dialogtest::BoxWatcher watcher;
+    RunModal(dialog, [&](HWND window) {
+        ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
+        Click(window, IDC_CREATE);
+        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
+        EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, IDC_CREATE)));
+    });
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_EQ(watcher.boxes[0].caption, L"Exception");
+    EXPECT_EQ(watcher.boxes[0].text, L"Not enough resources");
+}
+
+TEST(CImageDlg, CancellingTheFileDialogStartsNothing)
+{
+    TestImageDlg dialog;
+    dialog.answer = false;
+    RunModal(dialog, [&](HWND window) {
+        ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
+        Click(window, IDC_CREATE);
+        EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
+        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
+    });
+}
+
+TEST(CImageDlg, TheCopyReadsTheChosenDriveEvenIfTheListChangesAndStopEndsIt)
+{
+    TestImageDlg dialog;
+    RunModal(dialog, [&](HWND window) {
+        ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
+        Click(window, IDC_CREATE);
+        ASSERT_NE(dialog.m_pWorker.load(), nullptr);
+        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Stop");
+        // A refresh puts another drive at the selected position while the copy runs.
+        ShowEntries(dialog, {L"B:\\ - OTHER", L"C:\\ - SYSTEM"}, 0);
+        Click(window, IDC_CREATE);
+        EXPECT_EQ(dialog.m_bStop.load(), 1);
+        EXPECT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
+        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
+    });
+    EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
+    EXPECT_EQ(dialog.copiedEntry, L"C:\\ - SYSTEM");
+    EXPECT_TRUE(dialog.sawStop);
+    EXPECT_EQ(dialog.m_bStop.load(), 0);
+}
+
+TEST(CImageDlg, ClosingDuringACopyStopsItWaitsForItAndEnds)
+{
+    TestImageDlg dialog;
+    const INT_PTR result = RunModal(dialog, [&](HWND window) {
+        ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
+        Click(window, IDC_CREATE);
+        EXPECT_NE(dialog.m_pWorker.load(), nullptr);
+        // RunModal now sends the close command while the copy still runs.
+    });
+    EXPECT_NE(result, -2) << "the close command did not end the dialog";
+    EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
+    EXPECT_TRUE(dialog.sawStop);
+    EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
+}
+
+TEST(CImageDlg, TheAboutItemShowsTheAboutBox)
+{
+    TestImageDlg dialog;
+    std::wstring versionLine;
+    bool aboutSeen = false;
+    RunModal(dialog, [&](HWND window) {
+        dialogtest::Soon::Run([&] {
+            HWND about = dialogtest::FindThreadDialog(L"About Pelmora");
+            aboutSeen = about != nullptr;
+            if (!about)
+                return;
+            wchar_t text[64] = {};
+            for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            {
+                GetWindowTextW(child, text, ARRAYSIZE(text));
+                if (std::wstring(text).find(L"Version") != std::wstring::npos)
+                    versionLine = text;
+            }
+            // Escape ends it.
+            PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
+        });
+        SendMessageW(window, WM_SYSCOMMAND, IDM_ABOUT, 0);
+        EXPECT_FALSE(dialogtest::FindThreadDialog(L"About Pelmora"));
+        EXPECT_TRUE(IsWindow(window));
+    });
+    EXPECT_TRUE(aboutSeen);
+    EXPECT_EQ(versionLine, L"Pelmora  Version 3.0");
+}
+
+TEST(CImageDlg, ATypedNameGetsTheIsoExtension)
+{
+    TestImageDlg dialog;
+    std::wstring path;
+    bool confirmed = false;
+    RunModal(dialog, [&](HWND window) {
+        dialogtest::Soon::Run(
+            [&] {
+                HWND save = dialogtest::FindThreadDialog(nullptr, window);
+                ASSERT_TRUE(save);
+                HWND name = dialogtest::FindDescendant(save, 1148, L"Edit");
+                ASSERT_TRUE(name);
+                SetWindowTextW(name, L"backup");
+                PostMessageW(save, WM_COMMAND, IDOK, 0);
+            },
+            500);
+        confirmed = dialog.RealAskImagePath(path);
+    });
+    ASSERT_TRUE(confirmed);
+    const std::wstring ending = L"\\backup.iso";
+    ASSERT_GE(path.size(), ending.size());
+    EXPECT_EQ(path.substr(path.size() - ending.size()), ending);
+}
+}

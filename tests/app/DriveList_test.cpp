@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+#include "DriveList.h"
+
+namespace
+{
+struct EntryCase
+{
+    wchar_t letter;
+    bool readable;
+    const wchar_t* label;
+    const wchar_t* expected;
+};
+
+TEST(DriveList, EntryTextShowsTheLabelOnlyForReadableVolumes)
+{
+    const EntryCase cases[] = {
+        {L'E', true, L"LABEL", L"E:\\ - LABEL"},
+        {L'E', false, L"LABEL", L"E:\\"},
+        {L'E', true, L"", L"E:\\ - "},
+        {L'E', true, nullptr, L"E:\\ - "},
+        {L'Z', true, L"32 CHARACTERS OF VOLUME LABEL 32", L"Z:\\ - 32 CHARACTERS OF VOLUME LABEL 32"},
+    };
+    for (const EntryCase& c : cases)
+        EXPECT_EQ(DriveEntryText(c.letter, c.readable, c.label), c.expected) << c.letter << " " << c.readable;
+}
+
+TEST(DriveList, DriveLetterIsReadOnlyFromARealEntry)
+{
+    const std::pair<const wchar_t*, wchar_t> cases[] = {
+        {L"E:\\ - MYDISC", L'E'}, {L"e:\\", L'E'}, {L"E:", L'E'}, {L"", 0}, {L"E", 0}, {L"1:\\", 0}, {L"E\\:", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DriveLetterOf(c.first), c.second) << testing::PrintToString(std::wstring(c.first));
+}
+
+struct SelectionCase
+{
+    const char* what;
+    std::vector<std::wstring> entries;
+    wchar_t previousLetter;
+    int previousIndex;
+    int expected;
+};
+
+TEST(DriveList, SelectionFollowsTheUsersDrive)
+{
+    const SelectionCase cases[] = {
+        {"unchanged list", {L"D:\\", L"E:\\ - DISC"}, L'E', 1, 1},
+        {"drive before it removed", {L"E:\\ - DISC"}, L'E', 1, 0},
+        {"drive before it added", {L"C:\\", L"D:\\", L"E:\\ - DISC"}, L'E', 1, 2},
+        {"label appeared", {L"D:\\", L"E:\\ - NEW"}, L'E', 1, 1},
+        {"label vanished", {L"E:\\"}, L'E', 0, 0},
+        {"drive gone, position still there", {L"D:\\", L"F:\\"}, L'E', 1, 1},
+        {"drive gone, position gone", {L"D:\\"}, L'E', 1, -1},
+        {"list emptied", {}, L'E', 0, -1},
+        {"nothing was selected", {L"D:\\", L"E:\\"}, 0, -1, -1},
+        {"first fill after start", {L"D:\\"}, 0, -1, -1},
+    };
+    for (const SelectionCase& c : cases)
+        EXPECT_EQ(ChooseDriveSelection(c.entries, c.previousLetter, c.previousIndex), c.expected) << c.what;
+}
+
+wchar_t UnusedDriveLetter()
+{
+    for (wchar_t letter = L'Z'; letter >= L'A'; --letter)
+    {
+        if (GetDriveTypeW(DriveRoot(letter).c_str()) == DRIVE_NO_ROOT_DIR)
+            return letter;
+    }
+    return 0;
+}
+
+TEST(DriveList, VolumeQueryRestoresTheErrorMode)
+{
+    const wchar_t missing = UnusedDriveLetter();
+    ASSERT_NE(missing, 0);
+    const UINT saved = SetErrorMode(0);
+    VolumeInfo info;
+    EXPECT_EQ(GetVolumeInfo(info, DriveRoot(missing).c_str()), FALSE);
+    EXPECT_EQ(SetErrorMode(0), 0u);
+    EXPECT_NE(GetVolumeInfo(info, L"C:\\"), FALSE);
+    EXPECT_EQ(SetErrorMode(saved), 0u);
+}
+}

@@ -1,0 +1,236 @@
+#pragma once
+// Running real modal dialogs and message boxes inside a test: the test's body runs from a
+// thread timer inside the dialog's own modal loop, and boxes the code under test shows are
+// read and dismissed by a watcher timer of the same thread.
+#include <windows.h>
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+#include "MVDialog.h"
+
+namespace dialogtest
+{
+// Window text of any window, also across threads.
+inline std::wstring TextOf(HWND window)
+{
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, ARRAYSIZE(text));
+    return text;
+}
+
+inline std::wstring ClassOf(HWND window)
+{
+    wchar_t name[128] = {};
+    GetClassNameW(window, name, ARRAYSIZE(name));
+    return name;
+}
+
+// Runs messages until done() holds or timeoutMs have passed; false on timeout.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
+{
+    const DWORD start = GetTickCount();
+    while (!done())
+    {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            if (msg.message == WM_QUIT)
+            {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return done();
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(5);
+    }
+    return true;
+}
+
+struct DialogSearch
+{
+    const wchar_t* caption;
+    HWND except;
+    HWND found;
+};
+
+inline BOOL CALLBACK MatchDialog(HWND window, LPARAM param)
+{
+    auto* s = reinterpret_cast<DialogSearch*>(param);
+    if (window != s->except && IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
+        (!s->caption || TextOf(window) == s->caption))
+    {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A dialog window of the calling thread with that caption (any when null), other than
+// `except`; null if none.
+inline HWND FindThreadDialog(const wchar_t* caption, HWND except = nullptr)
+{
+    DialogSearch search{caption, except, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// What a message box showed.
+struct Box
+{
+    std::wstring caption;
+    std::wstring text;
+};
+
+// While it lives, every message box that this thread shows with one of the given captions
+// (a #32770 window with the message-box text control 0xFFFF) is recorded and closed with its
+// first button. The captions keep it away from the program's own dialogs, which may hold a
+// static control with the id -1 (0xFFFF) too.
+class BoxWatcher
+{
+public:
+    explicit BoxWatcher(std::vector<std::wstring> boxCaptions = {L"Exception", L"app_tests"})
+        : captions(std::move(boxCaptions))
+    {
+        current = this;
+        timer = SetTimer(nullptr, 0, 30, Tick);
+    }
+    ~BoxWatcher()
+    {
+        KillTimer(nullptr, timer);
+        current = nullptr;
+    }
+    BoxWatcher(const BoxWatcher&) = delete;
+    BoxWatcher& operator=(const BoxWatcher&) = delete;
+
+    std::vector<Box> boxes;
+
+private:
+    static BOOL CALLBACK CloseBox(HWND window, LPARAM)
+    {
+        HWND text = GetDlgItem(window, 0xFFFF);
+        const std::wstring caption = TextOf(window);
+        if (ClassOf(window) == L"#32770" && text && IsWindowVisible(window) &&
+            std::find(current->captions.begin(), current->captions.end(), caption) != current->captions.end() &&
+            std::find(current->closing.begin(), current->closing.end(), window) == current->closing.end())
+        {
+            current->closing.push_back(window);
+            current->boxes.push_back({caption, TextOf(text)});
+            PostMessageW(window, WM_COMMAND, IDOK, 0);
+        }
+        return TRUE;
+    }
+
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        if (!current)
+            return;
+        // A box being closed is seen once; a handle value may come back for the next box.
+        auto& closing = current->closing;
+        closing.erase(std::remove_if(closing.begin(), closing.end(), [](HWND w) { return !IsWindow(w); }),
+                      closing.end());
+        EnumThreadWindows(GetCurrentThreadId(), CloseBox, 0);
+    }
+
+    std::vector<std::wstring> captions;
+    std::vector<HWND> closing;
+    static inline BoxWatcher* current = nullptr;
+    UINT_PTR timer = 0;
+};
+
+struct Soon
+{
+    static void Run(const std::function<void()>& what, UINT delayMs = 50)
+    {
+        action = what;
+        SetTimer(nullptr, 0, delayMs, Fire);
+    }
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(nullptr, id);
+        std::function<void()> what;
+        what.swap(action);
+        if (what)
+            what();
+    }
+    static inline std::function<void()> action;
+};
+
+struct ChildSearch
+{
+    int id;
+    const wchar_t* className;
+    HWND found;
+};
+
+inline BOOL CALLBACK MatchChild(HWND window, LPARAM param)
+{
+    auto* s = reinterpret_cast<ChildSearch*>(param);
+    if ((s->id && GetDlgCtrlID(window) == s->id) || (s->className && ClassOf(window) == s->className))
+    {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A descendant of parent (at any depth) with that control id, else the first of that class.
+inline HWND FindDescendant(HWND parent, int id, const wchar_t* className)
+{
+    ChildSearch byId{id, nullptr, nullptr};
+    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&byId));
+    if (byId.found || !className)
+        return byId.found;
+    ChildSearch byClass{0, className, nullptr};
+    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&byClass));
+    return byClass.found;
+}
+
+struct ModalRun
+{
+    MVDialog* dialog;
+    std::function<void(HWND)> body;
+
+    static void CALLBACK Start(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(nullptr, id);
+        HWND window = current ? current->dialog->GetHwnd() : nullptr;
+        if (!window)
+            return;
+        current->body(window);
+        if (IsWindow(window))
+            PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+    static void CALLBACK Guard(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        KillTimer(nullptr, id);
+        if (current && current->dialog->GetHwnd())
+            EndDialog(current->dialog->GetHwnd(), -2);
+    }
+    static inline ModalRun* current = nullptr;
+};
+
+// Runs dialog.DoModal(); once the dialog is up, body runs inside its modal loop. Afterwards
+// the dialog is asked to close with SC_CLOSE, and ended by force if that does not end it
+// within 20 seconds. A quit message left by the dialog's close protocol is removed.
+// Returns DoModal's result.
+inline INT_PTR RunModal(MVDialog& dialog, const std::function<void(HWND)>& body)
+{
+    ModalRun state{&dialog, body};
+    ModalRun::current = &state;
+    const UINT_PTR start = SetTimer(nullptr, 0, 10, ModalRun::Start);
+    const UINT_PTR guard = SetTimer(nullptr, 0, 20000, ModalRun::Guard);
+    const INT_PTR result = dialog.DoModal();
+    KillTimer(nullptr, start);
+    KillTimer(nullptr, guard);
+    ModalRun::current = nullptr;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+    {
+    }
+    return result;
+}
+}
