@@ -15,8 +15,7 @@ public:
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
         dc = CreateCompatibleDC(nullptr);
         previous = SelectObject(dc, bitmap);
         Fill(fill);
@@ -43,7 +42,8 @@ public:
     COLORREF Pixel(int x, int y) const
     {
         GdiFlush();
-        return GetPixel(dc, x, y);
+        const DWORD bgrx = bits[y * width + x];
+        return RGB((bgrx >> 16) & 0xFF, (bgrx >> 8) & 0xFF, bgrx & 0xFF);
     }
 
     // Number of pixels of the given colour inside [left, right) x [top, bottom).
@@ -61,6 +61,7 @@ public:
 
 private:
     HBITMAP bitmap = nullptr;
+    DWORD* bits = nullptr;
     HDC dc = nullptr;
     HGDIOBJ previous = nullptr;
 };

@@ -1,0 +1,314 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "DibCanvas.h"
+#include "MVProgressBar.h"
+#include "MVProgressRange.h"
+#include "MVShape.h"
+
+// The bar without a window: the layout is given a client rectangle and painting goes into a
+// memory bitmap, exactly as OnPaint would draw into its DC.
+namespace
+{
+const COLORREF red = RGB(255, 0, 0);
+const COLORREF black = RGB(0, 0, 0);
+const RECT client330 = {0, 0, 330, 106};
+
+struct Bar : MVProgressBar
+{
+    explicit Bar(unsigned blocks, const RECT& client = client330)
+    {
+        backgroundColor = RGB(200, 200, 200);
+        emptyColor = RGB(0, 0, 255);
+        SetBlockCount(blocks);
+        UpdateLayout(client);
+    }
+
+    unsigned CountFilled(COLORREF color, unsigned upTo)
+    {
+        unsigned filled = 0;
+        for (unsigned i = 0; i < upTo; ++i)
+            filled += GetBlockColor(i) == color ? 1 : 0;
+        return filled;
+    }
+};
+
+TEST(MVProgressBar, Defaults)
+{
+    MVProgressBar bar;
+    EXPECT_EQ(bar.gap, 2);
+    EXPECT_EQ(bar.margin, 10);
+    EXPECT_EQ(bar.blockAspect, MVSize(10, 10));
+    EXPECT_EQ(bar.GetBlockSize(), MVSize(10, 10));
+    EXPECT_EQ(bar.backgroundColor, GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(bar.emptyColor, GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(bar.frameWidth, 1);
+    EXPECT_EQ(bar.GetBlockCount(), 0u);
+    EXPECT_EQ(bar.doubleBuffered, FALSE);
+    MVProgressRange* range = bar.GetProgress();
+    EXPECT_EQ(range, bar.GetProgress());
+    EXPECT_EQ(range->owner, &bar);
+    EXPECT_EQ(range->filledColor, red);
+    EXPECT_EQ(range->minimum, 0);
+    EXPECT_EQ(range->maximum, 0);
+    EXPECT_EQ(range->position, 0);
+}
+
+TEST(MVProgressBar, LayoutOfTheMainWindowsBar)
+{
+    Bar bar(528);
+    EXPECT_EQ(bar.GetBlockSize(), MVSize(5, 5));
+    EXPECT_EQ(bar.GetColumns(), 44);
+    EXPECT_EQ(bar.GetRows(), 12);
+    struct Row
+    {
+        unsigned index;
+        MVRect rect;
+    } rows[] = {{0, MVRect(10, 10, 15, 15)}, {44, MVRect(10, 17, 15, 22)}, {527, MVRect(311, 87, 316, 92)}};
+    for (const Row& row : rows)
+    {
+        RECT rect;
+        bar.GetBlockRect(row.index, rect);
+        EXPECT_EQ(MVRect(rect), row.rect) << row.index;
+    }
+}
+
+TEST(MVProgressBar, PositionFillsLeadingBlocks)
+{
+    struct Row
+    {
+        int minimum, maximum, position;
+        unsigned filled;
+    } rows[] = {
+        {0, 1000000, 17, 0},  // 0.009 blocks
+        {0, 1000000, 946, 0}, // 0.4995 blocks
+        {0, 1000000, 947, 1},
+        {0, 1000, 1, 1},      // 0.528 rounds up
+        {0, 200, 100, 264},
+        {0, 200, 200, 528},
+        {5, 5, 0, 0},         // an empty range fills nothing
+        {5, 5, 3, 0},
+        {10, 20, 5, 264},     // the position is not offset by the minimum
+        {0, 100, -5, 0},
+        {0, 100, 150, 528},   // beyond the range: every block
+        {20, 10, 5, 0},       // a reversed range gives a negative count
+    };
+    for (const Row& row : rows)
+    {
+        Bar bar(528);
+        bar.GetProgress()->SetRange(row.minimum, row.maximum);
+        bar.GetProgress()->SetPosition(row.position);
+        EXPECT_EQ(bar.CountFilled(red, 600), row.filled) << row.minimum << ".." << row.maximum << " @ " << row.position;
+        EXPECT_EQ(bar.CountFilled(bar.emptyColor, 528), 528 - row.filled) << row.position;
+    }
+}
+
+TEST(MVProgressBar, SetPositionReplacesTheFillAndReturnsThePreviousPosition)
+{
+    Bar bar(528);
+    MVProgressRange* range = bar.GetProgress();
+    range->SetRange(0, 200);
+    range->filledColor = RGB(0, 255, 0);
+    EXPECT_EQ(range->SetPosition(100), 0);
+    EXPECT_EQ(bar.GetBlockColor(263), RGB(0, 255, 0));
+    EXPECT_EQ(bar.GetBlockColor(264), bar.emptyColor);
+    EXPECT_EQ(range->SetPosition(1), 100);
+    EXPECT_EQ(bar.CountFilled(RGB(0, 255, 0), 528), 3u); // 2.64 rounds to 3
+    EXPECT_EQ(range->SetPosition(0), 1);
+    EXPECT_EQ(bar.CountFilled(bar.emptyColor, 528), 528u);
+    EXPECT_EQ(range->position, 0);
+}
+
+TEST(MVProgressBar, RangeChangesNothingUntilThePosition)
+{
+    Bar bar(528);
+    MVProgressRange* range = bar.GetProgress();
+    range->SetRange(0, 200);
+    range->SetPosition(100);
+    range->SetRange(0, 100);
+    EXPECT_EQ(bar.CountFilled(red, 528), 264u);
+    range->SetPosition(100);
+    EXPECT_EQ(bar.CountFilled(red, 528), 528u);
+}
+
+TEST(MVProgressBar, PositionFarBeyondTheRangeStoresOnlyTheBlocks)
+{
+    // 4,000,000 x 528 blocks would be 2.1 billion colours; only the blocks themselves count.
+    Bar bar(528);
+    bar.GetProgress()->SetRange(0, 1);
+    bar.GetProgress()->SetPosition(4000000);
+    EXPECT_EQ(bar.CountFilled(red, 528), 528u);
+    EXPECT_EQ(bar.GetBlockColor(528), bar.emptyColor);
+}
+
+TEST(MVProgressBar, CreatingTheRangeClearsTheColours)
+{
+    Bar bar(10);
+    bar.SetBlockColor(3, red, FALSE);
+    EXPECT_EQ(bar.GetBlockColor(3), red);
+    bar.GetProgress();
+    EXPECT_EQ(bar.GetBlockColor(3), bar.emptyColor);
+}
+
+TEST(MVProgressBar, BlockCountChanges)
+{
+    Bar bar(528);
+    bar.SetBlockColor(5, red, FALSE);
+    bar.SetBlockColor(400, red, FALSE);
+    bar.SetBlockColor(600, red, FALSE); // beyond the count: kept, never drawn
+
+    // The same count again does not lay out anew: without a window a new layout would find
+    // no client area and no grid.
+    bar.SetBlockCount(528);
+    EXPECT_EQ(bar.GetColumns(), 44);
+
+    bar.SetBlockCount(300); // forgets indices 300 and up
+    EXPECT_EQ(bar.GetBlockColor(5), red);
+    EXPECT_EQ(bar.GetBlockColor(400), bar.emptyColor);
+    EXPECT_EQ(bar.GetBlockColor(600), bar.emptyColor);
+    bar.SetBlockColor(299, red, FALSE);
+    bar.SetBlockCount(1000); // keeps them all
+    EXPECT_EQ(bar.GetBlockColor(5), red);
+    EXPECT_EQ(bar.GetBlockColor(299), red);
+
+    bar.ClearBlockColors(FALSE);
+    EXPECT_EQ(bar.GetBlockColor(5), bar.emptyColor);
+}
+
+TEST(MVProgressBar, CountZeroKeepsTheLayoutAndPaintsOnlyTheBackground)
+{
+    Bar bar(528);
+    bar.SetBlockCount(0);
+    bar.UpdateLayout(RECT{0, 0, 100, 100});
+    EXPECT_EQ(bar.GetBlockSize(), MVSize(5, 5));
+    EXPECT_EQ(bar.GetColumns(), 44);
+    DibCanvas canvas(330, 106);
+    bar.Paint(canvas.Dc(), client330);
+    EXPECT_EQ(canvas.Count(bar.backgroundColor, 0, 0, 330, 106), 330 * 106);
+}
+
+TEST(MVProgressBar, PaintsBlocksWithRightAndBottomLines)
+{
+    Bar bar(528);
+    bar.GetProgress()->SetRange(0, 200);
+    bar.GetProgress()->SetPosition(100);
+    DibCanvas canvas(330, 106);
+    bar.Paint(canvas.Dc(), client330);
+    const COLORREF background = bar.backgroundColor;
+
+    // Block 0 at (10, 10, 15, 15): 5 x 5 red, black at x = 15 and y = 15, one pixel of
+    // background, then block 1 from x = 17.
+    EXPECT_EQ(canvas.Count(red, 10, 10, 15, 15), 25);
+    EXPECT_EQ(canvas.Count(black, 15, 10, 16, 16), 6);
+    EXPECT_EQ(canvas.Count(black, 10, 15, 16, 16), 6);
+    EXPECT_EQ(canvas.Count(background, 16, 10, 17, 17), 7);
+    EXPECT_EQ(canvas.Count(background, 10, 16, 17, 17), 7);
+    EXPECT_EQ(canvas.Pixel(17, 10), red);
+    EXPECT_EQ(canvas.Pixel(9, 10), background);
+    EXPECT_EQ(canvas.Pixel(10, 9), background);
+
+    RECT last;
+    bar.GetBlockRect(263, last);
+    EXPECT_EQ(canvas.Pixel(last.left, last.top), red);
+    bar.GetBlockRect(264, last);
+    EXPECT_EQ(canvas.Count(bar.emptyColor, last.left, last.top, last.right, last.bottom), 25);
+    bar.GetBlockRect(527, last);
+    EXPECT_EQ(canvas.Pixel(last.right, last.bottom), black);
+    EXPECT_EQ(canvas.Count(background, last.right + 1, 0, 330, 106), (330 - last.right - 1) * 106);
+
+    // 528 blocks of 25 pixels and 11 outline pixels each; everything else is background.
+    EXPECT_EQ(canvas.Count(red, 0, 0, 330, 106), 264 * 25);
+    EXPECT_EQ(canvas.Count(black, 0, 0, 330, 106), 528 * 11);
+}
+
+TEST(MVProgressBar, FrameWidthZeroAndNoBackground)
+{
+    Bar bar(528);
+    bar.frameWidth = 0;
+    bar.backgroundColor = MVShape::None;
+    DibCanvas canvas(330, 106, RGB(1, 2, 3));
+    bar.Paint(canvas.Dc(), client330);
+    EXPECT_EQ(canvas.Count(black, 0, 0, 330, 106), 0);
+    EXPECT_EQ(canvas.Count(bar.emptyColor, 0, 0, 330, 106), 528 * 25);
+    EXPECT_EQ(canvas.Count(RGB(1, 2, 3), 0, 0, 330, 106), 330 * 106 - 528 * 25);
+}
+
+TEST(MVProgressBar, NoGridShowsOnlyTheBackground)
+{
+    struct Row
+    {
+        const char* what;
+        RECT client;
+        MVSize aspect;
+        unsigned blocks;
+    } rows[] = {
+        {"client narrower than both margins", {0, 0, 15, 106}, MVSize(10, 10), 528},
+        {"client lower than both margins", {0, 0, 330, 20}, MVSize(10, 10), 528},
+        {"fewer pixels than blocks", {0, 0, 40, 40}, MVSize(10, 10), 528},
+        {"flat aspect", {0, 0, 330, 106}, MVSize(10, 0), 528},
+        {"aspect without width", {0, 0, 330, 106}, MVSize(0, 10), 528},
+    };
+    for (const Row& row : rows)
+    {
+        MVProgressBar bar;
+        bar.backgroundColor = RGB(200, 200, 200);
+        bar.blockAspect = row.aspect;
+        bar.SetBlockCount(row.blocks);
+        bar.UpdateLayout(row.client);
+        EXPECT_EQ(bar.GetColumns(), 0) << row.what;
+        bar.GetProgress()->SetRange(0, 2);
+        bar.GetProgress()->SetPosition(1);
+        DibCanvas canvas(row.client.right, row.client.bottom);
+        bar.Paint(canvas.Dc(), row.client);
+        EXPECT_EQ(canvas.Count(bar.backgroundColor, 0, 0, row.client.right, row.client.bottom),
+                  row.client.right * row.client.bottom)
+            << row.what;
+    }
+}
+
+// Records the colours one paint draws, so that a paint can be checked for a torn fill.
+struct RecordingBar : Bar
+{
+    RecordingBar() : Bar(528) {}
+    std::vector<COLORREF> drawn;
+    void DrawBlock(HDC dc, const RECT& rect, unsigned index, COLORREF color) override
+    {
+        drawn.push_back(color);
+        MVProgressBar::DrawBlock(dc, rect, index, color);
+    }
+};
+
+TEST(MVProgressBar, PaintNeverSeesAHalfRebuiltFill)
+{
+    RecordingBar bar;
+    bar.GetProgress()->SetRange(0, 200);
+    std::atomic<bool> stop(false);
+    std::thread worker([&] {
+        // The copy worker's pattern: rebuild the fill over and over while the window paints.
+        for (int i = 0; !stop; ++i)
+            bar.GetProgress()->SetPosition(i % 2 ? 100 : 200);
+    });
+    DibCanvas canvas(330, 106);
+    std::set<int> seen;
+    for (int paint = 0; paint < 150; ++paint)
+    {
+        bar.drawn.clear();
+        bar.Paint(canvas.Dc(), client330);
+        ASSERT_EQ(bar.drawn.size(), 528u);
+        int filled = 0;
+        while (filled < 528 && bar.drawn[filled] == red)
+            ++filled;
+        for (int i = filled; i < 528; ++i)
+            ASSERT_EQ(bar.drawn[i], bar.emptyColor) << "paint " << paint << ", block " << i;
+        ASSERT_TRUE(filled == 0 || filled == 264 || filled == 528) << "paint " << paint << " drew " << filled;
+        seen.insert(filled);
+    }
+    stop = true;
+    worker.join();
+    EXPECT_EQ(seen.count(0), 0u);
+}
+}
