@@ -108,7 +108,8 @@ void CImageDlg::OnCancel()
 
 BOOL CImageDlg::OnSysCommand(UINT id, LPARAM)
 {
-    if (id == SC_CLOSE)
+    // The system uses the low four bits of the command itself: only the rest names it.
+    if ((id & 0xFFF0) == SC_CLOSE)
     {
         Close();
         return TRUE;
@@ -192,7 +193,8 @@ void CImageDlg::OnCreateIso()
     UpdateData();
 
     std::wstring imagePath;
-    if (!AskImagePath(imagePath))
+    // A close request that arrived while the file dialog was open wins over the new copy.
+    if (!AskImagePath(imagePath) || m_bClosing)
         return;
     // The drive is taken now, on this thread, so that the copy reads the drive the user chose
     // even if the list is rebuilt while it starts.

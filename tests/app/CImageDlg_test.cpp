@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <atomic>
+#include <functional>
 #include "CCopyThread.h"
 #include "CImageDlg.h"
 #include "DialogTestKit.h"
@@ -24,6 +25,8 @@ public:
     bool answer = true;
     std::wstring answerPath = L"C:\\image.iso";
     bool failWorker = false;
+    std::function<void()> duringAsk;
+    int workersCreated = 0;
     std::wstring copiedEntry;
     std::atomic<bool> sawStop{false};
 
@@ -48,11 +51,14 @@ public:
 protected:
     bool AskImagePath(std::wstring& path) override
     {
+        if (duringAsk)
+            duringAsk();
         path = answerPath;
         return answer;
     }
     CCopyThread* CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath) override
     {
+        ++workersCreated;
         if (failWorker)
             throw MVException(L"Not enough resources", L"MV\\INC\\MVThread", 36, 0);
         return CImageDlg::CreateWorker(driveEntry, imagePath);
@@ -261,6 +267,34 @@ TEST(CImageDlg, ClosingDuringACopyStopsItWaitsForItAndEnds)
     EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
     EXPECT_TRUE(dialog.sawStop);
     EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
+}
+
+bool QuitPosted()
+{
+    MSG msg;
+    return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
+
+TEST(CImageDlg, TheCloseCommandIsKnownWhateverItsLowFourBits)
+{
+    TestImageDlg dialog;
+    RunModal(dialog, [&](HWND window) {
+        SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE | 0x3, 0);
+        EXPECT_TRUE(QuitPosted());
+    });
+}
+
+TEST(CImageDlg, AClosedWindowStartsNoCopyWhenTheFileDialogReturns)
+{
+    TestImageDlg dialog;
+    RunModal(dialog, [&](HWND window) {
+        ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
+        dialog.duringAsk = [window] { SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); };
+        Click(window, IDC_CREATE);
+        EXPECT_TRUE(QuitPosted());
+    });
+    EXPECT_EQ(dialog.workersCreated, 0);
+    EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
 }
 
 TEST(CImageDlg, TheAboutItemShowsTheAboutBox)
