@@ -389,19 +389,24 @@ std::wstring SelectedFileType(HWND dialog)
     return buffer.data();
 }
 
-// Clicks "Create ISO", and in the save dialog types `path` (or, when null, cancels).
-// Confirms the overwrite question when the file exists. Succeeds once the dialog is gone.
-int Create(const wchar_t* path, DWORD timeoutMs)
+// Clicks "Create ISO" and waits for the save dialog; returns it, or null.
+HWND OpenSaveDialog(DWORD timeoutMs)
 {
     if (Click() != 0)
-        return 1;
-    HWND main = FindMain();
-    HWND dialog = WaitSaveDialog(main, timeoutMs);
+        return nullptr;
+    HWND dialog = WaitSaveDialog(FindMain(), timeoutMs);
     if (!dialog) {
         PrintLine(L"no save dialog");
-        return 1;
+        return nullptr;
     }
     PrintLine(L"save dialog: [" + WindowText(dialog) + L"] file type: [" + SelectedFileType(dialog) + L"]");
+    return dialog;
+}
+
+// In the open save dialog, types `path` (or, when null, cancels). Confirms the overwrite
+// question when the file exists. Succeeds once the dialog is gone.
+int AnswerSaveDialog(HWND dialog, const wchar_t* path, DWORD timeoutMs)
+{
     if (!path) {
         PostClick(dialog, IDCANCEL);
     } else {
@@ -429,6 +434,24 @@ int Create(const wchar_t* path, DWORD timeoutMs)
     });
     PrintLine(closed ? L"save dialog closed" : L"save dialog still open");
     return closed ? 0 : 1;
+}
+
+int Create(const wchar_t* path, DWORD timeoutMs)
+{
+    HWND dialog = OpenSaveDialog(timeoutMs);
+    return dialog ? AnswerSaveDialog(dialog, path, timeoutMs) : 1;
+}
+
+// The second half of a "create" split in two by the caller (who acts while the dialog is open).
+int SaveAs(const wchar_t* path, DWORD timeoutMs)
+{
+    HWND main = RequireMain();
+    HWND dialog = main ? WaitSaveDialog(main, timeoutMs) : nullptr;
+    if (!dialog) {
+        PrintLine(L"no save dialog");
+        return 1;
+    }
+    return AnswerSaveDialog(dialog, path, timeoutMs);
 }
 
 // Enter and Escape as the dialog manager turns them into commands: a key press on the
@@ -491,8 +514,9 @@ int About(const wchar_t* how, DWORD timeoutMs)
     return closed ? 0 : 1;
 }
 
-// Waits for a message box of the application, prints its text and presses OK.
-int MessageBoxCmd(DWORD timeoutMs)
+// Waits for a message box owned by the main window and prints it; with `pressOk`, presses OK
+// and waits for the box to go away.
+int MessageBoxCmd(bool pressOk, DWORD timeoutMs)
 {
     HWND main = RequireMain();
     if (!main)
@@ -510,8 +534,11 @@ int MessageBoxCmd(DWORD timeoutMs)
     }
     PrintLine(L"message box: [" + WindowText(box) + L"]");
     PrintChildTexts(box);
+    if (!pressOk)
+        return 0;
     PostClick(box, IDOK);
     bool closed = WaitFor(timeoutMs, [&] { return !IsWindow(box); });
+    PrintLine(closed ? L"message box closed" : L"message box still open");
     return closed ? 0 : 1;
 }
 
@@ -595,8 +622,8 @@ int Usage()
         "  wait-main [T] | wait-gone [T] | main-count\n"
         "  drives | wait-entry TEXT [T] | wait-no-entry TEXT [T] | select INDEX\n"
         "  button | wait-button CAPTION enabled|disabled|any [T] | status\n"
-        "  click | create PATH [T] | create-cancel [T]\n"
-        "  enter | escape | close | about ok|escape [T] | messagebox [T] | geometry\n"
+        "  click | create PATH [T] | create-cancel [T] | open-save [T] | save-as PATH [T]\n"
+        "  enter | escape | close | about ok|escape [T] | messagebox ok|show [T] | geometry\n"
         "  resources EXE_PATH\n");
     return 2;
 }
@@ -630,6 +657,10 @@ int Run(int argc, wchar_t** argv)
         return Click();
     if (command == L"create" && argc >= 3)
         return Create(argv[2], TimeoutArg(argc, argv, 3));
+    if (command == L"open-save")
+        return OpenSaveDialog(TimeoutArg(argc, argv, 2)) ? 0 : 1;
+    if (command == L"save-as" && argc >= 3)
+        return SaveAs(argv[2], TimeoutArg(argc, argv, 3));
     if (command == L"create-cancel")
         return Create(nullptr, TimeoutArg(argc, argv, 2));
     if (command == L"enter")
@@ -640,8 +671,8 @@ int Run(int argc, wchar_t** argv)
         return Close();
     if (command == L"about" && argc >= 3)
         return About(argv[2], TimeoutArg(argc, argv, 3));
-    if (command == L"messagebox")
-        return MessageBoxCmd(TimeoutArg(argc, argv, 2));
+    if (command == L"messagebox" && argc >= 3 && (wcscmp(argv[2], L"ok") == 0 || wcscmp(argv[2], L"show") == 0))
+        return MessageBoxCmd(wcscmp(argv[2], L"ok") == 0, TimeoutArg(argc, argv, 3));
     if (command == L"geometry")
         return Geometry();
     if (command == L"resources" && argc >= 3)

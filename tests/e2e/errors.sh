@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Failures as the user meets them: a disc ejected while the save dialog is open ("Cannot open
+# drive"), a read error in the middle of the disc (the system's text, the partial image deleted
+# only after the box is dismissed), and closing the window while that box is shown.
+BUILD=$1 SRC=$2
+. "$SRC/tests/e2e/libcdrom.sh"
+. "$SRC/tests/e2e/libpelmora.sh"
+
+e2e_prefix errors
+e2e_session
+disc=$E2E_DIR/disc.iso
+e2e_make_iso "$disc" ERRORS_E2E 8
+e2e_add_cdrom e "$disc"
+e2e_start
+out=$E2E_DIR/out
+mkdir -p "$out"
+
+# Reads of bytes 3 MiB to 4 MiB of the disc fail with EIO: the job meets them in its fourth
+# 500-sector chunk, after about 3 MB of the image have been written.
+shim=$E2E_DIR/eio_shim.so
+gcc -m32 -shared -fPIC -o "$shim" "$SRC/tests/helpers/eio_shim.c" -ldl || fail "cannot build the read-error shim"
+# The 32-bit loader is started directly, so that only Pelmora, not the wine script, is preloaded.
+EIO_PATH=/drives/e/disc.iso EIO_FROM=$((3 * 1024 * 1024)) EIO_TO=$((4 * 1024 * 1024)) LD_PRELOAD=$shim \
+    /usr/lib/wine/wine "$APP" </dev/null >"$E2E_DIR/pelmora.log" 2>&1 &
+PELMORA_PID=$!
+drv wait-main 30000 || fail "the main window did not appear"
+expect_drives 'E:\ - ERRORS_E2E'
+expect_button "Create ISO" enabled 3000
+
+echo "== a read error in the middle of the disc"
+drv create "$(win_path "$out/bad.iso")" || fail "the save dialog did not take the name"
+drv messagebox show 10000 || fail "no message box after a read error"
+box=$DRV_OUT
+printf '%s\n' "$box" | grep -qx 'message box: \[Pelmora\]' || fail "the message box is not captioned with the application's name"
+text=$(printf '%s\n' "$box" | grep -E '^  Static (-1|65535) \[' | grep -v '\[\]' | head -n 1 | sed -E 's/^  Static [0-9-]+ //')
+[ -n "$text" ] || fail "the message box shows no text"
+printf '%s\n' "$text" | grep -q 'Cannot' && fail "a read error is reported with the job's own text, not the system's"
+printf '%s\n' "$box" | grep -qE '^  Static [0-9-]+ icon' || fail "the message box shows no icon"
+# Until the box is dismissed, the copy is still running and its partial image exists.
+drv button
+printf '%s\n' "$DRV_OUT" | grep -qF 'button: [Stop]' || fail "the button does not read Stop while the error is shown"
+[ -f "$out/bad.iso" ] || fail "the partial image was deleted before the box was dismissed"
+drv messagebox ok 5000 || fail "cannot dismiss the message box"
+expect_button "Create ISO" enabled 5000
+[ ! -e "$out/bad.iso" ] || fail "the partial image is left after a read error ($(file_size "$out/bad.iso") bytes)"
+pass "read error shown as $text; partial image deleted after the box"
+
+echo "== closing the window while the error box is shown waits for the box"
+drv create "$(win_path "$out/bad2.iso")" || fail "the save dialog did not take the name"
+drv messagebox show 10000 || fail "no message box after a read error"
+drv close || fail "cannot close"
+sleep 1.5
+kill -0 "$PELMORA_PID" 2>/dev/null || fail "the program ended under its own message box"
+drv main-count
+[ "$DRV_OUT" = "main windows: 1" ] || fail "the main window went away under the message box"
+drv messagebox ok 5000 || fail "cannot dismiss the message box"
+e2e_wait_exit "$PELMORA_PID" 20
+[ ! -e "$out/bad2.iso" ] || fail "the partial image is left after a read error and close"
+pass "the program ended once the box was dismissed, no image left"
+
+echo "== a disc ejected while the save dialog is open"
+e2e_start_pelmora
+expect_button "Create ISO" enabled 3000
+drv open-save || fail "no save dialog"
+e2e_eject e || fail "cannot eject the disc"
+drv wait-entry 'E:\' 5000 || fail "the ejected drive is still listed with its label"
+drv save-as "$(win_path "$out/gone.iso")" || fail "the save dialog did not take the name"
+drv messagebox ok 10000 || fail "no message box for a drive that cannot be opened"
+printf '%s\n' "$DRV_OUT" | grep -qF '[Cannot open drive \\.\E:.]' || fail "the message does not read 'Cannot open drive \\\\.\\E:.'"
+expect_button "Create ISO" disabled 5000
+[ ! -e "$out/gone.iso" ] || fail "an image file was created although the drive could not be opened"
+pass "'Cannot open drive \\\\.\\E:.' shown, nothing created"
+
+drv close || fail "cannot close"
+e2e_wait_exit "$PELMORA_PID" 10
