@@ -20,15 +20,16 @@ CCopyThread::CCopyThread(CopyJobOwner* dialog, const wchar_t* driveEntry, const 
     try {
         m_pszImagePath = CopyText(imagePath);
         m_pszDriveEntry = CopyText(driveEntry);
+        // If no handle can be kept to wait on, the thread still runs; only the wait before the
+        // process exits is lost, as it would be without this guard.
+        ThreadEndWaiter::CopyThreads().Add(GetHandle());
     } catch (...) {
         // The suspended thread would otherwise wait forever for a Resume that never comes.
         delete[] m_pszImagePath;
+        delete[] m_pszDriveEntry;
         Terminate(0);
         throw;
     }
-    // If the process cannot keep a handle to wait on, the thread still runs; only the wait
-    // before the exit is lost, as it would be without this guard.
-    ThreadEndWaiter::CopyThreads().Add(GetHandle());
 }
 
 CCopyThread::~CCopyThread()

@@ -20,7 +20,12 @@ bool ThreadEndWaiter::Add(HANDLE thread)
         return false;
     std::lock_guard<std::mutex> guard(lock);
     ForgetEnded();
-    threads.push_back(own);
+    try {
+        threads.push_back(own);
+    } catch (...) {
+        CloseHandle(own);
+        throw;
+    }
     return true;
 }
 

@@ -22,6 +22,11 @@ bool Win32CopyIO::OpenDevice(const wchar_t* devicePath)
                              FILE_FLAG_NO_BUFFERING | FILE_ATTRIBUTE_READONLY, nullptr));
     if (!device.IsOpen())
         return false;
+    // Lets reads go up to the end of the medium even where the mounted file system's idea of
+    // the volume ends sooner (discs copied whole by the device size). Refused on some systems;
+    // the copy then relies on the file system's bounds.
+    DWORD returned = 0;
+    DeviceIoControl(device.Get(), FSCTL_ALLOW_EXTENDED_DASD_IO, nullptr, 0, nullptr, 0, &returned, nullptr);
     deviceSector = QueryDeviceSectorSize(device.Get());
     deviceOffset = 0;
     return true;
