@@ -160,6 +160,13 @@ void CImageDlg::RefreshDriveList()
     const int previousIndex = m_cbDrives.GetCurSel();
     const std::vector<std::wstring> entries = ListCdromDrives();
 
+    // An unchanged list is left alone: rebuilding it every second would also reset the hot
+    // entry of a drop-down list the user has open. The selection would come out the same.
+    if (entries == ListedEntries())
+    {
+        OnDriveChanged();
+        return;
+    }
     // The sorted list shows the entries A to Z, the order in which they were found, so an
     // index into `entries` is an index into the list.
     m_cbDrives.ResetContent();
@@ -167,6 +174,15 @@ void CImageDlg::RefreshDriveList()
         m_cbDrives.AddString(entry.c_str());
     m_cbDrives.SetCurSel(ChooseDriveSelection(entries, DriveLetterOf(selected), previousIndex));
     OnDriveChanged();
+}
+
+std::vector<std::wstring> CImageDlg::ListedEntries() const
+{
+    std::vector<std::wstring> listed;
+    const int count = m_cbDrives.GetCount();
+    for (int i = 0; i < count; ++i)
+        listed.push_back(m_cbDrives.GetLBText(i));
+    return listed;
 }
 
 void CImageDlg::OnDriveChanged()

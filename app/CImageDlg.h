@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <string>
+#include <vector>
 #include "CopyJobOwner.h"
 #include "MVComboBox.h"
 #include "MVDialog.h"
@@ -74,6 +75,7 @@ protected:
     virtual CCopyThread* CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath);
 
 private:
+    std::vector<std::wstring> ListedEntries() const;
     void AddAboutItem();
     void CreateProgressBar();
     void StartCopy(const std::wstring& driveEntry, const std::wstring& imagePath);
