@@ -14,11 +14,18 @@ public:
     FileCopyIO(const std::wstring& discFile, DWORD imageSector) : discFile(discFile), imageSector(imageSector) {}
 
     std::wstring openedDevice;
+    std::vector<DWORD> reads;
 
     bool OpenDevice(const wchar_t* devicePath) override
     {
         openedDevice = devicePath;
         return Win32CopyIO::OpenDevice(discFile.c_str());
+    }
+
+    bool ReadDevice(void* buffer, DWORD bytes, DWORD& bytesRead) override
+    {
+        reads.push_back(bytes);
+        return Win32CopyIO::ReadDevice(buffer, bytes, bytesRead);
     }
 
 protected:
@@ -160,21 +167,38 @@ protected:
     }
 };
 
-TEST_F(Win32CopyJobTest, ImagesAreExactOnEverySectorSize)
+struct RealVolumeCase
+{
+    DWORD volumeSectors;
+    DWORD imageSectors;
+    std::vector<DWORD> chunkReads;  // after the 17 single-sector reads
+};
+
+TEST_F(Win32CopyJobTest, ReadSequenceAndExactImageOnEverySectorSize)
 {
     const DWORD sectorSizes[] = {512, 2048, 4096, 65536};
-    const DWORD volumes[] = {18, 519, 1001};
+    const RealVolumeCase volumes[] = {
+        {0, 17, {}},
+        {17, 17, {}},
+        {18, 18, {2048}},
+        {517, 517, {500 * 2048}},
+        {1000, 1000, {500 * 2048, 483 * 2048}},
+        {1001, 1001, {500 * 2048, 484 * 2048}},
+    };
     for (DWORD sector : sectorSizes) {
-        for (DWORD volume : volumes) {
-            SCOPED_TRACE(std::to_string(sector) + " bytes, volume " + std::to_string(volume));
-            std::vector<BYTE> disc = MakeTestDisc(volume + 5, volume);
+        for (const RealVolumeCase& volume : volumes) {
+            SCOPED_TRACE(std::to_string(sector) + " bytes, volume " + std::to_string(volume.volumeSectors));
+            std::vector<BYTE> disc = MakeTestDisc(volume.imageSectors + 5, volume.volumeSectors);
             WriteWholeFile(discFile, disc);
             FileCopyIO io(discFile, sector);
             RunJob(io);
             EXPECT_EQ(io.openedDevice, L"\\\\.\\E:");
+            std::vector<DWORD> reads(17, 2048);
+            reads.insert(reads.end(), volume.chunkReads.begin(), volume.chunkReads.end());
+            EXPECT_EQ(io.reads, reads);
             EXPECT_TRUE(owner.messages.empty());
             EXPECT_TRUE(owner.reportedErrors.empty());
-            EXPECT_TRUE(ReadWholeFile(imageFile) == DiscPrefix(disc, volume));
+            EXPECT_TRUE(ReadWholeFile(imageFile) == DiscPrefix(disc, volume.imageSectors));
         }
     }
 }
