@@ -63,8 +63,6 @@ protected:
     virtual void OnTimer(UINT_PTR id);
     // WM_QUERYDRAGICON. Null leaves the answer to the default handling.
     virtual HICON OnQueryDragIcon();
-    // Any other message, e.g. one of the application's own. TRUE when handled, with its result.
-    virtual BOOL OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     HWND hwnd = nullptr;
 
