@@ -4,12 +4,16 @@
 BOOL GetVolumeInfo(VolumeInfo& info, const wchar_t* rootPath)
 {
     info = VolumeInfo{};
-    const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    // The calling thread's mode only: switching the process's mode every second would also
+    // switch it under a copy reading the disc on the worker thread.
+    DWORD oldMode = 0;
+    const BOOL switched = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode);
     info.maximumComponentLength = 255;
     const BOOL ok = GetVolumeInformationW(rootPath, info.volumeLabel, ARRAYSIZE(info.volumeLabel), &info.serialNumber,
                                           &info.maximumComponentLength, &info.fileSystemFlags, info.fileSystemName,
                                           ARRAYSIZE(info.fileSystemName));
-    SetErrorMode(oldMode);
+    if (switched)
+        SetThreadErrorMode(oldMode, nullptr);
     return ok;
 }
 

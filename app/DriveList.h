@@ -14,7 +14,8 @@ struct VolumeInfo
 };
 
 // Nonzero when the volume information of rootPath ("E:\") could be read. An empty drive shows
-// no system message box: critical errors are switched off around the query.
+// no system message box: critical errors are switched off around the query, for the calling
+// thread only.
 BOOL GetVolumeInfo(VolumeInfo& info, const wchar_t* rootPath);
 
 // "E:\" for 'E'.

@@ -70,15 +70,19 @@ wchar_t UnusedDriveLetter()
     return 0;
 }
 
-TEST(DriveList, VolumeQueryRestoresTheErrorMode)
+TEST(DriveList, VolumeQueryLeavesTheErrorModesAsTheyWere)
 {
     const wchar_t missing = UnusedDriveLetter();
     ASSERT_NE(missing, 0);
-    const UINT saved = SetErrorMode(0);
+    const UINT processMode = GetErrorMode();
+    DWORD saved = 0;
+    ASSERT_TRUE(SetThreadErrorMode(0, &saved));
     VolumeInfo info;
     EXPECT_EQ(GetVolumeInfo(info, DriveRoot(missing).c_str()), FALSE);
-    EXPECT_EQ(SetErrorMode(0), 0u);
+    EXPECT_EQ(GetThreadErrorMode(), 0u);
     EXPECT_NE(GetVolumeInfo(info, L"C:\\"), FALSE);
-    EXPECT_EQ(SetErrorMode(saved), 0u);
+    EXPECT_EQ(GetThreadErrorMode(), 0u);
+    EXPECT_EQ(GetErrorMode(), processMode);
+    SetThreadErrorMode(saved, nullptr);
 }
 }
