@@ -29,6 +29,9 @@ WNDPROC ReplaceProc(HWND window, WNDPROC proc)
 
 MVWnd::MVWnd() : doubleBuffered(FALSE), className{}, hwnd(nullptr), previousProc(nullptr)
 {
+    // The registry must exist before any window object so that it outlives them all, static
+    // objects included: statics are destroyed in the reverse order of their construction.
+    MVWndRegistry::Instance();
 }
 
 MVWnd::~MVWnd()

@@ -2,7 +2,6 @@
 
 #include "DibCanvas.h"
 #include "MVCircle.h"
-#include "MVGradientPlan.h"
 
 namespace
 {
@@ -22,16 +21,6 @@ TEST(MVCircle, SurroundsTheRectangle)
         const MVCircle circle(row.given);
         EXPECT_EQ(static_cast<const MVRect&>(circle), row.circle) << row.given.right;
     }
-}
-
-TEST(MVCircle, KeepsTheShapeDefaults)
-{
-    const MVCircle circle(RECT{0, 0, 10, 10});
-    EXPECT_EQ(circle.penColor, 0u);
-    EXPECT_EQ(circle.penWidth, 1);
-    EXPECT_EQ(circle.brushColor, MVShape::None);
-    EXPECT_EQ(circle.endColor, MVShape::None);
-    EXPECT_EQ(circle.fillType, 0);
 }
 
 TEST(MVCircle, HollowCircleDrawsOnlyItsOutline)
