@@ -60,6 +60,34 @@ drv wait-entry 'E:\ - LATE_DISC' 5000 || fail "the swapped disc's label was not 
 expect_drives 'E:\ - LATE_DISC' 'F:\' 'G:\ - '
 pass "swapped disc shows its own label"
 
+echo "== a drive before the selected one goes away: the selection stays on the chosen drive"
+# Keeping the position instead would silently move the selection to another drive's disc.
+drv select 2 || fail "cannot select G:"
+expect_button "Create ISO" enabled 2000
+e2e_remove_drive e || fail "cannot remove drive E:"
+drv wait-no-entry 'E:\ - LATE_DISC' 5000 || fail "the removed drive is still listed"
+expect_drives 'F:\' 'G:\ - '
+printf '%s\n' "$DRV_OUT" | grep -qx 'selected: 1' || fail "the selection did not stay on G:"
+expect_button "Create ISO" enabled 3000
+pass "selection follows the drive, not the position"
+
+echo "== the selected drive goes away: nothing is selected, the button is disabled"
+e2e_remove_drive g || fail "cannot remove drive G:"
+drv wait-no-entry 'G:\ - ' 5000 || fail "the removed drive is still listed"
+expect_drives 'F:\'
+printf '%s\n' "$DRV_OUT" | grep -qx 'selected: -1' || fail "an entry is selected after the selected drive went away"
+expect_button "Create ISO" disabled 3000
+pass "lost selection: nothing selected, button disabled"
+
+echo "== no CD-ROM drive at all: an empty list, still refreshed"
+e2e_remove_drive f || fail "cannot remove drive F:"
+drv wait-no-entry 'F:\' 5000 || fail "the removed drive is still listed"
+expect_drives
+expect_button "Create ISO" disabled 3000
+e2e_insert e "$E2E_DIR/late.iso" || fail "cannot add drive E: again"
+drv wait-entry 'E:\ - LATE_DISC' 5000 || fail "a drive added to an empty list was not listed"
+pass "empty list refreshed: a new drive appears"
+
 echo "== closing with no copy running ends the program at once"
 drv close || fail "cannot close"
 e2e_wait_exit "$PELMORA_PID" 10

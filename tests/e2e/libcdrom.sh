@@ -107,8 +107,10 @@ e2e_cached_iso() {
 e2e_insert() {
     local letter=$1 iso=$2 dir=$E2E_DIR/drives/$1
     mkdir -p "$dir"
-    ln -f "$iso" "$dir/disc.iso.new" 2>/dev/null || cp "$iso" "$dir/disc.iso.new"
-    mv -f "$dir/disc.iso.new" "$dir/disc.iso"
+    if [ ! "$iso" -ef "$dir/disc.iso" ]; then
+        ln -f "$iso" "$dir/disc.iso.new" 2>/dev/null || cp "$iso" "$dir/disc.iso.new"
+        mv -f "$dir/disc.iso.new" "$dir/disc.iso"
+    fi
     timeout 30 wine "$BUILD/tests/mount_cdrom.exe" insert "$letter" "$dir" "$dir/disc.iso" </dev/null
 }
 
@@ -119,4 +121,13 @@ e2e_eject() {
     mkdir -p "$dir-device"
     timeout 30 wine "$BUILD/tests/mount_cdrom.exe" insert "$letter" "$dir-nothing" "$dir-device" </dev/null >/dev/null &&
         echo "ejected $letter:"
+}
+
+# e2e_remove_drive LETTER: the drive letter goes away while programs run.
+e2e_remove_drive() {
+    local letter=$1
+    timeout 30 wine "$BUILD/tests/mount_cdrom.exe" remove "$letter" </dev/null >/dev/null || return 1
+    # Without its device link the letter would answer again with another volume's data.
+    rm -f "$WINEPREFIX/dosdevices/$letter::"
+    echo "removed drive $letter:"
 }

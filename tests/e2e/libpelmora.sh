@@ -36,10 +36,15 @@ e2e_session_end() {
 
 # drv ARGS...: one driver command; its output is shown indented and kept in DRV_OUT.
 drv() {
-    local rc=0
-    DRV_OUT=$(timeout 60 wine "$DRIVER" "$@" </dev/null 2>/dev/null) || rc=$?
-    printf '%s\n' "$DRV_OUT" | tr -d '\r' | sed 's/^/    | /'
+    local rc=0 err=$E2E_DIR/driver.err
+    : >"$err"
+    DRV_OUT=$(timeout 60 wine "$DRIVER" "$@" </dev/null 2>"$err") || rc=$?
     DRV_OUT=$(printf '%s' "$DRV_OUT" | tr -d '\r')
+    printf '%s\n' "$DRV_OUT" | sed 's/^/    | /'
+    if [ "$rc" -eq 124 ]; then
+        echo "    | the driver was stopped after 60 s; its own trace:"
+        tr -d '\r' <"$err" | grep '^driver ' | sed 's/^/    | /' || true
+    fi
     return $rc
 }
 
@@ -69,11 +74,10 @@ e2e_wait_exit() {
 # expect_drives ENTRY...: the drive list holds exactly these entries, in this order.
 expect_drives() {
     drv drives || fail "cannot read the drive list"
-    local expected="" e
+    local expected="" actual e
     for e in "$@"; do expected+="entry: [$e]"$'\n'; done
-    local actual
     actual=$(printf '%s\n' "$DRV_OUT" | grep '^entry: ' || true)
-    [ "$actual"$'\n' = "$expected" ] || fail "drive list: expected
+    [ "$actual" = "${expected%$'\n'}" ] || fail "drive list: expected
 $expected got
 $actual"
 }

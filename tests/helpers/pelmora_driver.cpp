@@ -684,5 +684,11 @@ int Run(int argc, wchar_t** argv)
 
 int wmain(int argc, wchar_t** argv)
 {
-    return Run(argc, argv);
+    // On stderr, so that a caller whose command hung can tell a driver that never started
+    // from one that waited on the window.
+    std::fprintf(stderr, "driver started: %ls\n", argc > 1 ? argv[1] : L"");
+    std::fflush(stderr);
+    int rc = Run(argc, argv);
+    std::fprintf(stderr, "driver done: %ls, exit code %d\n", argc > 1 ? argv[1] : L"", rc);
+    return rc;
 }
