@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main window itself: the executable's icon and About string, Enter and Escape do not close
-# it, the About box from the system menu, a second instance ends at once with nothing shown, and
-# the program can be started again after it has ended.
+# it, the About box from the system menu, a second instance ends at once with nothing shown, a
+# renamed copy of the executable runs beside it, and the program starts again after it ended.
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
 . "$SRC/tests/e2e/libpelmora.sh"
@@ -59,6 +59,24 @@ drv main-count
 kill -0 "$PELMORA_PID" 2>/dev/null || fail "the first instance ended"
 expect_button "Create ISO" enabled 1000
 pass "second instance ended (exit code $EXIT_CODE) $(( $(now_ms) - second_start )) ms after its start; first unaffected"
+
+echo "== a renamed copy of the executable is another application and runs beside the first"
+cp "$APP" "$E2E_DIR/Renamed.exe"
+wine "$E2E_DIR/Renamed.exe" </dev/null >"$E2E_DIR/renamed.log" 2>&1 &
+renamed=$!
+for _ in $(seq 100); do
+    drv main-count
+    [ "$DRV_OUT" = "main windows: 2" ] && break
+    kill -0 "$renamed" 2>/dev/null || fail "the renamed copy ended at once (exit code $(wait "$renamed"; echo $?))"
+    sleep 0.2
+done
+[ "$DRV_OUT" = "main windows: 2" ] || fail "the renamed copy shows no window"
+# Both windows carry the same caption: close the renamed one through its own process's end.
+kill "$renamed" 2>/dev/null || true
+e2e_wait_exit "$renamed" 10
+drv main-count
+[ "$DRV_OUT" = "main windows: 1" ] || fail "the first instance's window went away with the renamed copy"
+pass "renamed copy ran beside the first"
 
 echo "== closing, then starting again: the instance mark went with the first process"
 drv close || fail "cannot close"
