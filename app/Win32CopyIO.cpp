@@ -68,9 +68,9 @@ void Win32CopyIO::CloseDevice()
     device.Close();
 }
 
-bool Win32CopyIO::DeleteImage(const wchar_t* imagePath)
+bool Win32CopyIO::DeleteImage(const wchar_t* path)
 {
-    return DeleteFileW(imagePath) != FALSE;
+    return DeleteFileW(path) != FALSE;
 }
 
 bool Win32CopyIO::CreateImage(const wchar_t* path)
