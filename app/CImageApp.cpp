@@ -1,4 +1,5 @@
 #include "CImageApp.h"
+#include <commctrl.h>
 #include "CCopyThread.h"
 #include "CImageDlg.h"
 #include "InstanceMutex.h"
@@ -28,6 +29,10 @@ BOOL CImageApp::InitInstance()
         return FALSE;
     }
 
+    // Loads version 6 of the common controls that the manifest asks for, so the dialogs are
+    // drawn with the system's visual styles.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
     {
         CImageDlg dialog(nullptr);
         dialog.DoModal();
