@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Copying a disc as the user does: "Create ISO", a name in the save dialog, and the image compared
-# byte for byte with the disc. Also: cancelling the save dialog, replacing an existing larger
-# file, and a name typed without an extension.
+# byte for byte with the disc. Also: cancelling the save dialog, declining and accepting the
+# overwrite question for an existing larger file, and a name typed without an extension.
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
 . "$SRC/tests/e2e/libpelmora.sh"
@@ -45,8 +45,15 @@ drv status
 printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: [0-9]{2}:[0-9]{2}:[0-9]{2}\]$' || fail "no elapsed time after the copy"
 pass "copy took $COPY_MS ms including the dialog"
 
-echo "== an existing, larger file is replaced after the overwrite question"
+echo "== declining the overwrite question keeps the existing file and starts nothing"
 head -c $((20 * 1024 * 1024)) /dev/urandom >"$out/old.iso"
+cp "$out/old.iso" "$E2E_DIR/old.orig"
+drv create-declined "$(win_path "$out/old.iso")" || fail "declining the overwrite question did not return to the save dialog"
+expect_button "Create ISO" enabled 1000
+cmp "$out/old.iso" "$E2E_DIR/old.orig" || fail "the existing file changed although overwriting was declined"
+pass "declined: the old file is untouched"
+
+echo "== an existing, larger file is replaced after the overwrite question"
 copy_to "$out/old.iso"
 printf '%s\n' "$CREATE_OUT" | grep -q '^overwrite question: ' || fail "no overwrite question for an existing file"
 expect_copy "$out/old.iso" "$disc"

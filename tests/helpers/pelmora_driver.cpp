@@ -436,6 +436,40 @@ int AnswerSaveDialog(HWND dialog, const wchar_t* path, DWORD timeoutMs)
     return closed ? 0 : 1;
 }
 
+// Types the name of an existing file, answers the overwrite question with No, checks that the
+// save dialog is still there to choose another name, and then cancels it.
+int CreateDeclined(const wchar_t* path, DWORD timeoutMs)
+{
+    HWND dialog = OpenSaveDialog(timeoutMs);
+    if (!dialog)
+        return 1;
+    HWND edit = FindDescendant(dialog, kFileNameEditId, L"Edit");
+    LRESULT ignored = 0;
+    if (!Query(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path), &ignored)) {
+        PrintLine(L"cannot type the file name");
+        return 1;
+    }
+    PostClick(dialog, IDOK);
+    HWND question = nullptr;
+    WaitFor(timeoutMs, [&] {
+        std::vector<HWND> found = OwnedDialogs(dialog);
+        question = found.empty() ? nullptr : found.front();
+        return question != nullptr || !IsWindow(dialog);
+    });
+    if (!question) {
+        PrintLine(L"no overwrite question");
+        return 1;
+    }
+    PrintLine(L"overwrite question: [" + WindowText(question) + L"] answered no");
+    PostClick(question, IDNO);
+    if (!WaitFor(timeoutMs, [&] { return !IsWindow(question); }) || !IsWindow(dialog)) {
+        PrintLine(L"the save dialog did not stay open after No");
+        return 1;
+    }
+    PrintLine(L"save dialog still open after No");
+    return AnswerSaveDialog(dialog, nullptr, timeoutMs);
+}
+
 int Create(const wchar_t* path, DWORD timeoutMs)
 {
     HWND dialog = OpenSaveDialog(timeoutMs);
@@ -623,6 +657,7 @@ int Usage()
         "  drives | wait-entry TEXT [T] | wait-no-entry TEXT [T] | select INDEX\n"
         "  button | wait-button CAPTION enabled|disabled|any [T] | status\n"
         "  click | create PATH [T] | create-cancel [T] | open-save [T] | save-as PATH [T]\n"
+        "  create-declined EXISTING_PATH [T]\n"
         "  enter | escape | close | about ok|escape [T] | messagebox ok|show [T] | geometry\n"
         "  resources EXE_PATH\n");
     return 2;
@@ -657,6 +692,8 @@ int Run(int argc, wchar_t** argv)
         return Click();
     if (command == L"create" && argc >= 3)
         return Create(argv[2], TimeoutArg(argc, argv, 3));
+    if (command == L"create-declined" && argc >= 3)
+        return CreateDeclined(argv[2], TimeoutArg(argc, argv, 3));
     if (command == L"open-save")
         return OpenSaveDialog(TimeoutArg(argc, argv, 2)) ? 0 : 1;
     if (command == L"save-as" && argc >= 3)
