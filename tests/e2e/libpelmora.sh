@@ -27,6 +27,8 @@ e2e_session() {
         E2E_OWN_XVFB=$XVFB_PID
     fi
     trap e2e_session_end EXIT
+    # A test runner's or a user's interrupt still ends this prefix's server and the display.
+    trap 'exit 143' TERM INT
 }
 
 e2e_session_end() {
