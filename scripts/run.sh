@@ -76,6 +76,7 @@ drv create "$(win_path "$image")" || fail "the save dialog did not take $image"
 drv wait-button "Stop" any 5000 || true
 wait_file_size "$image" $((4 * 1024 * 1024)) 30
 screenshot "$shot"
+bar_blocks "$shot"
 expect_button "Create ISO" enabled 300000
 copy_ms=$(( $(now_ms) - started ))
 expect_copy "$image" "$run/sample.iso"
@@ -87,5 +88,5 @@ cat <<EOF
 Pelmora copied the ${sample_mb} MB sample disc in $copy_ms ms (including the save dialog).
   disc image (the virtual CD):  $run/sample.iso
   copy made by Pelmora:         $image   (identical: checked with cmp)
-  screenshot during the copy:   $shot
+  screenshot during the copy:   $shot   ($BAR_FILLED of 528 blocks red)
 EOF
