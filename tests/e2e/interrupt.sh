@@ -41,6 +41,8 @@ size=$(file_size "$out/stopped.iso")
 sleep 1.5
 [ "$(file_size "$out/stopped.iso")" -eq "$size" ] || fail "the image still grows after Stop"
 expect_prefix "$out/stopped.iso" "$disc"
+drv status
+printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: [0-9]{2}:[0-9]{2}:[0-9]{2}\]$' || fail "the status line lost the elapsed time after Stop"
 pass "stopped within $stop_ms ms"
 
 echo "== after the copy the bar is empty again"
