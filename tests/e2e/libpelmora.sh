@@ -57,6 +57,19 @@ e2e_start_pelmora() {
     drv wait-main 30000 || fail "the main window did not appear"
 }
 
+# e2e_start_pelmora_slowly MICROSECONDS_PER_MB: as e2e_start_pelmora, but reads of drive E:'s
+# disc take that long per megabyte (tests/e2e/slow_read.c), so that a copy lasts long enough to
+# be stopped, watched or closed halfway, however fast the machine.
+e2e_start_pelmora_slowly() {
+    local shim=$E2E_DIR/slow_read.so
+    gcc -m32 -shared -fPIC -o "$shim" "$SRC/tests/e2e/slow_read.c" -ldl || fail "cannot build the slow-read shim"
+    # The 32-bit loader is started directly, so that only Pelmora, not the wine script, is slowed.
+    SLOW_PATH=/drives/e/disc.iso SLOW_US_PER_MB=$1 LD_PRELOAD=$shim \
+        /usr/lib/wine/wine "$APP" </dev/null >"$E2E_DIR/pelmora.log" 2>&1 &
+    PELMORA_PID=$!
+    drv wait-main 30000 || fail "the main window did not appear"
+}
+
 # e2e_wait_exit PID SECONDS: waits for a background process; fails when it outlives SECONDS.
 # Sets EXIT_CODE and EXIT_MS (how long the wait took).
 e2e_wait_exit() {
