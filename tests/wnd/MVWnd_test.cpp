@@ -194,6 +194,21 @@ TEST(MVWnd, BindsAtTheFirstMessage)
     EXPECT_STREQ(title, L"Probe"); // as PreCreate left it
 }
 
+TEST(MVWnd, WindowOfAFrameworkClassMadeElsewhereGetsTheDefault)
+{
+    MVWnd owner;
+    const std::wstring name = owner.RegisterWindowClass();
+    const HWND window = CreateWindowExW(0, name.c_str(), L"stray", WS_POPUP, 0, 0, 30, 30, nullptr, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(MVWnd::FromHandle(window), nullptr);
+    EXPECT_EQ(owner.hwnd, nullptr);
+    wchar_t title[16] = {};
+    GetWindowTextW(window, title, 16);
+    EXPECT_STREQ(title, L"stray");
+    EXPECT_TRUE(DestroyWindow(window));
+}
+
 TEST(MVWnd, PreCreateCancels)
 {
     Probe probe;
