@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A copy in progress: the block bar fills in red (screenshot), "Stop" keeps a prefix of the disc
 # and makes the button read "Create ISO" again, ejecting the disc disables the button also while
-# it reads "Stop", a new copy can be started, and closing the window during a copy ends the
-# program and keeps a prefix too.
+# it reads "Stop", a new copy can be started, closing the window during a copy ends the program
+# and keeps a prefix too, and Stop works while the first sectors are read one by one.
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
 . "$SRC/tests/e2e/libpelmora.sh"
@@ -92,6 +92,21 @@ drv main-count
 [ "$DRV_OUT" = "main windows: 0" ] || fail "a main window is left after closing"
 expect_prefix "$out/closed.iso" "$disc"
 pass "program ended $(( $(now_ms) - close_at )) ms after the close request during a copy (exit code $EXIT_CODE)"
+
+echo "== Stop while the first 17 sectors are read one by one"
+# Every read now takes 150 ms, so the header phase alone lasts over 2 s.
+e2e_start_pelmora_slowly 0 150000
+expect_button "Create ISO" enabled 5000
+drv create "$(win_path "$out/header.iso")" || fail "the save dialog did not take the name"
+wait_file_size "$out/header.iso" 2048 10
+drv click || fail "cannot press Stop"
+expect_button "Create ISO" enabled 5000
+size=$(file_size "$out/header.iso")
+[ "$size" -lt $((17 * 2048)) ] || fail "Stop during the first sectors still copied $size bytes"
+expect_prefix "$out/header.iso" "$disc"
+drv close || fail "cannot close"
+e2e_wait_exit "$PELMORA_PID" 20
+pass "stopped after $((size / 2048)) single sectors"
 
 # The partial images are large; the screenshots stay for whoever wants to look at them.
 rm -f "$out"/*.iso

@@ -57,14 +57,14 @@ e2e_start_pelmora() {
     drv wait-main 30000 || fail "the main window did not appear"
 }
 
-# e2e_start_pelmora_slowly MICROSECONDS_PER_MB: as e2e_start_pelmora, but reads of drive E:'s
-# disc take that long per megabyte (tests/e2e/slow_read.c), so that a copy lasts long enough to
-# be stopped, watched or closed halfway, however fast the machine.
+# e2e_start_pelmora_slowly MICROSECONDS_PER_MB [MICROSECONDS_PER_READ]: as e2e_start_pelmora,
+# but reads of drive E:'s disc take that long (tests/e2e/slow_read.c), so that a copy lasts long
+# enough to be stopped, watched or closed halfway, however fast the machine.
 e2e_start_pelmora_slowly() {
     local shim=$E2E_DIR/slow_read.so
     gcc -m32 -shared -fPIC -o "$shim" "$SRC/tests/e2e/slow_read.c" -ldl || fail "cannot build the slow-read shim"
     # The 32-bit loader is started directly, so that only Pelmora, not the wine script, is slowed.
-    SLOW_PATH=/drives/e/disc.iso SLOW_US_PER_MB=$1 LD_PRELOAD=$shim \
+    SLOW_PATH=/drives/e/disc.iso SLOW_US_PER_MB=$1 SLOW_US_PER_READ=${2:-0} LD_PRELOAD=$shim \
         /usr/lib/wine/wine "$APP" </dev/null >"$E2E_DIR/pelmora.log" 2>&1 &
     PELMORA_PID=$!
     drv wait-main 30000 || fail "the main window did not appear"

@@ -2,7 +2,8 @@
  * pace that does not depend on how fast the machine is. Wine reads files with read/pread in
  * the program's own process, so preloading this into the 32-bit Wine loader is enough.
  * Build: gcc -m32 -shared -fPIC -o slow_read.so slow_read.c -ldl
- * Use:   SLOW_PATH=<end of the file's real path> SLOW_US_PER_MB=<microseconds> LD_PRELOAD=... */
+ * Use:   SLOW_PATH=<end of the file's real path> LD_PRELOAD=... and one or both of
+ *        SLOW_US_PER_MB=<microseconds per megabyte read>, SLOW_US_PER_READ=<microseconds per read> */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <limits.h>
@@ -29,12 +30,20 @@ static int is_slow(int fd)
     return (size_t)n >= wl && strcmp(path + n - wl, want) == 0;
 }
 
-/* The delay grows with the size of the read, so single sectors stay quick and chunks slow. */
+/* A part that grows with the size of the read (single sectors quick, chunks slow) and a part
+ * that every read pays (single sectors slow too). */
 static void delay(int fd, size_t count)
 {
-    const char *rate = getenv("SLOW_US_PER_MB");
-    if (rate && is_slow(fd))
-        usleep((useconds_t)((unsigned long long)atoll(rate) * count / (1024 * 1024)));
+    const char *perMb = getenv("SLOW_US_PER_MB");
+    const char *perRead = getenv("SLOW_US_PER_READ");
+    unsigned long long us = 0;
+    if ((!perMb && !perRead) || !is_slow(fd))
+        return;
+    if (perMb)
+        us += (unsigned long long)atoll(perMb) * count / (1024 * 1024);
+    if (perRead)
+        us += (unsigned long long)atoll(perRead);
+    usleep((useconds_t)us);
 }
 
 ssize_t pread64(int fd, void *buf, size_t count, off64_t offset)
