@@ -226,4 +226,24 @@ TEST(MVProgressBarWindow, WorkerNeverWaitsForTheWindowThread)
     EXPECT_EQ(CountQueued(RegisterWindowMessageW(L"MVProgressBar.Repaint")), 1);
     EXPECT_TRUE(NeedsPainting(bar.hwnd));
 }
+
+TEST(MVProgressBarWindow, NoBackgroundShowsTheScrollBarColourUnderDoubleBuffering)
+{
+    Parent parent(0, true);
+    MVProgressBar bar;
+    ASSERT_TRUE(bar.CreateOverControl(parent.Placeholder(0, 0, 100, 60), 0, WS_CHILD | WS_VISIBLE, nullptr, nullptr,
+                                      nullptr, nullptr));
+    bar.backgroundColor = static_cast<COLORREF>(-1);
+    bar.SetBlockCount(10);
+    bar.doubleBuffered = TRUE;
+    InvalidateRect(bar.hwnd, nullptr, TRUE);
+    UpdateWindow(bar.hwnd);
+    HDC screen = GetDC(bar.hwnd);
+    EXPECT_EQ(GetPixel(screen, 2, 2), GetSysColor(COLOR_SCROLLBAR));
+    EXPECT_EQ(GetPixel(screen, 99, 59), GetSysColor(COLOR_SCROLLBAR));
+    RECT first;
+    bar.GetBlockRect(0, first);
+    EXPECT_EQ(GetPixel(screen, first.left, first.top), bar.emptyColor);
+    ReleaseDC(bar.hwnd, screen);
+}
 }
