@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main window itself: the executable's icon and About string, Enter and Escape do not close
 # it, the About box from the system menu, a second instance ends at once with nothing shown, a
-# renamed copy of the executable runs beside it, and the program starts again after it ended.
+# renamed copy of the executable runs beside it, the program starts again after it ended, and
+# closing it while the save dialog is open ends it.
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
 . "$SRC/tests/e2e/libpelmora.sh"
@@ -83,6 +84,14 @@ drv close || fail "cannot close"
 e2e_wait_exit "$PELMORA_PID" 10
 e2e_start_pelmora
 expect_drives 'E:\ - WINDOW_E2E'
-drv close || fail "cannot close the restarted program"
-e2e_wait_exit "$PELMORA_PID" 10
 pass "the program starts again after the first one has ended"
+
+echo "== closing while the save dialog is open ends the program"
+expect_button "Create ISO" enabled 3000
+drv open-save || fail "no save dialog"
+drv close || fail "cannot close"
+e2e_wait_exit "$PELMORA_PID" 15
+drv main-count
+[ "$DRV_OUT" = "main windows: 0" ] || fail "a window is left after closing during the save dialog"
+pass "closed during the save dialog after ${EXIT_MS} ms"
+
