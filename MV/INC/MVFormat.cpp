@@ -45,6 +45,15 @@ int TextItem(int item, int width, int precision)
     return Larger(item, width);
 }
 
+// Whether a conversion is one the estimate knows, so that its arguments are read as the
+// formatter reads them.
+bool IsKnownConversion(wchar_t conversion, SizeKind kind)
+{
+    if (!conversion || !std::wcschr(L"cCsSdiouxXpeEgGfn", conversion))
+        return false;
+    return kind != SizeKind::Int64 || !std::wcschr(L"cCsS", conversion);
+}
+
 int TextLength(const wchar_t* text)
 {
     if (!text)
@@ -59,21 +68,24 @@ int NarrowTextLength(const char* text)
     return Larger(static_cast<int>(std::strlen(text)), 1);
 }
 
-// The units one conversion adds; consumes its argument from args.
-int ConversionLength(wchar_t conversion, SizeKind kind, int width, int precision, va_list& args)
+// The units one conversion adds; consumes its argument from args. Text arguments are only
+// measured while `trusted`: past a conversion the estimate does not know (%I32d, %lld, %I64s)
+// the formatter may have taken arguments the estimate did not, and a text pointer read then
+// could be any other argument.
+int ConversionLength(wchar_t conversion, SizeKind kind, int width, int precision, bool trusted, va_list& args)
 {
     switch (conversion) {
     case L'c': case L'C':
-        if (kind == SizeKind::Int64)
-            return 0;
         va_arg(args, int);
         return TextItem(CharacterUnits, width, precision);
     case L's': case L'S': {
-        if (kind == SizeKind::Int64)
-            return 0;
         const bool narrow = kind == SizeKind::Narrow || (conversion == L'S' && kind != SizeKind::Wide);
-        const int item = narrow ? NarrowTextLength(va_arg(args, const char*)) : TextLength(va_arg(args, const wchar_t*));
-        return TextItem(item, width, precision);
+        if (narrow) {
+            const char* text = va_arg(args, const char*);
+            return TextItem(trusted ? NarrowTextLength(text) : 0, width, precision);
+        }
+        const wchar_t* text = va_arg(args, const wchar_t*);
+        return TextItem(trusted ? TextLength(text) : 0, width, precision);
     }
     case L'd': case L'i': case L'o': case L'u': case L'x': case L'X':
         if (kind == SizeKind::Int64)
@@ -101,6 +113,7 @@ int ConversionLength(wchar_t conversion, SizeKind kind, int width, int precision
 int EstimateLength(const wchar_t* p, va_list& args)
 {
     int total = 0;
+    bool trusted = true;
     while (*p) {
         if (*p != L'%') {
             ++total;
@@ -139,8 +152,13 @@ int EstimateLength(const wchar_t* p, va_list& args)
         const SizeKind kind = ReadSizeKind(p);
         if (*p == L'\0')
             break;
+        const wchar_t conversion = *p++;
+        if (!IsKnownConversion(conversion, kind)) {
+            trusted = false;
+            continue;
+        }
         // A negative precision from '*' means none to the formatter; counting it would shrink the total.
-        total += ConversionLength(*p++, kind, width, precision < 0 ? 0 : precision, args);
+        total += ConversionLength(conversion, kind, width, precision < 0 ? 0 : precision, trusted, args);
     }
     return total;
 }
@@ -157,7 +175,20 @@ int FormatLength(const wchar_t* format, va_list args)
     return total < 0 ? 0 : total;
 }
 
-int FormatBounded(wchar_t* out, UINT capacity, const wchar_t* format, va_list args)
+namespace
+{
+int MeasureOutput(const wchar_t* format, va_list args)
+{
+    va_list walk;
+    va_copy(walk, args);
+    const int needed = _vscwprintf(format, walk);
+    va_end(walk);
+    return needed;
+}
+
+// `needed` is the measured length of the output. The bounded call's own result is not relied on
+// to tell a cut output: Wine's returns the count, or 0, instead of -1 when a %C does not fit.
+int FormatMeasured(wchar_t* out, UINT capacity, int needed, const wchar_t* format, va_list args)
 {
     if (capacity == 0)
         return -1;
@@ -167,12 +198,18 @@ int FormatBounded(wchar_t* out, UINT capacity, const wchar_t* format, va_list ar
     // unterminated when it fills them exactly, so the last unit is kept for the NUL.
     const int written = _vsnwprintf(out, capacity - 1, format, walk);
     va_end(walk);
-    if (written < 0 || static_cast<UINT>(written) > capacity - 1) {
+    if (needed < 0 || static_cast<UINT>(needed) > capacity - 1 || written != needed) {
         out[capacity - 1] = L'\0';
         return -1;
     }
     out[written] = L'\0';
     return written;
+}
+}
+
+int FormatBounded(wchar_t* out, UINT capacity, const wchar_t* format, va_list args)
+{
+    return FormatMeasured(out, capacity, MeasureOutput(format, args), format, args);
 }
 
 void FormatV(MVString& target, const wchar_t* format, va_list args)
@@ -180,18 +217,11 @@ void FormatV(MVString& target, const wchar_t* format, va_list args)
     if (!format)
         format = L"";
     target.Reserve(static_cast<UINT>(FormatLength(format, args)) + 1);
-    for (;;) {
-        if (FormatBounded(target.GetBuffer(), target.GetCapacity(), format, args) >= 0)
-            break;
-        va_list measure;
-        va_copy(measure, args);
-        const int needed = _vscwprintf(format, measure);
-        va_end(measure);
-        // A formatting error rather than a lack of room: keep what fitted.
-        if (needed < 0 || static_cast<UINT>(needed) + 1 <= target.GetCapacity())
-            break;
+    const int needed = MeasureOutput(format, args);
+    // Where the estimate falls short, the target grows to the measured length instead.
+    if (needed >= 0)
         target.Reserve(static_cast<UINT>(needed) + 1);
-    }
+    FormatMeasured(target.GetBuffer(), target.GetCapacity(), needed, format, args);
     target.SyncLength();
 }
 

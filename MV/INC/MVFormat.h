@@ -7,10 +7,11 @@
 // printf: %s and %c take wide text and characters, %S and %C narrow ones, h forces narrow,
 // l forces wide, I64 marks a 64-bit integer.
 //
-// The target first grows to FormatLength's estimate; the formatting call itself is bounded by
-// the target's capacity, and output that the estimate under-counts (a wide %f, huge doubles,
-// a negative width from '*', %I32d ...) makes the target grow and the call run again. So the
-// output never passes the end of the buffer, whatever the format and arguments.
+// The target first grows to FormatLength's estimate. The output is then measured by the runtime
+// (_vscwprintf); where the estimate under-counts it (a wide %f, huge doubles, a negative width
+// from '*', %I32d ...) the target grows to the measured length. The formatting call itself is
+// bounded by the target's capacity, so the output never passes the end of the buffer, whatever
+// the format and arguments; a format the runtime rejects leaves what fitted.
 
 // Replaces the target's contents with the formatted text.
 void Format(MVString& target, const wchar_t* format, ...);

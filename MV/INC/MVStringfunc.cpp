@@ -104,6 +104,21 @@ int ExponentialText(const DecimalDigits& d, char* out)
     return static_cast<int>(p - out);
 }
 
+// The shortest decimal that reads back as the float is what the scaling looks for; this finds
+// it directly and returns the double nearest to it. Used past nine steps, where a 32-bit divisor
+// would overflow and the float rounding of every step has drifted (1e-10f scales to
+// 99999990 x 10^-18).
+double NearestToShortestDecimal(float value)
+{
+    char text[32];
+    for (int digits = 1; digits <= 9; ++digits) {
+        std::snprintf(text, sizeof text, "%.*e", digits - 1, static_cast<double>(value));
+        if (std::strtof(text, nullptr) == value)
+            break;
+    }
+    return std::strtod(text, nullptr);
+}
+
 void CopyNarrow(wchar_t* out, int size, const char* text)
 {
     if (static_cast<int>(std::strlen(text)) + 1 > size)
@@ -147,27 +162,22 @@ double FloatToDecimal(float value)
     if (!std::isfinite(value) || std::fabs(value) >= 8388608.0f)
         return value;
     const long long tenthOfRange = 0x0CCCCCCCCCCCCCCCLL;
+    const int maxSteps = 9;
     float x = value;
     long long n = static_cast<long long>(x);
-    int steps = 0;
-    while (static_cast<double>(n) != static_cast<double>(x)) {
-        if (n >= tenthOfRange)
-            break;
+    long divisor = 1;
+    for (int steps = 0; static_cast<double>(n) != static_cast<double>(x) && n < tenthOfRange; ++steps) {
+        if (steps == maxSteps)
+            return NearestToShortestDecimal(value);
         const double scaled = static_cast<double>(x) * 10.0;
         x = static_cast<float>(scaled);
         n = static_cast<long long>(scaled);
-        ++steps;
+        divisor *= 10;
     }
-    if (steps <= 9) {
-        long divisor = 1;
-        for (int i = 0; i < steps; ++i)
-            divisor *= 10;
-        return static_cast<double>(n) / static_cast<double>(divisor);
-    }
-    // A 32-bit divisor would overflow; the decimal reader gives the double nearest n x 10^-steps.
-    char text[48];
-    std::snprintf(text, sizeof text, "%llde-%d", n, steps);
-    return std::strtod(text, nullptr);
+    const double result = static_cast<double>(n) / static_cast<double>(divisor);
+    // Each step rounds to float, so the scaling can drift off the value (1.78572f scales to
+    // 17857202 x 10^-7, which is another float); then the shortest decimal is used instead.
+    return static_cast<float>(result) == value ? result : NearestToShortestDecimal(value);
 }
 
 int AnsiToWide(const char* narrow, wchar_t* out)

@@ -14,10 +14,10 @@
 // no message) when size is below 3.
 void DoubleToText(wchar_t* out, int size, double value);
 
-// The float as the shortest decimal it scales to a whole number at: 0.1f gives 1 / 10, the
-// double nearest 0.1. The result is the double nearest to n x 10^-k, also for floats that
-// need more than nine scaling steps (1e-10f gives 1e-10). Whole floats, infinities and NaNs
-// come back unchanged.
+// The float as the shortest decimal it scales to a whole number at, in at most nine steps of
+// x 10: 0.1f gives 1 / 10, the double nearest 0.1. A float that needs more steps gives the
+// double nearest to its shortest round-trip decimal (1e-10f gives 1e-10). Whole floats,
+// infinities and NaNs come back unchanged.
 double FloatToDecimal(float value);
 
 // Widens narrow text in the ANSI code page into out, which must hold strlen(narrow) + 1 units.

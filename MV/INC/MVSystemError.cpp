@@ -34,5 +34,6 @@ MVString SystemErrorText()
     }
     text.SyncLength();
     SetLastError(code);
-    return text;
+    // The caller gets a copy sized by the copy rule, not the 320-unit work buffer.
+    return MVString(text);
 }

@@ -23,7 +23,7 @@ class MVThread
 {
 public:
     // Thread exit code after an exception escaped OnStart, Run or OnExit.
-    static const DWORD ExitCodeUncaught = 0xFFFFFFFE;
+    static constexpr DWORD ExitCodeUncaught = 0xFFFFFFFE;
 
     // startRoutine null means ThreadProc; stackSize 0 means the system default. Throws
     // MVException (MV\INC\MVThread, line 36, with the system's error text) when the thread

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "MVException.h"
+#include "MVMutex.h"
+#include "MVThread.h"
+
+namespace
+{
+std::wstring UniqueName(const wchar_t* what)
+{
+    return std::wstring(L"PelmoraTest-") + what + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(GetTickCount());
+}
+
+// The helper program is built beside this test program.
+std::wstring ProbePath()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.rfind(L'\\') + 1) + L"mutex_probe.exe";
+}
+
+// Starts the helper with the arguments; returns its process handle.
+HANDLE StartProbe(const std::wstring& arguments)
+{
+    const std::wstring program = ProbePath();
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+DWORD WaitForProcess(HANDLE process)
+{
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 30000));
+    DWORD code = 0xDEAD;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    return code;
+}
+
+TEST(MutexExists, FollowsTheMutexsLifetime)
+{
+    const std::wstring name = UniqueName(L"local");
+    EXPECT_EQ(0, MutexExists(name.c_str()));
+    {
+        const MVMutex mutex(name.c_str());
+        EXPECT_NE(nullptr, mutex.GetHandle());
+        EXPECT_EQ(1, MutexExists(name.c_str()));
+    }
+    EXPECT_EQ(0, MutexExists(name.c_str()));
+}
+
+TEST(MutexExists, SeesAMutexOfThisProcessFromAnother)
+{
+    const std::wstring name = UniqueName(L"here");
+    HANDLE absent = StartProbe(L"probe " + name);
+    ASSERT_NE(nullptr, absent) << "cannot start " << std::string(ProbePath().begin(), ProbePath().end());
+    EXPECT_EQ(0u, WaitForProcess(absent));
+
+    const MVMutex mutex(name.c_str());
+    HANDLE present = StartProbe(L"probe " + name);
+    ASSERT_NE(nullptr, present);
+    EXPECT_EQ(1u, WaitForProcess(present));
+}
+
+TEST(MutexExists, SeesAMutexOfAnotherProcess)
+{
+    const std::wstring name = UniqueName(L"there");
+    const std::wstring readyName = name + L"-ready";
+    const std::wstring quitName = name + L"-quit";
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
+    HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, quitName.c_str());
+
+    HANDLE holder = StartProbe(L"hold " + name + L" " + readyName + L" " + quitName);
+    ASSERT_NE(nullptr, holder);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready, 30000));
+    EXPECT_EQ(1, MutexExists(name.c_str()));
+
+    SetEvent(quit);
+    EXPECT_EQ(0u, WaitForProcess(holder));
+    EXPECT_EQ(0, MutexExists(name.c_str()));
+    CloseHandle(ready);
+    CloseHandle(quit);
+}
+
+TEST(MVMutex, ANameHeldByAnotherKindOfObjectThrows)
+{
+    const std::wstring name = UniqueName(L"event");
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    ASSERT_NE(nullptr, event);
+    try {
+        const MVMutex mutex(name.c_str());
+        FAIL() << "a mutex was created over an event's name";
+    } catch (const MVException& e) {
+        EXPECT_EQ(227, e.GetLine());
+        EXPECT_STREQ(L"MVThread", e.GetFile());
+        EXPECT_EQ(nullptr, e.GetText());
+        EXPECT_EQ(0u, e.GetValue());
+    }
+    EXPECT_EQ(0, MutexExists(name.c_str()));
+    CloseHandle(event);
+}
+
+DWORD WINAPI TryToTake(LPVOID mutex)
+{
+    return WaitForSingleObject(static_cast<HANDLE>(mutex), 0);
+}
+
+TEST(MVMutex, InitialOwnerOwnsIt)
+{
+    const std::wstring name = UniqueName(L"owner");
+    const MVMutex mutex(name.c_str(), TRUE);
+    // Owned by this thread, so a wait from another thread times out.
+    DWORD waited = 0;
+    HANDLE other = CreateThread(nullptr, 0, TryToTake, mutex.GetHandle(), 0, nullptr);
+    WaitForSingleObject(other, 10000);
+    GetExitCodeThread(other, &waited);
+    CloseHandle(other);
+    EXPECT_EQ(WAIT_TIMEOUT, waited);
+    ReleaseMutex(mutex.GetHandle());
+}
+}

@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cwchar>
+#include <string>
+#include <thread>
+
+#include "MVSystemError.h"
+
+namespace
+{
+std::wstring SystemText(DWORD code)
+{
+    wchar_t text[512] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_MAX_WIDTH_MASK, nullptr, code, 0, text, 512, nullptr);
+    return text;
+}
+
+TEST(SystemErrorText, GivesTheSystemsTextOnOneLine)
+{
+    const DWORD codes[] = {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_INVALID_PARAMETER, ERROR_NOT_READY,
+                           ERROR_CRC, ERROR_IO_DEVICE, ERROR_DISK_FULL};
+    for (DWORD code : codes) {
+        SetLastError(code);
+        const MVString text = SystemErrorText();
+        EXPECT_EQ(code, GetLastError()) << "the caller's error code is kept";
+        EXPECT_GT(text.GetLength(), 0u) << code;
+        EXPECT_EQ(wcslen(text.GetBuffer()), text.GetLength());
+        EXPECT_EQ(SystemText(code), text.GetBuffer());
+        EXPECT_EQ(nullptr, wcschr(text.GetBuffer(), L'\n')) << code;
+        EXPECT_EQ(nullptr, wcschr(text.GetBuffer(), L'\r')) << code;
+    }
+}
+
+TEST(SystemErrorText, UnknownCodeGivesAnEmptyText)
+{
+    SetLastError(0x3FFF1234);
+    const MVString text = SystemErrorText();
+    EXPECT_STREQ(L"", text.GetBuffer());
+    EXPECT_EQ(0u, text.GetLength());
+    EXPECT_EQ(64u, text.GetCapacity());
+}
+
+TEST(SystemErrorText, DescribesTheCallingThreadsError)
+{
+    std::wstring otherThreads;
+    std::thread([&] {
+        SetLastError(ERROR_ACCESS_DENIED);
+        otherThreads = SystemErrorText().GetBuffer();
+    }).join();
+    EXPECT_EQ(SystemText(ERROR_ACCESS_DENIED), otherThreads);
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(SystemText(ERROR_FILE_NOT_FOUND), SystemErrorText().GetBuffer());
+}
+}

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+
+#include "MVException.h"
+#include "MVThread.h"
+
+namespace
+{
+// What a test thread did, kept outside the object so that it survives auto-deletion.
+struct Record
+{
+    std::atomic<int> runs{0};
+    std::atomic<int> exits{0};
+    std::atomic<DWORD> destroyedOnThread{0};
+    std::wstring uncaught;
+};
+
+enum class Behaviour { Return, Refuse, Block, ThrowMV, ThrowStd, ThrowOther, ThrowOnStart, ThrowOnExit };
+
+class TestThread : public MVThread
+{
+public:
+    TestThread(Record& record, Behaviour behaviour, BOOL autoDelete, DWORD result = 7)
+        : MVThread(autoDelete, CREATE_SUSPENDED), record(record), behaviour(behaviour), result(result)
+    {
+        started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    }
+    ~TestThread() override
+    {
+        CloseHandle(started);
+        record.destroyedOnThread = GetCurrentThreadId();
+    }
+    DWORD OnStart() override
+    {
+        if (behaviour == Behaviour::ThrowOnStart)
+            throw MVException(L"start failed", L"MV\\INC\\Test", 1, 0);
+        return behaviour == Behaviour::Refuse ? 0 : 1;
+    }
+    DWORD Run() override
+    {
+        ++record.runs;
+        SetEvent(started);
+        switch (behaviour) {
+        case Behaviour::Block: Sleep(INFINITE); break;
+        case Behaviour::ThrowMV: throw MVException(L"run failed", L"MV\\INC\\Test", 2, 0);
+        case Behaviour::ThrowStd: throw std::runtime_error("standard failure");
+        case Behaviour::ThrowOther: throw 42;
+        default: break;
+        }
+        return result;
+    }
+    void OnExit() override
+    {
+        ++record.exits;
+        if (behaviour == Behaviour::ThrowOnExit)
+            throw MVException(L"exit failed", nullptr, 3, 0);
+    }
+    void OnUncaughtException(const wchar_t* text) override
+    {
+        record.uncaught = text;
+        MVThread::OnUncaughtException(text);
+    }
+
+    HANDLE started;
+
+private:
+    Record& record;
+    Behaviour behaviour;
+    DWORD result;
+};
+
+// A handle of our own, valid after the object closed its one.
+HANDLE Duplicate(HANDLE thread)
+{
+    HANDLE copy = nullptr;
+    DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    return copy;
+}
+
+DWORD WaitForExitCode(HANDLE thread)
+{
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    return code;
+}
+
+bool IsOpenHandle(HANDLE handle)
+{
+    DWORD flags;
+    return GetHandleInformation(handle, &flags) != 0;
+}
+
+TEST(MVThread, SuspendedUntilResumed)
+{
+    Record record;
+    TestThread* thread = new TestThread(record, Behaviour::Return, FALSE, 7);
+    EXPECT_EQ(1, thread->GetSuspendCount());
+    EXPECT_TRUE(thread->IsFinished());
+    EXPECT_EQ(-1, thread->GetExitCode());
+    EXPECT_NE(0u, thread->GetThreadId());
+    ASSERT_NE(nullptr, thread->GetHandle());
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(thread->GetHandle(), 50));
+    EXPECT_EQ(0, record.runs);
+
+    EXPECT_EQ(0, thread->Resume());
+    EXPECT_EQ(0, thread->GetSuspendCount());
+    EXPECT_EQ(7u, WaitForExitCode(Duplicate(thread->GetHandle())));
+    EXPECT_EQ(1, record.runs);
+    EXPECT_EQ(1, record.exits);
+    EXPECT_TRUE(thread->IsFinished());
+    EXPECT_EQ(7, thread->GetExitCode());
+
+    // Without auto-delete the owner destroys the object, which closes the handle then.
+    HANDLE handle = thread->GetHandle();
+    EXPECT_TRUE(IsOpenHandle(handle));
+    delete thread;
+    EXPECT_FALSE(IsOpenHandle(handle));
+}
+
+TEST(MVThread, WithoutSuspendedFlagRunsAtOnce)
+{
+    MVThread* thread = new MVThread(FALSE, 0);
+    EXPECT_EQ(0, thread->GetSuspendCount());
+    EXPECT_EQ(0u, WaitForExitCode(Duplicate(thread->GetHandle())));
+    EXPECT_EQ(0, thread->GetExitCode());
+    delete thread;
+}
+
+TEST(MVThread, OnStartRefusingEndsTheThreadAndKeepsTheObject)
+{
+    Record record;
+    TestThread* thread = new TestThread(record, Behaviour::Refuse, TRUE);
+    HANDLE handle = thread->GetHandle();
+    thread->Resume();
+    EXPECT_EQ(0xFFFFFFFFu, WaitForExitCode(Duplicate(handle)));
+    EXPECT_EQ(0, record.runs);
+    EXPECT_EQ(0, record.exits);
+    EXPECT_EQ(0u, record.destroyedOnThread) << "auto-delete must not run";
+    EXPECT_FALSE(thread->IsFinished());
+    EXPECT_EQ(-1, thread->GetExitCode());
+    // The object is not finished, so its destructor leaves the handle to us.
+    delete thread;
+    EXPECT_TRUE(IsOpenHandle(handle));
+    CloseHandle(handle);
+}
+
+TEST(MVThread, AutoDeleteDestroysTheObjectOnItsOwnThread)
+{
+    Record record;
+    TestThread* thread = new TestThread(record, Behaviour::Return, TRUE, 3);
+    const DWORD id = thread->GetThreadId();
+    HANDLE handle = Duplicate(thread->GetHandle());
+    thread->Resume();
+    EXPECT_EQ(3u, WaitForExitCode(handle));
+    EXPECT_EQ(id, record.destroyedOnThread);
+    EXPECT_EQ(1, record.exits);
+}
+
+TEST(MVThread, TerminateClosesTheHandleAndKeepsTheExitCode)
+{
+    Record record;
+    TestThread* thread = new TestThread(record, Behaviour::Block, FALSE);
+    HANDLE handle = Duplicate(thread->GetHandle());
+    thread->Resume();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread->started, 10000));
+    EXPECT_FALSE(thread->IsFinished());
+
+    EXPECT_NE(0, thread->Terminate(123));
+    EXPECT_TRUE(thread->IsFinished());
+    EXPECT_EQ(nullptr, thread->GetHandle());
+    EXPECT_EQ(-1, thread->GetExitCode());
+    EXPECT_EQ(123u, WaitForExitCode(handle));
+    EXPECT_EQ(0, record.exits);
+
+    // A second attempt has no handle left: it fails and changes nothing.
+    EXPECT_EQ(0, thread->Terminate(5));
+    // So does resuming: the failed call leaves -2 as the count.
+    EXPECT_EQ(-2, thread->Resume());
+    delete thread;
+}
+
+TEST(MVThread, CreationFailureThrowsWithTheSystemsText)
+{
+    try {
+        // A reservation larger than any free part of a 32-bit address space.
+        MVThread thread(FALSE, CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr, 0xFFF00000);
+        thread.Terminate(0);
+        FAIL() << "the thread was created";
+    } catch (const MVException& e) {
+        EXPECT_EQ(36, e.GetLine());
+        EXPECT_STREQ(L"MVThread", e.GetFile());
+        ASSERT_NE(nullptr, e.GetText());
+        EXPECT_GT(wcslen(e.GetText()), 0u);
+    }
+}
+
+struct EscapeCase { Behaviour behaviour; const wchar_t* text; int runs; int exits; bool deleted; };
+
+// An exception leaving Run, OnStart or OnExit must not end the process: the thread ends with
+// ExitCodeUncaught and the hook receives the text.
+TEST(MVThread, ExceptionsNeverLeaveTheThreadEntry)
+{
+    const EscapeCase cases[] = {
+        {Behaviour::ThrowMV, L"run failed", 1, 1, true},
+        {Behaviour::ThrowStd, L"standard failure", 1, 1, true},
+        {Behaviour::ThrowOther, L"Unknown exception", 1, 1, true},
+        {Behaviour::ThrowOnStart, L"start failed", 0, 0, false},
+        {Behaviour::ThrowOnExit, L"exit failed", 1, 1, true},
+    };
+    for (const EscapeCase& c : cases) {
+        Record record;
+        TestThread* thread = new TestThread(record, c.behaviour, TRUE);
+        HANDLE handle = Duplicate(thread->GetHandle());
+        HANDLE own = thread->GetHandle();
+        thread->Resume();
+        EXPECT_EQ(MVThread::ExitCodeUncaught, WaitForExitCode(handle)) << int(c.behaviour);
+        EXPECT_EQ(c.text, record.uncaught);
+        EXPECT_EQ(c.runs, record.runs);
+        EXPECT_EQ(c.exits, record.exits);
+        EXPECT_EQ(c.deleted, record.destroyedOnThread != 0);
+        if (!c.deleted) {
+            EXPECT_STREQ(c.text, thread->GetUncaughtText());
+            delete thread;
+            CloseHandle(own);
+        }
+    }
+}
+
+TEST(MVThread, EscapedExceptionIsKeptForTheOwnerWithoutAutoDelete)
+{
+    Record record;
+    TestThread* thread = new TestThread(record, Behaviour::ThrowMV, FALSE);
+    thread->Resume();
+    EXPECT_EQ(MVThread::ExitCodeUncaught, WaitForExitCode(Duplicate(thread->GetHandle())));
+    EXPECT_TRUE(thread->IsFinished());
+    EXPECT_EQ(static_cast<long>(MVThread::ExitCodeUncaught), thread->GetExitCode());
+    EXPECT_STREQ(L"run failed", thread->GetUncaughtText());
+    delete thread;
+}
+
+TEST(IsWindowsNT, TopBitOfTheVersionMarksTheConsumerFamily)
+{
+    struct { DWORD version; int nt; } cases[] = {
+        {0x0A280105, 1}, {0x1DB10106, 1}, {0x00000000, 1}, {0x7FFFFFFF, 1},
+        {0x80000000, 0}, {0xC0000A04, 0}, {0xFFFFFFFF, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.nt, IsWindowsNTVersion(c.version)) << std::hex << c.version;
+    EXPECT_EQ(1, IsWindowsNT());
+}
+}
