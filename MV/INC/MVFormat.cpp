@@ -15,11 +15,15 @@ const int CharacterUnits = 2;
 
 int Larger(int a, int b) { return a > b ? a : b; }
 
+// Digits past what an int holds are skipped rather than overflowing it.
 int ReadNumber(const wchar_t*& p)
 {
+    const int largest = 100000000;
     int number = 0;
-    while (*p >= L'0' && *p <= L'9')
-        number = number * 10 + (*p++ - L'0');
+    for (; *p >= L'0' && *p <= L'9'; ++p) {
+        if (number < largest)
+            number = number * 10 + (*p - L'0');
+    }
     return number;
 }
 

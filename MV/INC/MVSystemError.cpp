@@ -5,8 +5,10 @@
 namespace
 {
 const UINT MessageUnits = 260;
-// The system's message table, with its regular line breaks left out and none added.
-const DWORD MessageFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_MAX_WIDTH_MASK;
+// The system's message table, with its regular line breaks left out and none added. Inserts
+// such as "%1" stay as they are: there are no arguments for them, and without the flag a
+// message that has them fails, or reads arguments that do not exist.
+const DWORD MessageFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_MAX_WIDTH_MASK | FORMAT_MESSAGE_IGNORE_INSERTS;
 
 // A message longer than the buffer makes the bounded call fail; take it whole and cut it.
 void CopyLongMessage(DWORD code, wchar_t* out, UINT units)

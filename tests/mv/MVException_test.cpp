@@ -118,12 +118,4 @@ TEST(MVException, ShowWithoutMessageDisplaysException)
     EXPECT_EQ(L"Exception", seen);
     EXPECT_STREQ(L"Exception", e.GetText());
 }
-
-TEST(MVException, ShowDisplaysTheMessage)
-{
-    MVException e(L"Access is denied.", nullptr, 1, 0);
-    MessageBoxAnswerer answerer;
-    EXPECT_EQ(IDOK, e.Show(nullptr, MB_OK | MB_ICONEXCLAMATION));
-    EXPECT_STREQ(L"Access is denied.", e.GetText());
-}
 }

@@ -110,23 +110,4 @@ TEST(MVMutex, ANameHeldByAnotherKindOfObjectThrows)
     EXPECT_EQ(0, MutexExists(name.c_str()));
     CloseHandle(event);
 }
-
-DWORD WINAPI TryToTake(LPVOID mutex)
-{
-    return WaitForSingleObject(static_cast<HANDLE>(mutex), 0);
-}
-
-TEST(MVMutex, InitialOwnerOwnsIt)
-{
-    const std::wstring name = UniqueName(L"owner");
-    const MVMutex mutex(name.c_str(), TRUE);
-    // Owned by this thread, so a wait from another thread times out.
-    DWORD waited = 0;
-    HANDLE other = CreateThread(nullptr, 0, TryToTake, mutex.GetHandle(), 0, nullptr);
-    WaitForSingleObject(other, 10000);
-    GetExitCodeThread(other, &waited);
-    CloseHandle(other);
-    EXPECT_EQ(WAIT_TIMEOUT, waited);
-    ReleaseMutex(mutex.GetHandle());
-}
 }

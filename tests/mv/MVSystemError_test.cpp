@@ -12,7 +12,8 @@ namespace
 std::wstring SystemText(DWORD code)
 {
     wchar_t text[512] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_MAX_WIDTH_MASK, nullptr, code, 0, text, 512, nullptr);
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_MAX_WIDTH_MASK | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   code, 0, text, 512, nullptr);
     return text;
 }
 
@@ -30,6 +31,14 @@ TEST(SystemErrorText, GivesTheSystemsTextOnOneLine)
         EXPECT_EQ(nullptr, wcschr(text.GetBuffer(), L'\n')) << code;
         EXPECT_EQ(nullptr, wcschr(text.GetBuffer(), L'\r')) << code;
     }
+}
+
+// Such a message has an insert and no arguments are given: it must still come back.
+TEST(SystemErrorText, KeepsInsertsOfMessagesThatHaveThem)
+{
+    SetLastError(ERROR_BAD_EXE_FORMAT);
+    const MVString text = SystemErrorText();
+    EXPECT_NE(nullptr, wcsstr(text.GetBuffer(), L"%1")) << text.GetBuffer();
 }
 
 TEST(SystemErrorText, UnknownCodeGivesAnEmptyText)
