@@ -114,17 +114,53 @@ int ConversionLength(wchar_t conversion, SizeKind kind, int width, int precision
     }
 }
 
+// Width, precision and size prefix of one conversion, read up to its conversion character.
+struct ConversionSpec
+{
+    int width = 0;
+    int precision = 0;
+    SizeKind kind = SizeKind::None;
+    int radixPrefixUnits = 0;
+};
+
+ConversionSpec ReadConversionSpec(const wchar_t*& p, va_list& args)
+{
+    ConversionSpec spec;
+    for (;; ++p) {
+        if (*p == L'#')
+            spec.radixPrefixUnits += 2;
+        else if (*p == L'*')
+            spec.width = va_arg(args, int);
+        else if (*p != L'-' && *p != L'+' && *p != L'0' && *p != L' ')
+            break;
+    }
+    if (spec.width == 0)
+        spec.width = ReadNumber(p);
+    if (*p == L'.') {
+        ++p;
+        if (*p == L'*') {
+            spec.precision = va_arg(args, int);
+            ++p;
+        } else {
+            spec.precision = ReadNumber(p);
+        }
+    }
+    // A negative precision from '*' means none to the formatter; counting it would shrink the total.
+    if (spec.precision < 0)
+        spec.precision = 0;
+    spec.kind = ReadSizeKind(p);
+    return spec;
+}
+
 int EstimateLength(const wchar_t* p, va_list& args)
 {
     int total = 0;
     bool trusted = true;
     while (*p) {
-        if (*p != L'%') {
+        if (*p++ != L'%') {
             ++total;
-            ++p;
             continue;
         }
-        ++p;
         if (*p == L'\0')
             break;
         if (*p == L'%') {
@@ -132,37 +168,15 @@ int EstimateLength(const wchar_t* p, va_list& args)
             ++p;
             continue;
         }
-        int width = 0;
-        for (;; ++p) {
-            if (*p == L'#')
-                total += 2;
-            else if (*p == L'*')
-                width = va_arg(args, int);
-            else if (*p != L'-' && *p != L'+' && *p != L'0' && *p != L' ')
-                break;
-        }
-        if (width == 0)
-            width = ReadNumber(p);
-        int precision = 0;
-        if (*p == L'.') {
-            ++p;
-            if (*p == L'*') {
-                precision = va_arg(args, int);
-                ++p;
-            } else {
-                precision = ReadNumber(p);
-            }
-        }
-        const SizeKind kind = ReadSizeKind(p);
+        const ConversionSpec spec = ReadConversionSpec(p, args);
+        total += spec.radixPrefixUnits;
         if (*p == L'\0')
             break;
         const wchar_t conversion = *p++;
-        if (!IsKnownConversion(conversion, kind)) {
+        if (IsKnownConversion(conversion, spec.kind))
+            total += ConversionLength(conversion, spec.kind, spec.width, spec.precision, trusted, args);
+        else
             trusted = false;
-            continue;
-        }
-        // A negative precision from '*' means none to the formatter; counting it would shrink the total.
-        total += ConversionLength(conversion, kind, width, precision < 0 ? 0 : precision, trusted, args);
     }
     return total;
 }
