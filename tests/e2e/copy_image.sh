@@ -35,12 +35,11 @@ cmp "$E2E_DIR/disc.iso" "$image" || fail "the image over an old file differs fro
 pass "old file replaced exactly"
 
 echo "== a read error in the middle of the disc"
-shim=$E2E_DIR/eio_shim.so
-gcc -m32 -shared -fPIC -o "$shim" "$SRC/tests/helpers/eio_shim.c" -ldl || fail "cannot build the read-error shim"
+e2e_read_shim
 rm -f "$image"
 # Bytes 1.5 MiB to 2 MiB fail: the second 500-sector chunk meets them.
 rc=0
-EIO_PATH=/drives/e/disc.iso EIO_FROM=$((3 * 512 * 1024)) EIO_TO=$((2 * 1024 * 1024)) LD_PRELOAD=$shim \
+SHIM_PATH=/drives/e/disc.iso SHIM_EIO_FROM=$((3 * 512 * 1024)) SHIM_EIO_TO=$((2 * 1024 * 1024)) LD_PRELOAD=$READ_SHIM \
     /usr/lib/wine/wine "$COPY" 'E:\ - COPYTEST' "$(winpath "$image")" </dev/null >/dev/null 2>"$E2E_DIR/err.txt" || rc=$?
 echo "   exit code $rc: $(cat "$E2E_DIR/err.txt")"
 [ "$rc" -eq 1 ] || fail "a failing read did not fail the copy (exit code $rc)"

@@ -17,13 +17,7 @@ mkdir -p "$out"
 
 # Reads of bytes 3 MiB to 4 MiB of the disc fail with EIO: the job meets them in its fourth
 # 500-sector chunk, after about 3 MB of the image have been written.
-shim=$E2E_DIR/eio_shim.so
-gcc -m32 -shared -fPIC -o "$shim" "$SRC/tests/helpers/eio_shim.c" -ldl || fail "cannot build the read-error shim"
-# The 32-bit loader is started directly, so that only Pelmora, not the wine script, is preloaded.
-EIO_PATH=/drives/e/disc.iso EIO_FROM=$((3 * 1024 * 1024)) EIO_TO=$((4 * 1024 * 1024)) LD_PRELOAD=$shim \
-    /usr/lib/wine/wine "$APP" </dev/null >"$E2E_DIR/pelmora.log" 2>&1 &
-PELMORA_PID=$!
-drv wait-main 30000 || fail "the main window did not appear"
+e2e_start_pelmora_shimmed SHIM_EIO_FROM=$((3 * 1024 * 1024)) SHIM_EIO_TO=$((4 * 1024 * 1024))
 expect_drives 'E:\ - ERRORS_E2E'
 expect_button "Create ISO" enabled 3000
 

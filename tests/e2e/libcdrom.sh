@@ -123,6 +123,16 @@ e2e_eject() {
         echo "ejected $letter:"
 }
 
+# e2e_read_shim: builds the preload shim that slows reads of a disc file or makes them fail
+# (tests/e2e/read_shim.c) into the test's folder and sets READ_SHIM to it.
+e2e_read_shim() {
+    READ_SHIM=$E2E_DIR/read_shim.so
+    gcc -m32 -shared -fPIC -o "$READ_SHIM" "$SRC/tests/e2e/read_shim.c" -ldl || {
+        echo "cannot build the read shim" >&2
+        exit 1
+    }
+}
+
 # e2e_remove_drive LETTER: the drive letter goes away while programs run.
 e2e_remove_drive() {
     local letter=$1

@@ -57,17 +57,23 @@ e2e_start_pelmora() {
     drv wait-main 30000 || fail "the main window did not appear"
 }
 
-# e2e_start_pelmora_slowly MICROSECONDS_PER_MB [MICROSECONDS_PER_READ]: as e2e_start_pelmora,
-# but reads of drive E:'s disc take that long (tests/e2e/slow_read.c), so that a copy lasts long
-# enough to be stopped, watched or closed halfway, however fast the machine.
-e2e_start_pelmora_slowly() {
-    local shim=$E2E_DIR/slow_read.so
-    gcc -m32 -shared -fPIC -o "$shim" "$SRC/tests/e2e/slow_read.c" -ldl || fail "cannot build the slow-read shim"
-    # The 32-bit loader is started directly, so that only Pelmora, not the wine script, is slowed.
-    SLOW_PATH=/drives/e/disc.iso SLOW_US_PER_MB=$1 SLOW_US_PER_READ=${2:-0} LD_PRELOAD=$shim \
+# e2e_start_pelmora_shimmed SETTING=VALUE...: as e2e_start_pelmora, but reads of drive E:'s disc
+# go through the read shim with these settings (SHIM_US_PER_MB, SHIM_EIO_FROM, ...: see
+# tests/e2e/read_shim.c).
+e2e_start_pelmora_shimmed() {
+    e2e_read_shim
+    # The 32-bit loader is started directly, so that only Pelmora, not the wine script, is preloaded.
+    env SHIM_PATH=/drives/e/disc.iso "$@" LD_PRELOAD="$READ_SHIM" \
         /usr/lib/wine/wine "$APP" </dev/null >"$E2E_DIR/pelmora.log" 2>&1 &
     PELMORA_PID=$!
     drv wait-main 30000 || fail "the main window did not appear"
+}
+
+# e2e_start_pelmora_slowly MICROSECONDS_PER_MB [MICROSECONDS_PER_READ]: reads of drive E:'s disc
+# take that long, so that a copy lasts long enough to be stopped, watched or closed halfway,
+# however fast the machine.
+e2e_start_pelmora_slowly() {
+    e2e_start_pelmora_shimmed SHIM_US_PER_MB="$1" SHIM_US_PER_READ="${2:-0}"
 }
 
 # e2e_wait_exit PID SECONDS: waits for a background process; fails when it outlives SECONDS.
