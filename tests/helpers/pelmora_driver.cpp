@@ -164,6 +164,34 @@ void PostClick(HWND dialog, int id)
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+void PostKeyPress(HWND hwnd, WORD key)
+{
+    PostMessageW(hwnd, WM_KEYDOWN, key, 1);
+    PostMessageW(hwnd, WM_KEYUP, key, 0xC0000001);
+}
+
+// Waits for `window` to go away and says so, calling it `name`.
+int WaitClosed(HWND window, const std::wstring& name, DWORD timeoutMs)
+{
+    bool closed = WaitFor(timeoutMs, [&] { return !IsWindow(window); });
+    PrintLine(name + (closed ? L" closed" : L" still open"));
+    return closed ? 0 : 1;
+}
+
+// The text of item `index` of a combo box in another process.
+bool ComboItemText(HWND combo, LRESULT index, std::wstring* text)
+{
+    LRESULT length = 0;
+    if (!Query(combo, CB_GETLBTEXTLEN, index, 0, &length) || length < 0)
+        return false;
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 2, L'\0');
+    LRESULT copied = 0;
+    if (!Query(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer.data()), &copied))
+        return false;
+    *text = buffer.data();
+    return true;
+}
+
 struct DriveList
 {
     bool ok = false;
@@ -179,14 +207,10 @@ DriveList ReadDrives(HWND main)
     if (!combo || !Query(combo, CB_GETCOUNT, 0, 0, &count) || !Query(combo, CB_GETCURSEL, 0, 0, &selected))
         return list;
     for (LRESULT i = 0; i < count; ++i) {
-        LRESULT length = 0;
-        if (!Query(combo, CB_GETLBTEXTLEN, i, 0, &length) || length < 0)
+        std::wstring entry;
+        if (!ComboItemText(combo, i, &entry))
             return list;
-        std::vector<wchar_t> buffer(static_cast<size_t>(length) + 2, L'\0');
-        LRESULT copied = 0;
-        if (!Query(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer.data()), &copied))
-            return list;
-        list.entries.push_back(buffer.data());
+        list.entries.push_back(entry);
     }
     list.selected = static_cast<int>(selected);
     list.ok = true;
@@ -379,14 +403,11 @@ HWND WaitSaveDialog(HWND main, DWORD timeoutMs)
 std::wstring SelectedFileType(HWND dialog)
 {
     HWND types = FindDescendant(dialog, kFileTypeComboId, L"ComboBox");
-    LRESULT index = -1, length = 0;
-    if (!types || !Query(types, CB_GETCURSEL, 0, 0, &index) || index < 0 ||
-        !Query(types, CB_GETLBTEXTLEN, index, 0, &length) || length < 0)
+    LRESULT index = -1;
+    std::wstring text;
+    if (!types || !Query(types, CB_GETCURSEL, 0, 0, &index) || index < 0 || !ComboItemText(types, index, &text))
         return L"";
-    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 2, L'\0');
-    LRESULT copied = 0;
-    Query(types, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer.data()), &copied);
-    return buffer.data();
+    return text;
 }
 
 // Clicks "Create ISO" and waits for the save dialog; returns it, or null.
@@ -403,21 +424,27 @@ HWND OpenSaveDialog(DWORD timeoutMs)
     return dialog;
 }
 
+// Types `path` into the save dialog's file name and presses Save.
+bool TypeFileName(HWND dialog, const wchar_t* path)
+{
+    HWND edit = FindDescendant(dialog, kFileNameEditId, L"Edit");
+    LRESULT ignored = 0;
+    if (!Query(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path), &ignored)) {
+        PrintLine(L"cannot type the file name");
+        return false;
+    }
+    PostClick(dialog, IDOK);
+    return true;
+}
+
 // In the open save dialog, types `path` (or, when null, cancels). Confirms the overwrite
 // question when the file exists. Succeeds once the dialog is gone.
 int AnswerSaveDialog(HWND dialog, const wchar_t* path, DWORD timeoutMs)
 {
-    if (!path) {
+    if (!path)
         PostClick(dialog, IDCANCEL);
-    } else {
-        HWND edit = FindDescendant(dialog, kFileNameEditId, L"Edit");
-        LRESULT ignored = 0;
-        if (!Query(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path), &ignored)) {
-            PrintLine(L"cannot type the file name");
-            return 1;
-        }
-        PostClick(dialog, IDOK);
-    }
+    else if (!TypeFileName(dialog, path))
+        return 1;
     bool confirmed = false;
     bool closed = WaitFor(timeoutMs, [&] {
         if (!IsWindow(dialog))
@@ -441,15 +468,8 @@ int AnswerSaveDialog(HWND dialog, const wchar_t* path, DWORD timeoutMs)
 int CreateDeclined(const wchar_t* path, DWORD timeoutMs)
 {
     HWND dialog = OpenSaveDialog(timeoutMs);
-    if (!dialog)
+    if (!dialog || !TypeFileName(dialog, path))
         return 1;
-    HWND edit = FindDescendant(dialog, kFileNameEditId, L"Edit");
-    LRESULT ignored = 0;
-    if (!Query(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path), &ignored)) {
-        PrintLine(L"cannot type the file name");
-        return 1;
-    }
-    PostClick(dialog, IDOK);
     HWND question = nullptr;
     WaitFor(timeoutMs, [&] {
         std::vector<HWND> found = OwnedDialogs(dialog);
@@ -495,9 +515,7 @@ int Key(WORD key)
     HWND main = RequireMain();
     if (!main)
         return 1;
-    HWND combo = GetDlgItem(main, kDrivesId);
-    PostMessageW(combo, WM_KEYDOWN, key, 1);
-    PostMessageW(combo, WM_KEYUP, key, 0xC0000001);
+    PostKeyPress(GetDlgItem(main, kDrivesId), key);
     PostClick(main, key == VK_RETURN ? IDOK : IDCANCEL);
     // WM_NULL answers only after the posted messages have been handled.
     LRESULT ignored = 0;
@@ -538,14 +556,11 @@ int About(const wchar_t* how, DWORD timeoutMs)
     PrintChildTexts(about);
     if (wcscmp(how, L"escape") == 0) {
         HWND ok = GetDlgItem(about, IDOK);
-        PostMessageW(ok ? ok : about, WM_KEYDOWN, VK_ESCAPE, 1);
-        PostMessageW(ok ? ok : about, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+        PostKeyPress(ok ? ok : about, VK_ESCAPE);
     } else {
         PostClick(about, IDOK);
     }
-    bool closed = WaitFor(timeoutMs, [&] { return !IsWindow(about); });
-    PrintLine(closed ? L"About box closed" : L"About box still open");
-    return closed ? 0 : 1;
+    return WaitClosed(about, L"About box", timeoutMs);
 }
 
 // Waits for a message box owned by the main window and prints it; with `pressOk`, presses OK
@@ -571,9 +586,7 @@ int MessageBoxCmd(bool pressOk, DWORD timeoutMs)
     if (!pressOk)
         return 0;
     PostClick(box, IDOK);
-    bool closed = WaitFor(timeoutMs, [&] { return !IsWindow(box); });
-    PrintLine(closed ? L"message box closed" : L"message box still open");
-    return closed ? 0 : 1;
+    return WaitClosed(box, L"message box", timeoutMs);
 }
 
 HWND FindProgressBar(HWND main)
@@ -585,6 +598,14 @@ HWND FindProgressBar(HWND main)
         return found == nullptr;
     });
     return found;
+}
+
+RECT ScreenClientRect(HWND hwnd)
+{
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
 }
 
 std::wstring RectText(const wchar_t* name, const RECT& r)
@@ -600,21 +621,16 @@ int Geometry()
     HWND main = RequireMain();
     if (!main)
         return 1;
-    RECT window{}, client{};
+    RECT window{};
     GetWindowRect(main, &window);
-    GetClientRect(main, &client);
-    MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&client), 2);
     PrintLine(RectText(L"window", window));
-    PrintLine(RectText(L"client", client));
+    PrintLine(RectText(L"client", ScreenClientRect(main)));
     HWND bar = FindProgressBar(main);
     if (!bar) {
         PrintLine(L"no progress bar");
         return 1;
     }
-    RECT barRect{};
-    GetClientRect(bar, &barRect);
-    MapWindowPoints(bar, nullptr, reinterpret_cast<POINT*>(&barRect), 2);
-    PrintLine(RectText(L"bar", barRect));
+    PrintLine(RectText(L"bar", ScreenClientRect(bar)));
     if (HANDLE xid = GetPropW(main, L"__wine_x11_whole_window"))
         PrintLine(L"xid " + Hex(xid));
     return 0;
