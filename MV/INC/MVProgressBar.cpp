@@ -19,9 +19,10 @@ UINT RepaintMessage()
 
 MVProgressBar::MVProgressBar()
     : gap(2), margin(10), blockAspect(10, 10), backgroundColor(GetSysColor(COLOR_WINDOW)),
-      emptyColor(GetSysColor(COLOR_BTNSHADOW)), frameWidth(1), repaintPosted(false), blockCount(0), blockSize(blockAspect), columns(0),
-      rows(0)
+      emptyColor(GetSysColor(COLOR_BTNSHADOW)), frameWidth(1), repaintPosted(false), blockCount(0)
 {
+    // Until the first layout the block size reads as the aspect, with no grid.
+    layout.blockSize = blockAspect;
 }
 
 MVProgressBar::~MVProgressBar()
@@ -91,34 +92,30 @@ int MVProgressBar::FillToPosition(int position, int span, COLORREF color)
     return filled;
 }
 
+MVBlockLayout MVProgressBar::CurrentLayout() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return layout;
+}
+
 void MVProgressBar::GetBlockRect(unsigned index, RECT& out) const
 {
-    MVBlockLayout layout;
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        layout.blockSize = blockSize;
-        layout.columns = columns;
-        layout.rows = rows;
-    }
-    out = layout.BlockRect(index, gap, margin);
+    out = CurrentLayout().BlockRect(index, gap, margin);
 }
 
 MVSize MVProgressBar::GetBlockSize() const
 {
-    std::lock_guard<std::mutex> guard(lock);
-    return blockSize;
+    return CurrentLayout().blockSize;
 }
 
 int MVProgressBar::GetColumns() const
 {
-    std::lock_guard<std::mutex> guard(lock);
-    return columns;
+    return CurrentLayout().columns;
 }
 
 int MVProgressBar::GetRows() const
 {
-    std::lock_guard<std::mutex> guard(lock);
-    return rows;
+    return CurrentLayout().rows;
 }
 
 void MVProgressBar::UpdateLayout()
@@ -136,11 +133,7 @@ void MVProgressBar::UpdateLayout(const RECT& client)
     std::lock_guard<std::mutex> guard(lock);
     if (blockCount == 0)
         return;
-    const MVBlockLayout layout =
-        MVBlockLayout::Search(MVSize(area.Width(), area.Height()), blockCount, blockAspect, gap);
-    blockSize = layout.blockSize;
-    columns = layout.columns;
-    rows = layout.rows;
+    layout = MVBlockLayout::Search(MVSize(area.Width(), area.Height()), blockCount, blockAspect, gap);
 }
 
 MVProgressRange* MVProgressBar::GetProgress()
@@ -169,9 +162,7 @@ MVProgressBar::Snapshot MVProgressBar::TakeSnapshot() const
 {
     Snapshot snapshot;
     std::lock_guard<std::mutex> guard(lock);
-    snapshot.layout.blockSize = blockSize;
-    snapshot.layout.columns = columns;
-    snapshot.layout.rows = rows;
+    snapshot.layout = layout;
     if (!snapshot.layout.HasGrid())
         return snapshot;
     snapshot.colors.assign(blockCount, emptyColor);

@@ -79,6 +79,7 @@ private:
         std::vector<COLORREF> colors;
     };
     Snapshot TakeSnapshot() const;
+    MVBlockLayout CurrentLayout() const;
 
     // Set while a posted repaint request waits in the window thread's queue, so that a
     // worker posts at most one at a time.
@@ -86,8 +87,6 @@ private:
     mutable std::mutex lock;
     std::unique_ptr<MVProgressRange> progress;
     unsigned blockCount;
-    MVSize blockSize;
-    int columns;
-    int rows;
+    MVBlockLayout layout;
     std::map<unsigned, COLORREF> blockColors;
 };
