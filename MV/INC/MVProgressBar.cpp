@@ -25,12 +25,8 @@ MVProgressBar::MVProgressBar()
     layout.blockSize = blockAspect;
 }
 
-MVProgressBar::~MVProgressBar()
-{
-    progress.reset();
-    std::lock_guard<std::mutex> guard(lock);
-    blockColors.clear();
-}
+// Defined here, where MVProgressRange is complete, for the unique_ptr that owns it.
+MVProgressBar::~MVProgressBar() = default;
 
 void MVProgressBar::SetBlockCount(unsigned count)
 {
