@@ -1,16 +1,13 @@
 #include "CCopyThread.h"
 #include "CopyJobOwner.h"
+#include "MVStringfunc.h"
 #include "ThreadEndWaiter.h"
-#include <cwchar>
 
 namespace {
+// The job is always handed texts; a missing one is copied as empty.
 wchar_t* CopyText(const wchar_t* text)
 {
-    if (!text)
-        text = L"";
-    wchar_t* copy = new wchar_t[wcslen(text) + 1];
-    wcscpy(copy, text);
-    return copy;
+    return DuplicateText(text ? text : L"");
 }
 }
 
@@ -25,8 +22,8 @@ CCopyThread::CCopyThread(CopyJobOwner* dialog, const wchar_t* driveEntry, const 
         ThreadEndWaiter::CopyThreads().Add(GetHandle());
     } catch (...) {
         // The suspended thread would otherwise wait forever for a Resume that never comes.
-        delete[] m_pszImagePath;
-        delete[] m_pszDriveEntry;
+        FreeText(&m_pszImagePath);
+        FreeText(&m_pszDriveEntry);
         Terminate(0);
         throw;
     }
@@ -34,8 +31,8 @@ CCopyThread::CCopyThread(CopyJobOwner* dialog, const wchar_t* driveEntry, const 
 
 CCopyThread::~CCopyThread()
 {
-    delete[] m_pszImagePath;
-    delete[] m_pszDriveEntry;
+    FreeText(&m_pszImagePath);
+    FreeText(&m_pszDriveEntry);
 }
 
 DWORD CCopyThread::Run()
