@@ -6,6 +6,7 @@
 #include "MVExceptionReport.h"
 #include "MVGdiObject.h"
 #include "MVMemoryDC.h"
+#include "MVPaintDC.h"
 #include "MVSelection.h"
 #include "MVSystemError.h"
 #include "MVWndRegistry.h"
@@ -326,14 +327,13 @@ LRESULT MVWnd::DefaultProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) c
 
 void MVWnd::Paint(HWND h)
 {
-    PAINTSTRUCT ps = {};
-    if (!BeginPaint(h, &ps))
+    const MVPaintDC dc(h);
+    if (!dc.GetHdc())
         return;
     if (doubleBuffered)
-        PaintBuffered(ps);
+        PaintBuffered(dc.GetPaintStruct());
     else
-        OnPaint(ps.hdc, ps);
-    EndPaint(h, &ps);
+        OnPaint(dc.GetHdc(), dc.GetPaintStruct());
 }
 
 void MVWnd::PaintBuffered(const PAINTSTRUCT& ps)
