@@ -39,10 +39,8 @@ MVThread::MVThread(BOOL autoDeleteObject, DWORD creationFlags, LPTHREAD_START_RO
 
 MVThread::~MVThread()
 {
-    if (finished && handle) {
-        CloseHandle(handle);
-        handle = nullptr;
-    }
+    // This class's own rule, not an override's: the derived parts are gone by now.
+    MVThread::CloseIfFinished();
     FreeText(&uncaughtText);
 }
 
