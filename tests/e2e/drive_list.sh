@@ -91,6 +91,5 @@ pass "empty list refreshed: a new drive appears"
 echo "== closing with no copy running ends the program at once"
 drv close || fail "cannot close"
 e2e_wait_exit "$PELMORA_PID" 10
-drv main-count
-[ "$DRV_OUT" = "main windows: 0" ] || fail "a main window is left after closing"
+expect_main_windows 0 "a main window is left after closing"
 pass "program ended ${EXIT_MS} ms after the close request (exit code $EXIT_CODE)"

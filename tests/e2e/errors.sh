@@ -45,8 +45,7 @@ drv messagebox show 10000 || fail "no message box after a read error"
 drv close || fail "cannot close"
 sleep 1.5
 kill -0 "$PELMORA_PID" 2>/dev/null || fail "the program ended under its own message box"
-drv main-count
-[ "$DRV_OUT" = "main windows: 1" ] || fail "the main window went away under the message box"
+expect_main_windows 1 "the main window went away under the message box"
 drv messagebox ok 5000 || fail "cannot dismiss the message box"
 e2e_wait_exit "$PELMORA_PID" 20
 [ ! -e "$out/bad2.iso" ] || fail "the partial image is left after a read error and close"

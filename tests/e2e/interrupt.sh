@@ -88,8 +88,7 @@ echo "== closing the window during the copy"
 close_at=$(now_ms)
 drv close || fail "cannot close"
 e2e_wait_exit "$PELMORA_PID" 20
-drv main-count
-[ "$DRV_OUT" = "main windows: 0" ] || fail "a main window is left after closing"
+expect_main_windows 0 "a main window is left after closing"
 expect_prefix "$out/closed.iso" "$disc"
 pass "program ended $(( $(now_ms) - close_at )) ms after the close request during a copy (exit code $EXIT_CODE)"
 

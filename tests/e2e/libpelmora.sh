@@ -103,6 +103,12 @@ $expected got
 $actual"
 }
 
+# expect_main_windows COUNT MESSAGE: exactly COUNT main windows are open, else fails with MESSAGE.
+expect_main_windows() {
+    drv main-count
+    [ "$DRV_OUT" = "main windows: $1" ] || fail "$2"
+}
+
 # expect_button CAPTION enabled|disabled [TIMEOUT_MS]: waits for that caption and state.
 expect_button() {
     drv wait-button "$1" "$2" "${3:-3000}" || fail "button is not [$1] $2"

@@ -26,8 +26,7 @@ echo "== Enter and Escape do not close the main window"
 drv enter || fail "Enter was not handled"
 drv escape || fail "Escape was not handled"
 sleep 0.5
-drv main-count
-[ "$DRV_OUT" = "main windows: 1" ] || fail "Enter or Escape closed the main window"
+expect_main_windows 1 "Enter or Escape closed the main window"
 kill -0 "$PELMORA_PID" 2>/dev/null || fail "the program ended after Enter or Escape"
 expect_button "Create ISO" enabled 1000
 pass "main window still open after Enter and Escape"
@@ -39,8 +38,7 @@ printf '%s\n' "$DRV_OUT" | grep -qF '[Pelmora  Version 3.0]' || fail "the About 
 printf '%s\n' "$DRV_OUT" | grep -qE '^ +Button 1 \[OK\]' || fail "the About box lacks its OK button"
 printf '%s\n' "$DRV_OUT" | grep -qE '^ +Static -?[0-9]+ icon' || fail "the About box shows no icon"
 drv about escape || fail "the About box did not close with Escape"
-drv main-count
-[ "$DRV_OUT" = "main windows: 1" ] || fail "closing the About box closed the main window"
+expect_main_windows 1 "closing the About box closed the main window"
 pass "About box shows the version line and closes with OK and Escape"
 
 echo "== a second instance ends at once, showing nothing"
@@ -51,12 +49,10 @@ second=$!
 # While the second instance lives, no second main window may appear.
 for _ in $(seq 20); do
     kill -0 "$second" 2>/dev/null || break
-    drv main-count
-    [ "$DRV_OUT" = "main windows: 1" ] || fail "the second instance showed a window"
+    expect_main_windows 1 "the second instance showed a window"
 done
 e2e_wait_exit "$second" 15
-drv main-count
-[ "$DRV_OUT" = "main windows: 1" ] || fail "the first instance's window is gone"
+expect_main_windows 1 "the first instance's window is gone"
 kill -0 "$PELMORA_PID" 2>/dev/null || fail "the first instance ended"
 expect_button "Create ISO" enabled 1000
 pass "second instance ended (exit code $EXIT_CODE) $(( $(now_ms) - second_start )) ms after its start; first unaffected"
@@ -75,8 +71,7 @@ done
 # Both windows carry the same caption: close the renamed one through its own process's end.
 kill "$renamed" 2>/dev/null || true
 e2e_wait_exit "$renamed" 10
-drv main-count
-[ "$DRV_OUT" = "main windows: 1" ] || fail "the first instance's window went away with the renamed copy"
+expect_main_windows 1 "the first instance's window went away with the renamed copy"
 pass "renamed copy ran beside the first"
 
 echo "== closing, then starting again: the instance mark went with the first process"
@@ -91,7 +86,6 @@ expect_button "Create ISO" enabled 3000
 drv open-save || fail "no save dialog"
 drv close || fail "cannot close"
 e2e_wait_exit "$PELMORA_PID" 15
-drv main-count
-[ "$DRV_OUT" = "main windows: 0" ] || fail "a window is left after closing during the save dialog"
+expect_main_windows 0 "a window is left after closing during the save dialog"
 pass "closed during the save dialog after ${EXIT_MS} ms"
 
