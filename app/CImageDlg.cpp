@@ -247,7 +247,7 @@ void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& im
     catch (...)
     {
         // No thread, no copy: back to idle, and say why.
-        SetItemText(IDC_CREATE, kCreateCaption);
+        RestoreCreateCaption();
         ShowCurrentException(hwnd);
         return;
     }
