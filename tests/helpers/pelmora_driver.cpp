@@ -14,17 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "resource.h"
+
 namespace {
 
 const wchar_t kMainCaption[] = L"Pelmora 3.0";
 const wchar_t kAboutCaption[] = L"About Pelmora";
 const wchar_t kDialogClass[] = L"#32770";
-const int kDrivesId = 1000;
-const int kCreateId = 1001;
-const int kStatusId = 1003;
 const int kFileNameEditId = 1148; // the Edit inside the save dialog's file-name ComboBoxEx
 const int kFileTypeComboId = 1136;
-const UINT kAboutCommand = 16;
 const DWORD kDefaultTimeoutMs = 10000;
 const UINT kQueryTimeoutMs = 3000;
 const DWORD kPollMs = 20;
@@ -202,7 +200,7 @@ struct DriveList
 DriveList ReadDrives(HWND main)
 {
     DriveList list;
-    HWND combo = GetDlgItem(main, kDrivesId);
+    HWND combo = GetDlgItem(main, IDC_DRIVES);
     LRESULT count = 0, selected = 0;
     if (!combo || !Query(combo, CB_GETCOUNT, 0, 0, &count) || !Query(combo, CB_GETCURSEL, 0, 0, &selected))
         return list;
@@ -295,14 +293,14 @@ int Select(int index)
     HWND main = RequireMain();
     if (!main)
         return 1;
-    HWND combo = GetDlgItem(main, kDrivesId);
+    HWND combo = GetDlgItem(main, IDC_DRIVES);
     LRESULT result = 0;
     if (!Query(combo, CB_SETCURSEL, index, 0, &result) || result != index) {
         PrintLine(L"cannot select entry " + std::to_wstring(index));
         return 1;
     }
     // CB_SETCURSEL does not notify; a user's choice does.
-    PostMessageW(main, WM_COMMAND, MAKEWPARAM(kDrivesId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_DRIVES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
     PrintLine(L"selected " + std::to_wstring(index) + L": [" + SelectedEntry(ReadDrives(main)) + L"]");
     return 0;
 }
@@ -315,7 +313,7 @@ struct ButtonState
 
 ButtonState ReadButton(HWND main)
 {
-    HWND button = GetDlgItem(main, kCreateId);
+    HWND button = GetDlgItem(main, IDC_CREATE);
     return {WindowText(button), button && IsWindowEnabled(button) != FALSE};
 }
 
@@ -354,7 +352,7 @@ int Status()
     HWND main = RequireMain();
     if (!main)
         return 1;
-    PrintLine(L"status: [" + WindowText(GetDlgItem(main, kStatusId)) + L"]");
+    PrintLine(L"status: [" + WindowText(GetDlgItem(main, IDC_STATUS)) + L"]");
     return 0;
 }
 
@@ -370,7 +368,7 @@ int Click()
         PrintLine(L"the button is disabled: not clicked");
         return 1;
     }
-    PostClick(main, kCreateId);
+    PostClick(main, IDC_CREATE);
     return 0;
 }
 
@@ -515,7 +513,7 @@ int Key(WORD key)
     HWND main = RequireMain();
     if (!main)
         return 1;
-    PostKeyPress(GetDlgItem(main, kDrivesId), key);
+    PostKeyPress(GetDlgItem(main, IDC_DRIVES), key);
     PostClick(main, key == VK_RETURN ? IDOK : IDCANCEL);
     // WM_NULL answers only after the posted messages have been handled.
     LRESULT ignored = 0;
@@ -541,7 +539,7 @@ int About(const wchar_t* how, DWORD timeoutMs)
     HWND main = RequireMain();
     if (!main)
         return 1;
-    PostMessageW(main, WM_SYSCOMMAND, kAboutCommand, 0);
+    PostMessageW(main, WM_SYSCOMMAND, IDM_ABOUT, 0);
     HWND about = nullptr;
     if (!WaitFor(timeoutMs, [&] {
             std::vector<HWND> found = DialogsCaptioned(kAboutCaption);
@@ -636,7 +634,7 @@ int Geometry()
     return 0;
 }
 
-// The icon group 128 as stored in an executable: one line per image size.
+// The main icon group as stored in an executable: one line per image size.
 int Resources(const wchar_t* exePath)
 {
     HMODULE module = LoadLibraryExW(exePath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -644,10 +642,10 @@ int Resources(const wchar_t* exePath)
         PrintLine(L"cannot load " + std::wstring(exePath));
         return 1;
     }
-    HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(128), MAKEINTRESOURCEW(14)); // RT_GROUP_ICON
+    HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(IDI_MAIN), MAKEINTRESOURCEW(14)); // RT_GROUP_ICON
     const BYTE* data = group ? static_cast<const BYTE*>(LockResource(LoadResource(module, group))) : nullptr;
     if (!data) {
-        PrintLine(L"no icon group 128");
+        PrintLine(L"no icon group " + std::to_wstring(IDI_MAIN));
         FreeLibrary(module);
         return 1;
     }
@@ -659,8 +657,8 @@ int Resources(const wchar_t* exePath)
         PrintLine(L"icon " + std::to_wstring(width) + L"x" + std::to_wstring(height));
     }
     wchar_t about[64] = L"";
-    LoadStringW(module, 101, about, 64);
-    PrintLine(L"string 101 [" + std::wstring(about) + L"]");
+    LoadStringW(module, IDS_ABOUT, about, 64);
+    PrintLine(L"string " + std::to_wstring(IDS_ABOUT) + L" [" + about + L"]");
     FreeLibrary(module);
     return 0;
 }
