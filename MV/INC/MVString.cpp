@@ -117,8 +117,7 @@ void MVString::Reserve(UINT n)
 {
     if (n <= capacity)
         return;
-    const UINT step = granule ? granule : 1;
-    const UINT newCapacity = step * (n / step + 1);
+    const UINT newCapacity = GrownCapacity(n, granule);
     wchar_t* block = AllocateUnits(newCapacity);
     if (buffer) {
         const UINT end = TextEnd();

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwchar>
 #include <new>
+#include "MVStringfunc.h"
 
 MVStringList::~MVStringList()
 {
@@ -14,8 +15,7 @@ void MVStringList::Reserve(UINT n)
 {
     if (n <= capacity)
         return;
-    const UINT step = granule ? granule : 1;
-    const UINT newCapacity = step * (n / step + 1);
+    const UINT newCapacity = GrownCapacity(n, granule);
     wchar_t* block = static_cast<wchar_t*>(std::malloc(static_cast<size_t>(newCapacity) * sizeof(wchar_t)));
     if (!block)
         throw std::bad_alloc();

@@ -186,6 +186,12 @@ int AnsiToWide(const char* narrow, wchar_t* out)
     return MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, narrow, units, out, units);
 }
 
+UINT GrownCapacity(UINT n, UINT granule)
+{
+    const UINT step = granule ? granule : 1;
+    return step * (n / step + 1);
+}
+
 wchar_t* DuplicateText(const wchar_t* text)
 {
     if (!text)

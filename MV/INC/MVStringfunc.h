@@ -24,6 +24,10 @@ double FloatToDecimal(float value);
 // Returns the units written, NUL included, or 0 on failure.
 int AnsiToWide(const char* narrow, wchar_t* out);
 
+// The capacity a text block grows to when it must hold n units: the smallest multiple of
+// granule strictly above n (a granule of 0 counts as 1).
+UINT GrownCapacity(UINT n, UINT granule);
+
 // A heap copy of text (null for null) that the caller frees with FreeText.
 wchar_t* DuplicateText(const wchar_t* text);
 // Frees *text (when non-null) and sets it to null.
