@@ -1,19 +1,21 @@
 #include "MVExceptionReport.h"
+#include <cstring>
 #include <exception>
 #include <string>
 #include "MVApp.h"
 #include "MVException.h"
+#include "MVStringfunc.h"
 
 namespace
 {
 std::wstring WidenAnsi(const char* text)
 {
-    const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (n <= 1)
+    if (!text)
         return std::wstring();
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], n);
-    wide.resize(static_cast<size_t>(n - 1));
+    // An ANSI text never needs more UTF-16 units than it has bytes.
+    std::wstring wide(std::strlen(text) + 1, L'\0');
+    const int n = AnsiToWide(text, &wide[0]);
+    wide.resize(n > 1 ? static_cast<size_t>(n - 1) : 0);
     return wide;
 }
 }
