@@ -8,6 +8,7 @@
 #include "MVException.h"
 #include "MVProgressRange.h"
 #include "MVSystemError.h"
+#include "UnusedDriveLetter.h"
 #include "resource.h"
 
 namespace
@@ -64,16 +65,6 @@ protected:
         return CImageDlg::CreateWorker(driveEntry, imagePath);
     }
 };
-
-wchar_t UnusedDriveLetter()
-{
-    for (wchar_t letter = L'Z'; letter >= L'A'; --letter)
-    {
-        if (GetDriveTypeW(DriveRoot(letter).c_str()) == DRIVE_NO_ROOT_DIR)
-            return letter;
-    }
-    return 0;
-}
 
 // Puts entries of our choosing into the drive list, as a refresh would, and selects one.
 void ShowEntries(CImageDlg& dialog, const std::vector<std::wstring>& entries, int selected)

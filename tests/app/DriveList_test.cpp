@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "DriveList.h"
+#include "UnusedDriveLetter.h"
 
 namespace
 {
@@ -58,16 +59,6 @@ TEST(DriveList, SelectionFollowsTheUsersDrive)
     };
     for (const SelectionCase& c : cases)
         EXPECT_EQ(ChooseDriveSelection(c.entries, c.previousLetter, c.previousIndex), c.expected) << c.what;
-}
-
-wchar_t UnusedDriveLetter()
-{
-    for (wchar_t letter = L'Z'; letter >= L'A'; --letter)
-    {
-        if (GetDriveTypeW(DriveRoot(letter).c_str()) == DRIVE_NO_ROOT_DIR)
-            return letter;
-    }
-    return 0;
 }
 
 TEST(DriveList, VolumeQueryLeavesTheErrorModesAsTheyWere)

@@ -3,15 +3,10 @@
 #include "InstanceMutex.h"
 #include "MVException.h"
 #include "MVThread.h"
+#include "UniqueName.h"
 
 namespace
 {
-std::wstring UniqueName(const wchar_t* what)
-{
-    return std::wstring(L"PelmoraTest-") + what + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(GetTickCount());
-}
-
 TEST(InstanceMutex, SecondClaimFindsTheFirstAndGetsNothing)
 {
     const std::wstring name = UniqueName(L"claim");

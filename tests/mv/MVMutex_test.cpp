@@ -6,15 +6,10 @@
 #include "MVException.h"
 #include "MVMutex.h"
 #include "MVThread.h"
+#include "UniqueName.h"
 
 namespace
 {
-std::wstring UniqueName(const wchar_t* what)
-{
-    return std::wstring(L"PelmoraTest-") + what + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(GetTickCount());
-}
-
 // The helper program is built beside this test program.
 std::wstring ProbePath()
 {
