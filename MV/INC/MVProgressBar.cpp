@@ -19,10 +19,9 @@ UINT RepaintMessage()
 
 MVProgressBar::MVProgressBar()
     : gap(2), margin(10), blockAspect(10, 10), backgroundColor(GetSysColor(COLOR_WINDOW)),
-      emptyColor(GetSysColor(COLOR_BTNSHADOW)), frameWidth(1), repaintPosted(false), blockCount(0)
+      emptyColor(GetSysColor(COLOR_BTNSHADOW)), frameWidth(1), repaintPosted(false), blockCount(0), blockSize(blockAspect), columns(0),
+      rows(0)
 {
-    // Until the first layout the block size reads as the aspect, with no grid.
-    layout.blockSize = blockAspect;
 }
 
 // Defined here, where MVProgressRange is complete, for the unique_ptr that owns it.
@@ -88,30 +87,34 @@ int MVProgressBar::FillToPosition(int position, int span, COLORREF color)
     return filled;
 }
 
-MVBlockLayout MVProgressBar::CurrentLayout() const
-{
-    std::lock_guard<std::mutex> guard(lock);
-    return layout;
-}
-
 void MVProgressBar::GetBlockRect(unsigned index, RECT& out) const
 {
-    out = CurrentLayout().BlockRect(index, gap, margin);
+    MVBlockLayout layout;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        layout.blockSize = blockSize;
+        layout.columns = columns;
+        layout.rows = rows;
+    }
+    out = layout.BlockRect(index, gap, margin);
 }
 
 MVSize MVProgressBar::GetBlockSize() const
 {
-    return CurrentLayout().blockSize;
+    std::lock_guard<std::mutex> guard(lock);
+    return blockSize;
 }
 
 int MVProgressBar::GetColumns() const
 {
-    return CurrentLayout().columns;
+    std::lock_guard<std::mutex> guard(lock);
+    return columns;
 }
 
 int MVProgressBar::GetRows() const
 {
-    return CurrentLayout().rows;
+    std::lock_guard<std::mutex> guard(lock);
+    return rows;
 }
 
 void MVProgressBar::UpdateLayout()
@@ -129,7 +132,11 @@ void MVProgressBar::UpdateLayout(const RECT& client)
     std::lock_guard<std::mutex> guard(lock);
     if (blockCount == 0)
         return;
-    layout = MVBlockLayout::Search(MVSize(area.Width(), area.Height()), blockCount, blockAspect, gap);
+    const MVBlockLayout layout =
+        MVBlockLayout::Search(MVSize(area.Width(), area.Height()), blockCount, blockAspect, gap);
+    blockSize = layout.blockSize;
+    columns = layout.columns;
+    rows = layout.rows;
 }
 
 MVProgressRange* MVProgressBar::GetProgress()
@@ -158,7 +165,9 @@ MVProgressBar::Snapshot MVProgressBar::TakeSnapshot() const
 {
     Snapshot snapshot;
     std::lock_guard<std::mutex> guard(lock);
-    snapshot.layout = layout;
+    snapshot.layout.blockSize = blockSize;
+    snapshot.layout.columns = columns;
+    snapshot.layout.rows = rows;
     if (!snapshot.layout.HasGrid())
         return snapshot;
     snapshot.colors.assign(blockCount, emptyColor);

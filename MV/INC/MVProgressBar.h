@@ -79,7 +79,6 @@ private:
         std::vector<COLORREF> colors;
     };
     Snapshot TakeSnapshot() const;
-    MVBlockLayout CurrentLayout() const;
 
     // Set while a posted repaint request waits in the window thread's queue, so that a
     // worker posts at most one at a time.
@@ -87,6 +86,8 @@ private:
     mutable std::mutex lock;
     std::unique_ptr<MVProgressRange> progress;
     unsigned blockCount;
-    MVBlockLayout layout;
+    MVSize blockSize;
+    int columns;
+    int rows;
     std::map<unsigned, COLORREF> blockColors;
 };
