@@ -9,16 +9,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/install-deps.sh
+. scripts/build-env.sh
 # PELMORA_BUILD_DIR builds elsewhere than build/, as for scripts/test.sh.
-if [ -z "${PELMORA_BUILD_DIR:-}" ]; then
-    BUILD=$root/build
-    cmake --preset mingw >/dev/null
-    cmake --build --preset mingw
-else
-    BUILD=$PELMORA_BUILD_DIR
-    cmake -S "$root" -B "$BUILD" --toolchain "$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$BUILD" -j2
-fi
+build_pelmora "$root"
+BUILD=$PELMORA_BUILT
 
 SRC=$root
 . scripts/wine-env.sh

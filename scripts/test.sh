@@ -4,18 +4,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 . scripts/wine-env.sh
+. scripts/build-env.sh
 
 bash scripts/install-deps.sh
-# PELMORA_BUILD_DIR lets several people build and test side by side in one work tree.
-build=${PELMORA_BUILD_DIR:-}
-if [ -z "$build" ]; then
-    build=$root/build
-    cmake --preset mingw >/dev/null
-    cmake --build --preset mingw
-else
-    cmake -S "$root" -B "$build" --toolchain "$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build" -j2
-fi
+build_pelmora "$root"
+build=$PELMORA_BUILT
 
 wine_quiet_env
 export PELMORA_WINE_TEMPLATE=$build/wine/template
