@@ -100,7 +100,10 @@ TEST(CImageDlg, IsTheMainDialogFromItsTemplate)
 {
     TestImageDlg dialog;
     RunModal(dialog, [&](HWND window) {
-        EXPECT_EQ(FindWindowW(L"#32770", L"Pelmora 3.0"), window);
+        // Checked on the window itself: another test process may show its own main dialog
+        // at the same time, so a search by class and caption could find that one.
+        EXPECT_EQ(dialogtest::ClassOf(window), L"#32770");
+        EXPECT_EQ(TextOf(window), L"Pelmora 3.0");
         const LONG style = GetWindowLongW(window, GWL_STYLE);
         EXPECT_TRUE(style & WS_MINIMIZEBOX);
         EXPECT_FALSE(style & (WS_MAXIMIZEBOX | WS_THICKFRAME));
