@@ -2,7 +2,7 @@
 # Installs everything the build and the tests need on Debian 12. Run as root; safe to run again.
 set -euo pipefail
 
-packages=(g++-mingw-w64-i686 wine wine32:i386 xvfb xorriso googletest imagemagick xdotool cmake gcc-multilib)
+packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 xvfb xorriso googletest imagemagick xdotool cmake gcc-multilib)
 
 missing=()
 for p in "${packages[@]}"; do
