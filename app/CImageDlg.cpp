@@ -319,6 +319,12 @@ bool CImageDlg::IsStopRequested()
     return m_bStop.load() != 0;
 }
 
+void CImageDlg::CopyEnded(CopyOutcome)
+{
+    // The window shows nothing of its own at the end of a copy: the bar empties and the
+    // caption returns, which the job does next.
+}
+
 void CImageDlg::ClearStopRequest()
 {
     m_bStop = 0;

@@ -42,6 +42,7 @@ public:
     void ReportLastError() override;
     void ShowCopyError(const wchar_t* text) override;
     bool IsStopRequested() override;
+    void CopyEnded(CopyOutcome outcome) override;
     void ClearStopRequest() override;
     void RestoreCreateCaption() override;
     void ClearWorker() override;

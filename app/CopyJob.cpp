@@ -86,6 +86,8 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
     io.CloseImage();
     if (!ok)
         DeleteIncompleteImage(imagePath);
+    else
+        outcome = stopped ? CopyOutcome::Stopped : CopyOutcome::Completed;
     imageCreated = false;
 }
 
@@ -128,8 +130,10 @@ bool CopyJob::CopyOpenFiles(BYTE* buffer)
                 return false;
             sectorsPerRead = chunkSectors;
         }
-        if (owner.IsStopRequested())
+        if (owner.IsStopRequested()) {
+            stopped = true;
             break;
+        }
         owner.UpdateProgress(int(sectorsDone), io.Milliseconds() - startMs);
         if (totalSectors - sectorsDone < sectorsPerRead)
             sectorsPerRead = totalSectors - sectorsDone;
@@ -193,6 +197,7 @@ void CopyJob::AbandonAfterException(const wchar_t* imagePath)
 void CopyJob::Finish()
 {
     try {
+        owner.CopyEnded(outcome);
         owner.ClearStopRequest();
         owner.SetProgressPosition(0);
         owner.RestoreCreateCaption();

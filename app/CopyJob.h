@@ -1,8 +1,8 @@
 #pragma once
 #include <windows.h>
+#include "CopyJobOwner.h"
 
 class CopyIO;
-class CopyJobOwner;
 
 // One copy of a data disc into an image file: sectors 0 to 16 one at a time, the volume size
 // from the ISO 9660 primary volume descriptor in sector 16 (or from the device when there is
@@ -43,4 +43,6 @@ private:
     DWORD startMs = 0;
     DWORD totalSectors = 0;
     bool imageCreated = false;
+    bool stopped = false;
+    CopyOutcome outcome = CopyOutcome::Failed;
 };

@@ -1,6 +1,10 @@
 #pragma once
 #include <windows.h>
 
+// How a copy ended: every byte copied, cut short by the user (the prefix is kept), or failed
+// (a message was shown and no image is left).
+enum class CopyOutcome { Completed, Stopped, Failed };
+
 // What the image copy job and its worker thread need from the window that runs them.
 // The main dialog implements it; tests implement it without any window, so the job
 // never touches window code directly. Every operation is called on the worker thread.
@@ -29,7 +33,9 @@ public:
     // Nonzero when the user asked the running copy to stop.
     virtual bool IsStopRequested() = 0;
 
-    // Ending a job: the stop request is cleared and the button reads "Create ISO" again.
+    // Ending a job: first how it ended (after any error message has been dismissed), then the
+    // stop request is cleared and the button reads "Create ISO" again.
+    virtual void CopyEnded(CopyOutcome outcome) = 0;
     virtual void ClearStopRequest() = 0;
     virtual void RestoreCreateCaption() = 0;
 

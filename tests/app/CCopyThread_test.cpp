@@ -37,6 +37,7 @@ public:
     void ReportLastError() override {}
     void ShowCopyError(const wchar_t*) override {}
     bool IsStopRequested() override { return false; }
+    void CopyEnded(CopyOutcome) override {}
     void ClearStopRequest() override {}
     void RestoreCreateCaption() override {}
     void ClearWorker() override {}

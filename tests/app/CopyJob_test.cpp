@@ -59,14 +59,15 @@ protected:
                                  << " in " << ::testing::PrintToString(log);
     }
 
-    // Every path ends idle: stop request cleared, display emptied, caption back, the buffer
-    // released and, as the very last owner call, the worker cleared.
+    // Every path ends idle: the outcome told once, stop request cleared, display emptied,
+    // caption back, the buffer released and, as the very last owner call, the worker cleared.
     void ExpectIdleAtEnd() const
     {
-        ASSERT_GE(log.size(), 4u);
+        ASSERT_GE(log.size(), 5u);
         std::vector<std::string> tail(log.end() - 4, log.end());
         EXPECT_EQ(tail, (std::vector<std::string>{"ClearStopRequest", "SetProgressPosition(0)", "RestoreCreateCaption",
                                                   "ClearWorker"}));
+        EXPECT_EQ(log.end()[-5].compare(0, 10, "CopyEnded("), 0);
         EXPECT_EQ(Count("ClearWorker"), 1);
         EXPECT_EQ(io.buffersHeld, 0);
         EXPECT_EQ(Count("AllocateBuffer") - (io.allocationFails ? 1 : 0), Count("FreeBuffer"));
@@ -101,6 +102,7 @@ TEST_F(CopyJobTest, ReadSequenceFollowsTheVolumeSize)
         ASSERT_TRUE(ImageExists());
         EXPECT_TRUE(Image() == DiscPrefix(io.disc, c.imageSectors));
         EXPECT_TRUE(owner.messages.empty());
+        EXPECT_EQ(owner.outcomes.back(), CopyOutcome::Completed);
         ExpectIdleAtEnd();
     }
 }
@@ -216,6 +218,7 @@ TEST_F(CopyJobTest, FailedReadIsReportedThenTheImageIsDeleted)
         // The box comes first, while the last error is still the read's; then the clean-up.
         ExpectInOrder({"ReportLastError(23)", "CloseDevice", "CloseImage", "DeleteImage"});
         EXPECT_EQ(owner.reportedErrors.back(), DWORD(ERROR_CRC));
+        EXPECT_EQ(owner.outcomes.back(), CopyOutcome::Failed);
         EXPECT_TRUE(owner.messages.empty());
         EXPECT_FALSE(ImageExists());
         ExpectIdleAtEnd();
@@ -329,6 +332,7 @@ TEST_F(CopyJobTest, StopKeepsAPrefixOfTheDisc)
         EXPECT_TRUE(Image() == DiscPrefix(io.disc, c.second));
         EXPECT_EQ(Count("DeleteImage"), 1);  // only the one before creating it
         EXPECT_TRUE(owner.messages.empty());
+        EXPECT_EQ(owner.outcomes.back(), CopyOutcome::Stopped);
         ExpectIdleAtEnd();
     }
 }

@@ -36,6 +36,7 @@ public:
     }
 
     bool IsStopRequested() override { return false; }
+    void CopyEnded(CopyOutcome) override {}
     void ClearStopRequest() override {}
     void RestoreCreateCaption() override {}
     void ClearWorker() override { workerCleared = true; }

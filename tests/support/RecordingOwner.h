@@ -15,6 +15,7 @@ public:
     int throwAtUpdate = 0;       // UpdateProgress throws on this call (1-based); 0: never
     std::vector<std::wstring> messages;
     std::vector<DWORD> reportedErrors;
+    std::vector<CopyOutcome> outcomes;
     int polls = 0;
     int updates = 0;
 
@@ -51,6 +52,12 @@ public:
     }
 
     bool IsStopRequested() override { return ++polls == stopAtPoll; }
+    void CopyEnded(CopyOutcome outcome) override
+    {
+        outcomes.push_back(outcome);
+        static const char* const names[] = {"Completed", "Stopped", "Failed"};
+        log.push_back(std::string("CopyEnded(") + names[int(outcome)] + ")");
+    }
     void ClearStopRequest() override { log.push_back("ClearStopRequest"); }
     void RestoreCreateCaption() override { log.push_back("RestoreCreateCaption"); }
     void ClearWorker() override { log.push_back("ClearWorker"); }
