@@ -120,6 +120,11 @@ HICON MVDialog::OnQueryDragIcon()
     return nullptr;
 }
 
+BOOL MVDialog::OnOtherMessage(UINT, WPARAM, LPARAM, LRESULT&)
+{
+    return FALSE;
+}
+
 INT_PTR MVDialog::Answer(LRESULT result)
 {
     // A dialog procedure hands most results back through DWLP_MSGRESULT, not its return value.
@@ -162,7 +167,10 @@ INT_PTR MVDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         // One of the few messages whose answer is the procedure's own return value.
         return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
     default:
-        return FALSE;
+    {
+        LRESULT result = 0;
+        return OnOtherMessage(message, wParam, lParam, result) ? Answer(result) : FALSE;
+    }
     }
 }
 

@@ -63,6 +63,9 @@ protected:
     virtual void OnTimer(UINT_PTR id);
     // WM_QUERYDRAGICON. Null leaves the answer to the default handling.
     virtual HICON OnQueryDragIcon();
+    // Any message without a handler of its own (private WM_APP messages, registered ones).
+    // TRUE when handled; `result` is then the message's answer.
+    virtual BOOL OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     HWND hwnd = nullptr;
 
