@@ -205,6 +205,14 @@ void MVProgressBar::DrawBlock(HDC dc, const RECT& rect, unsigned, COLORREF color
 
 LRESULT MVProgressBar::OnMessage(UINT message, WPARAM, LPARAM)
 {
+    // A new size, such as the system gives a dialog's children on a monitor of another scale:
+    // the grid is laid out for the area the bar now has.
+    if (message == WM_SIZE)
+    {
+        UpdateLayout();
+        Invalidate();
+        return 0;
+    }
     if (message != RepaintMessage())
         return 0;
     // Cleared before invalidating: a colour change made after this point posts anew.

@@ -18,8 +18,8 @@ class MVProgressRange;
 // a colour of its own; the others show emptyColor. Each block is a solid rectangle with a
 // one-pixel line (frameWidth) along its right and bottom sides.
 //
-// The layout is computed when the block count changes, from the client area of that moment;
-// resizing the window later does not move the blocks. Where no grid fits (see MVBlockLayout)
+// The layout is computed when the block count or the window's size changes, from the client
+// area of that moment. Where no grid fits (see MVBlockLayout)
 // the bar shows its background only.
 //
 // Threads: the block colours, the count and the layout are guarded by one lock. A paint takes

@@ -135,20 +135,32 @@ TEST(MVProgressBarWindow, RepaintsOnlyWhenSomethingChanged)
     EXPECT_TRUE(NeedsPainting(bar.hwnd));
 }
 
-TEST(MVProgressBarWindow, ResizingKeepsTheLayout)
+TEST(MVProgressBarWindow, ResizingLaysTheGridOutAgain)
 {
-    Parent parent;
+    Parent parent(0, true);
     MVProgressBar bar;
     ASSERT_TRUE(bar.CreateOverControl(parent.Placeholder(0, 0, 330, 106), 0, WS_CHILD | WS_VISIBLE, nullptr, nullptr,
                                       nullptr, nullptr));
-    bar.SetBlockCount(528);
-    SetWindowPos(bar.hwnd, nullptr, 0, 0, 100, 50, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_EQ(bar.GetColumns(), 44);
     bar.SetBlockCount(10);
-    // Now the new client area counts: an inset of 80 x 30 holds 5 x 2 blocks at pitch 15.
-    EXPECT_EQ(bar.GetColumns(), 5);
-    EXPECT_EQ(bar.GetRows(), 2);
-    EXPECT_EQ(bar.GetBlockSize(), MVSize(13, 13));
+    // Each size as the block count alone would have laid it out; a smaller bar is repainted too.
+    struct SizeCase
+    {
+        int width, height, columns, rows;
+        MVSize blockSize;
+    };
+    const SizeCase cases[] = {
+        {100, 50, 5, 2, MVSize(13, 13)},   // an inset of 80 x 30 at pitch 15
+        {100, 100, 4, 4, MVSize(18, 18)},  // an inset of 80 x 80 at pitch 20
+    };
+    for (const SizeCase& c : cases)
+    {
+        ValidateRect(bar.hwnd, nullptr);
+        SetWindowPos(bar.hwnd, nullptr, 0, 0, c.width, c.height, SWP_NOMOVE | SWP_NOZORDER);
+        EXPECT_EQ(bar.GetColumns(), c.columns) << c.width << " x " << c.height;
+        EXPECT_EQ(bar.GetRows(), c.rows) << c.width << " x " << c.height;
+        EXPECT_EQ(bar.GetBlockSize(), c.blockSize) << c.width << " x " << c.height;
+        EXPECT_TRUE(NeedsPainting(bar.hwnd)) << c.width << " x " << c.height;
+    }
 }
 
 TEST(MVProgressBarWindow, WorkerSetsPositionsWhileTheWindowPaints)
