@@ -1,7 +1,8 @@
 #include "DriveList.h"
+#include <algorithm>
 #include <cwctype>
 
-BOOL GetVolumeInfo(VolumeInfo& info, const wchar_t* rootPath)
+BOOL GetVolumeInfo(VolumeInfo& info, const wchar_t* rootPath, VolumeInformationQuery query)
 {
     info = VolumeInfo{};
     // The calling thread's mode only: switching the process's mode every second would also
@@ -9,9 +10,9 @@ BOOL GetVolumeInfo(VolumeInfo& info, const wchar_t* rootPath)
     DWORD oldMode = 0;
     const BOOL switched = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode);
     info.maximumComponentLength = 255;
-    const BOOL ok = GetVolumeInformationW(rootPath, info.volumeLabel, ARRAYSIZE(info.volumeLabel), &info.serialNumber,
-                                          &info.maximumComponentLength, &info.fileSystemFlags, info.fileSystemName,
-                                          ARRAYSIZE(info.fileSystemName));
+    const BOOL ok = query(rootPath, info.volumeLabel, ARRAYSIZE(info.volumeLabel), &info.serialNumber,
+                          &info.maximumComponentLength, &info.fileSystemFlags, info.fileSystemName,
+                          ARRAYSIZE(info.fileSystemName));
     if (switched)
         SetThreadErrorMode(oldMode, nullptr);
     return ok;
@@ -38,6 +39,18 @@ wchar_t DriveLetterOf(const std::wstring& entry)
     if (entry.size() < 2 || entry[1] != L':' || !std::iswalpha(entry[0]))
         return 0;
     return static_cast<wchar_t>(std::towupper(entry[0]));
+}
+
+bool IsReadableEntry(const std::wstring& entry)
+{
+    return DriveLetterOf(entry) && entry.compare(2, 4, L"\\ - ") == 0;
+}
+
+bool SameEntries(std::vector<std::wstring> a, std::vector<std::wstring> b)
+{
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    return a == b;
 }
 
 std::vector<std::wstring> ListCdromDrives()

@@ -4,19 +4,25 @@
 #include <vector>
 
 // What GetVolumeInfo fills; only the label and the success of the query are used.
+// The query fails outright when a text does not fit its buffer, and UDF labels can be longer
+// than 32 characters: both buffers take the longest text the system hands out.
 struct VolumeInfo
 {
-    wchar_t volumeLabel[33];
-    wchar_t fileSystemName[33];
+    wchar_t volumeLabel[MAX_PATH + 1];
+    wchar_t fileSystemName[MAX_PATH + 1];
     DWORD serialNumber;
     DWORD fileSystemFlags;
     DWORD maximumComponentLength;
 };
 
+// GetVolumeInformationW's shape; tests hand in a volume of their own making.
+typedef BOOL(WINAPI* VolumeInformationQuery)(LPCWSTR, LPWSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPWSTR, DWORD);
+
 // Nonzero when the volume information of rootPath ("E:\") could be read. An empty drive shows
 // no system message box: critical errors are switched off around the query, for the calling
-// thread only.
-BOOL GetVolumeInfo(VolumeInfo& info, const wchar_t* rootPath);
+// thread only. The query may take seconds on a drive that spins up or retries a bad sector:
+// never call it on a window's thread.
+BOOL GetVolumeInfo(VolumeInfo& info, const wchar_t* rootPath, VolumeInformationQuery query = GetVolumeInformationW);
 
 // "E:\" for 'E'.
 std::wstring DriveRoot(wchar_t letter);
@@ -32,8 +38,15 @@ wchar_t DriveLetterOf(const std::wstring& entry);
 // The entries of every CD-ROM drive, A to Z.
 std::vector<std::wstring> ListCdromDrives();
 
-// Which entry to select after the list was rebuilt as `entries` (A to Z, as the sorted list
-// shows them). The drive the user had chosen (previousLetter, 0 when none) keeps its selection
+// Whether an entry says its volume could be read ("E:\ - LABEL", "E:\ - "), as DriveEntryText
+// writes it.
+bool IsReadableEntry(const std::wstring& entry);
+
+// The same entries, whatever order each list has: a sorted combo box orders them by the
+// user's locale, which need not put drive letters A to Z.
+bool SameEntries(std::vector<std::wstring> a, std::vector<std::wstring> b);
+
+// Which entry to select after the list was rebuilt; `entries` in the order the list shows them. The drive the user had chosen (previousLetter, 0 when none) keeps its selection
 // wherever it now stands; when it is gone the same position stays selected if it still exists.
 // -1: nothing selected.
 int ChooseDriveSelection(const std::vector<std::wstring>& entries, wchar_t previousLetter, int previousIndex);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <cwchar>
 #include "DriveList.h"
 #include "UnusedDriveLetter.h"
 
@@ -34,6 +35,64 @@ TEST(DriveList, DriveLetterIsReadOnlyFromARealEntry)
         EXPECT_EQ(DriveLetterOf(c.first), c.second) << testing::PrintToString(std::wstring(c.first));
 }
 
+TEST(DriveList, AnEntryIsReadableWhenItCarriesALabelPart)
+{
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"E:\\ - MYDISC", true}, {L"E:\\ - ", true}, {L"E:\\", false}, {L"E:\\ -", false}, {L"", false},
+        {L"1:\\ - X", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsReadableEntry(c.first), c.second) << testing::PrintToString(std::wstring(c.first));
+}
+
+// A volume with the label of our choosing; like the system, it fails when a text does not fit.
+std::wstring fakeLabel;
+BOOL WINAPI FakeVolume(LPCWSTR, LPWSTR label, DWORD labelSize, LPDWORD serial, LPDWORD, LPDWORD flags, LPWSTR system,
+                       DWORD systemSize)
+{
+    const wchar_t udf[] = L"UDF";
+    if (fakeLabel.size() >= labelSize || ARRAYSIZE(udf) > systemSize)
+    {
+        SetLastError(ERROR_BAD_LENGTH);
+        return FALSE;
+    }
+    wcscpy(label, fakeLabel.c_str());
+    wcscpy(system, udf);
+    *serial = 1;
+    *flags = 0;
+    return TRUE;
+}
+
+TEST(DriveList, LongVolumeLabelsAreReadAndShownWhole)
+{
+    // UDF labels run to 126 characters, beyond the 32 of ISO 9660.
+    for (const size_t length : {size_t(0), size_t(32), size_t(33), size_t(126)})
+    {
+        fakeLabel = std::wstring(length, L'L');
+        VolumeInfo info;
+        ASSERT_NE(GetVolumeInfo(info, L"E:\\", FakeVolume), FALSE) << length;
+        EXPECT_EQ(DriveEntryText(L'E', true, info.volumeLabel), L"E:\\ - " + fakeLabel) << length;
+    }
+}
+
+TEST(DriveList, SameEntriesIgnoresTheOrder)
+{
+    using List = std::vector<std::wstring>;
+    const struct
+    {
+        List a, b;
+        bool same;
+    } cases[] = {
+        {{L"T:\\", L"Z:\\ - DISC"}, {L"Z:\\ - DISC", L"T:\\"}, true}, // Estonian order puts Z before T
+        {{}, {}, true},
+        {{L"E:\\"}, {L"E:\\ - DISC"}, false},
+        {{L"D:\\", L"E:\\"}, {L"E:\\"}, false},
+        {{L"D:\\", L"D:\\"}, {L"D:\\", L"E:\\"}, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SameEntries(c.a, c.b), c.same) << testing::PrintToString(c.a) << " " << testing::PrintToString(c.b);
+}
+
 struct SelectionCase
 {
     const char* what;
@@ -56,6 +115,8 @@ TEST(DriveList, SelectionFollowsTheUsersDrive)
         {"list emptied", {}, L'E', 0, -1},
         {"nothing was selected", {L"D:\\", L"E:\\"}, 0, -1, -1},
         {"first fill after start", {L"D:\\"}, 0, -1, -1},
+        {"list shown in Estonian order", {L"Z:\\", L"T:\\ - DISC"}, L'T', 1, 1},
+        {"position kept in the shown order", {L"Z:\\", L"T:\\"}, L'U', 0, 0},
     };
     for (const SelectionCase& c : cases)
         EXPECT_EQ(ChooseDriveSelection(c.entries, c.previousLetter, c.previousIndex), c.expected) << c.what;
