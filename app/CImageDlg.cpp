@@ -1,9 +1,11 @@
 #include "CImageDlg.h"
+#include <cderr.h>
 #include "BrowseForFile.h"
 #include "CAboutDlg.h"
 #include "CCopyThread.h"
 #include "CopyJob.h"
 #include "DriveList.h"
+#include "ExtendedLengthPath.h"
 #include "MVApp.h"
 #include "MVExceptionReport.h"
 #include "MVPaintDC.h"
@@ -19,6 +21,16 @@ namespace
 {
 const wchar_t kCreateCaption[] = L"Create ISO";
 const wchar_t kStopCaption[] = L"Stop";
+const wchar_t kUnusablePath[] = L"The image cannot be written to this path: it is too long or not a file path.";
+
+std::wstring SaveDialogFailureText(DWORD error)
+{
+    if (error == FNERR_BUFFERTOOSMALL)
+        return kUnusablePath;
+    if (error == FNERR_INVALIDFILENAME)
+        return L"The image path is not a valid file name.";
+    return L"The save dialog failed (error " + std::to_wstring(error) + L").";
+}
 
 HICON LoadAppIcon(int size)
 {
@@ -156,23 +168,24 @@ void CImageDlg::OnTimer(UINT_PTR id)
 
 void CImageDlg::RefreshDriveList()
 {
-    const std::wstring selected = m_cbDrives.GetSelectedText();
-    const int previousIndex = m_cbDrives.GetCurSel();
-    const std::vector<std::wstring> entries = ListCdromDrives();
+    ApplyDriveList(ListCdromDrives());
+}
 
+void CImageDlg::ApplyDriveList(const std::vector<std::wstring>& entries)
+{
     // An unchanged list is left alone: rebuilding it every second would also reset the hot
     // entry of a drop-down list the user has open. The selection would come out the same.
-    if (entries == ListedEntries())
+    if (!SameEntries(entries, ListedEntries()))
     {
-        OnDriveChanged();
-        return;
+        const std::wstring selected = m_cbDrives.GetSelectedText();
+        const int previousIndex = m_cbDrives.GetCurSel();
+        m_cbDrives.ResetContent();
+        for (const std::wstring& entry : entries)
+            m_cbDrives.AddString(entry.c_str());
+        // Chosen among the entries in the order the sorted list shows them, which follows the
+        // user's locale.
+        m_cbDrives.SetCurSel(ChooseDriveSelection(ListedEntries(), DriveLetterOf(selected), previousIndex));
     }
-    // The sorted list shows the entries A to Z, the order in which they were found, so an
-    // index into `entries` is an index into the list.
-    m_cbDrives.ResetContent();
-    for (const std::wstring& entry : entries)
-        m_cbDrives.AddString(entry.c_str());
-    m_cbDrives.SetCurSel(ChooseDriveSelection(entries, DriveLetterOf(selected), previousIndex));
     OnDriveChanged();
 }
 
@@ -222,12 +235,28 @@ void CImageDlg::OnCreateIso()
 
 bool CImageDlg::AskImagePath(std::wstring& imagePath)
 {
-    wchar_t path[MAX_PATH] = {};
+    // Room for the longest path the system takes: the dialog fails on a name its buffer
+    // cannot hold.
+    std::vector<wchar_t> path(kLongestPath, L'\0');
+    // Without OFN_NOCHANGEDIR the dialog makes the image's folder our current directory, and a
+    // USB stick holding it could not be ejected while Pelmora runs.
     // The default extension is given without period or wildcard: "backup" becomes "backup.iso".
-    if (!BrowseForFile(path, MAX_PATH, nullptr, TRUE, hwnd, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY,
+    if (!BrowseForFile(path.data(), static_cast<DWORD>(path.size()), nullptr, TRUE, hwnd,
+                       OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR,
                        L"ISO files (*.iso)\0*.iso\0All files (*.*)\0*.*\0", L"iso", nullptr))
+    {
+        // Zero after a cancel; otherwise the dialog itself failed, and the user must know why
+        // nothing happens.
+        if (const DWORD error = CommDlgExtendedError())
+            ShowMessage(SaveDialogFailureText(error).c_str(), MB_ICONEXCLAMATION);
         return false;
-    imagePath = path;
+    }
+    imagePath = ExtendedLengthPath(path.data());
+    if (imagePath.empty())
+    {
+        ShowMessage(kUnusablePath, MB_ICONEXCLAMATION);
+        return false;
+    }
     return true;
 }
 

@@ -76,6 +76,8 @@ protected:
     virtual CCopyThread* CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath);
 
 private:
+    // Shows `entries` (in any order), keeping the user's drive selected, then updates the button.
+    void ApplyDriveList(const std::vector<std::wstring>& entries);
     std::vector<std::wstring> ListedEntries() const;
     void AddAboutItem();
     void CreateProgressBar();

@@ -8,6 +8,7 @@
 #include "MVException.h"
 #include "MVProgressRange.h"
 #include "MVSystemError.h"
+#include "UniqueName.h"
 #include "UnusedDriveLetter.h"
 #include "resource.h"
 
@@ -320,27 +321,78 @@ TEST(CImageDlg, TheAboutItemShowsTheAboutBox)
     EXPECT_EQ(versionLine, L"Pelmora  Version 3.0");
 }
 
-TEST(CImageDlg, ATypedNameGetsTheIsoExtension)
+// A new folder in the temporary folder, with the given subfolders, removed again at the end.
+struct TempFolder
 {
-    TestImageDlg dialog;
+    std::vector<std::wstring> made;
     std::wstring path;
-    bool confirmed = false;
-    RunModal(dialog, [&](HWND window) {
-        dialogtest::Soon::Run(
-            [&] {
+    explicit TempFolder(const std::wstring& below)
+    {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        path = std::wstring(temp) + UniqueName(L"folder");
+        const std::wstring full = path + L"\\" + below + L"\\";
+        // Made in the "\\?\" form, the only one that takes folders beyond MAX_PATH.
+        for (size_t slash = path.size(); slash != std::wstring::npos; slash = full.find(L'\\', slash + 1))
+        {
+            made.push_back(L"\\\\?\\" + full.substr(0, slash));
+            CreateDirectoryW(made.back().c_str(), nullptr);
+        }
+        path = full.substr(0, full.size() - 1);
+    }
+    ~TempFolder()
+    {
+        for (auto folder = made.rbegin(); folder != made.rend(); ++folder)
+            RemoveDirectoryW(folder->c_str());
+    }
+};
+
+std::wstring CurrentDirectory()
+{
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    return current;
+}
+
+TEST(CImageDlg, TheSaveDialogGivesAnIsoPathAndLeavesTheCurrentDirectory)
+{
+    // A short folder, and one whose image path is beyond MAX_PATH, which the copy can use
+    // only in its "\\?\" form.
+    const std::wstring deep = std::wstring(100, L'a') + L"\\" + std::wstring(100, L'b');
+    for (const std::wstring& below : {std::wstring(L"short"), deep})
+    {
+        const TempFolder folder(below);
+        const std::wstring typed = folder.path + L"\\backup";
+        const std::wstring expected =
+            (typed.size() + 4 < MAX_PATH ? L"" : L"\\\\?\\") + typed + L".iso";
+        const std::wstring before = CurrentDirectory();
+        TestImageDlg dialog;
+        std::wstring path;
+        bool confirmed = false;
+        dialogtest::BoxWatcher watcher;
+        RunModal(dialog, [&](HWND window) {
+            // The user opens the folder first, which makes the dialog browse into it, then
+            // names the image.
+            const auto type = [window](const std::wstring& text) {
                 HWND save = dialogtest::FindThreadDialog(nullptr, window);
                 ASSERT_TRUE(save);
                 HWND name = dialogtest::FindDescendant(save, 1148, L"Edit");
                 ASSERT_TRUE(name);
-                SetWindowTextW(name, L"backup");
+                SetWindowTextW(name, text.c_str());
                 PostMessageW(save, WM_COMMAND, IDOK, 0);
-            },
-            500);
-        confirmed = dialog.RealAskImagePath(path);
-    });
-    ASSERT_TRUE(confirmed);
-    const std::wstring ending = L"\\backup.iso";
-    ASSERT_GE(path.size(), ending.size());
-    EXPECT_EQ(path.substr(path.size() - ending.size()), ending);
+            };
+            dialogtest::Soon::Run(
+                [&] {
+                    type(folder.path);
+                    dialogtest::Soon::Run([&] { type(L"backup"); }, 300);
+                },
+                500);
+            confirmed = dialog.RealAskImagePath(path);
+        });
+        EXPECT_TRUE(watcher.boxes.empty()) << below.size();
+        EXPECT_TRUE(confirmed) << below.size();
+        EXPECT_EQ(path, expected) << below.size();
+        EXPECT_EQ(CurrentDirectory(), before) << below.size();
+    }
 }
 }
