@@ -6,6 +6,7 @@
 #include "CopyJob.h"
 #include "DriveList.h"
 #include "ExtendedLengthPath.h"
+#include "ImageFileName.h"
 #include "MVApp.h"
 #include "MVExceptionReport.h"
 #include "MVPaintDC.h"
@@ -13,8 +14,10 @@
 #include "MVString.h"
 #include "MVSystemError.h"
 #include "PumpMessages.h"
+#include "ShouldFlashWhenCopyEnds.h"
 #include "TimeSpan.h"
 #include "Win32CopyIO.h"
+#include "Win32TaskbarProgress.h"
 #include "resource.h"
 
 namespace
@@ -41,7 +44,8 @@ HICON LoadAppIcon(int size)
 
 CImageDlg::CImageDlg(HWND parent)
     : MVDialog(IDD_MAIN, parent), m_hIcon(LoadAppIcon(GetSystemMetrics(SM_CXICON))),
-      m_hSmallIcon(LoadAppIcon(GetSystemMetrics(SM_CXSMICON)))
+      m_hSmallIcon(LoadAppIcon(GetSystemMetrics(SM_CXSMICON))),
+      m_nTaskbarButtonCreated(RegisterWindowMessageW(L"TaskbarButtonCreated"))
 {
 }
 
@@ -68,6 +72,9 @@ BOOL CImageDlg::OnInitDialog()
     m_cbDrives.SetCurSel(0);
     SetTimer(hwnd, REFRESH_TIMER, kRefreshPeriodMs, nullptr);
     CreateProgressBar();
+    // Run elevated, the window would not hear the shell's message otherwise.
+    if (m_nTaskbarButtonCreated)
+        ChangeWindowMessageFilterEx(hwnd, m_nTaskbarButtonCreated, MSGFLT_ALLOW, nullptr);
     return TRUE;
 }
 
@@ -158,12 +165,65 @@ HICON CImageDlg::OnQueryDragIcon()
 
 void CImageDlg::OnTimer(UINT_PTR id)
 {
+    if (id == TASKBAR_TIMER)
+    {
+        m_taskbar.ShowFraction(m_wndProgress.GetColoredBlockCount(), m_wndProgress.GetBlockCount());
+        return;
+    }
     if (id != REFRESH_TIMER)
         return;
     m_cbDrives.SetRedraw(false);
     RefreshDriveList();
     m_cbDrives.SetRedraw(true);
     m_cbDrives.Invalidate(false);
+}
+
+BOOL CImageDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&)
+{
+    if (message == m_nTaskbarButtonCreated && m_nTaskbarButtonCreated)
+    {
+        m_taskbar.Attach(CreateTaskbarProgress());
+        return TRUE;
+    }
+    if (message == WM_COPY_ERROR_SHOWN)
+    {
+        m_taskbar.ErrorShown();
+        return TRUE;
+    }
+    if (message == WM_COPY_ENDED)
+    {
+        OnCopyEnded(static_cast<CopyOutcome>(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+std::unique_ptr<TaskbarProgress> CImageDlg::CreateTaskbarProgress()
+{
+    return Win32TaskbarProgress::Create(hwnd);
+}
+
+bool CImageDlg::IsInForeground() const
+{
+    HWND foreground = GetForegroundWindow();
+    return foreground && GetAncestor(foreground, GA_ROOTOWNER) == hwnd;
+}
+
+void CImageDlg::FlashTaskbarButton()
+{
+    FLASHWINFO flash = {};
+    flash.cbSize = sizeof(flash);
+    flash.hwnd = hwnd;
+    flash.dwFlags = FLASHW_TRAY | FLASHW_TIMERNOFG;
+    FlashWindowEx(&flash);
+}
+
+void CImageDlg::OnCopyEnded(CopyOutcome outcome)
+{
+    KillTimer(hwnd, TASKBAR_TIMER);
+    m_taskbar.CopyEnded();
+    if (ShouldFlashWhenCopyEnds(outcome, IsInForeground()))
+        FlashTaskbarButton();
 }
 
 void CImageDlg::RefreshDriveList()
@@ -238,6 +298,8 @@ bool CImageDlg::AskImagePath(std::wstring& imagePath)
     // Room for the longest path the system takes: the dialog fails on a name its buffer
     // cannot hold.
     std::vector<wchar_t> path(kLongestPath, L'\0');
+    // The name proposed is the disc's label; the user may type any other.
+    ImageFileNameForEntry(m_cbDrives.GetSelectedText()).copy(path.data(), path.size() - 1);
     // Without OFN_NOCHANGEDIR the dialog makes the image's folder our current directory, and a
     // USB stick holding it could not be ejected while Pelmora runs.
     // The default extension is given without period or wildcard: "backup" becomes "backup.iso".
@@ -282,6 +344,8 @@ void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& im
     }
     // Stored before the thread runs, so the job's final clearing cannot be overtaken.
     m_pWorker = worker;
+    m_taskbar.CopyStarted();
+    SetTimer(hwnd, TASKBAR_TIMER, kTaskbarPeriodMs, nullptr);
     worker->Resume();
 }
 
@@ -335,11 +399,13 @@ void CImageDlg::ReportLastError()
 {
     // First, while the last error is still the failed read's or write's.
     const MVString text = SystemErrorText();
+    NoteErrorBox();
     ShowMessage(text.GetBuffer(), MB_ICONEXCLAMATION);
 }
 
 void CImageDlg::ShowCopyError(const wchar_t* text)
 {
+    NoteErrorBox();
     ShowMessage(text, MB_ICONEXCLAMATION);
 }
 
@@ -348,10 +414,18 @@ bool CImageDlg::IsStopRequested()
     return m_bStop.load() != 0;
 }
 
-void CImageDlg::CopyEnded(CopyOutcome)
+void CImageDlg::NoteErrorBox()
 {
-    // The window shows nothing of its own at the end of a copy: the bar empties and the
-    // caption returns, which the job does next.
+    // Posted ahead of the box: the window's thread handles it while the box is up, and before
+    // the copy's end, which is posted only after the box has been dismissed.
+    PostMessageW(hwnd, WM_COPY_ERROR_SHOWN, 0, 0);
+}
+
+void CImageDlg::CopyEnded(CopyOutcome outcome)
+{
+    // The window itself shows nothing at the end of a copy: the bar empties and the caption
+    // returns, which the job does next. Only the taskbar button changes, on the window's thread.
+    PostMessageW(hwnd, WM_COPY_ENDED, static_cast<WPARAM>(outcome), 0);
 }
 
 void CImageDlg::ClearStopRequest()

@@ -1,11 +1,13 @@
 #pragma once
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 #include "CopyJobOwner.h"
 #include "MVComboBox.h"
 #include "MVDialog.h"
 #include "MVProgressBar.h"
+#include "TaskbarCopyReport.h"
 
 class CCopyThread;
 
@@ -23,6 +25,13 @@ public:
     static const UINT kRefreshPeriodMs = 1000;
     static const unsigned kProgressBlocks = 528;
     static const DWORD kClosePollMs = 40;
+    // While a copy runs, the taskbar button follows the bar a few times a second.
+    static const UINT_PTR TASKBAR_TIMER = 5021;
+    static const UINT kTaskbarPeriodMs = 250;
+    // Posted by the worker, so that it never waits for the window's thread: an error box is
+    // about to show; the copy has ended (wParam: its CopyOutcome).
+    static const UINT WM_COPY_ERROR_SHOWN = WM_APP + 0x100;
+    static const UINT WM_COPY_ENDED = WM_APP + 0x101;
 
     explicit CImageDlg(HWND parent);
     ~CImageDlg() override;
@@ -68,12 +77,19 @@ protected:
     BOOL OnPaint() override;
     void OnTimer(UINT_PTR id) override;
     HICON OnQueryDragIcon() override;
+    BOOL OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
     // The file-name dialog; false when the user cancelled.
     virtual bool AskImagePath(std::wstring& imagePath);
     // A suspended worker that will copy driveEntry's drive into imagePath. Throws
     // MVException when the thread cannot be created.
     virtual CCopyThread* CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath);
+    // The shell's progress display for the taskbar button; null where it offers none.
+    virtual std::unique_ptr<TaskbarProgress> CreateTaskbarProgress();
+    // True while the user works in this window or one it owns (a message box, the About box).
+    virtual bool IsInForeground() const;
+    // Flashes the taskbar button until the user comes back to the window.
+    virtual void FlashTaskbarButton();
 
 private:
     // Shows `entries` (in any order), keeping the user's drive selected, then updates the button.
@@ -86,7 +102,14 @@ private:
     void Close();
     // Asks a running copy to stop and waits, pumping messages, until it has cleared m_pWorker.
     void WaitForWorker();
+    // The window's side of a copy's end: the taskbar shows no progress, and a copy finished
+    // while the user was elsewhere flashes the button.
+    void OnCopyEnded(CopyOutcome outcome);
+    void NoteErrorBox();
 
     HICON m_hSmallIcon;
     bool m_bClosing = false;
+    // The shell sends it when it has made the taskbar button (again, after Explorer restarted).
+    const UINT m_nTaskbarButtonCreated;
+    TaskbarCopyReport m_taskbar;
 };

@@ -87,6 +87,12 @@ int MVProgressBar::FillToPosition(int position, int span, COLORREF color)
     return filled;
 }
 
+unsigned MVProgressBar::GetColoredBlockCount() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return static_cast<unsigned>(blockColors.size());
+}
+
 void MVProgressBar::GetBlockRect(unsigned index, RECT& out) const
 {
     MVBlockLayout layout;

@@ -49,6 +49,9 @@ public:
     // Gives the first MVMulDiv(position, blockCount, span) blocks the colour and forgets all
     // other colours, as one step that no paint can see half done. Returns that count.
     int FillToPosition(int position, int span, COLORREF color);
+    // How many blocks have a colour of their own: after FillToPosition, the filled ones. One
+    // consistent answer while a worker moves the position.
+    unsigned GetColoredBlockCount() const;
     void GetBlockRect(unsigned index, RECT& out) const;
     MVSize GetBlockSize() const;
     int GetColumns() const;

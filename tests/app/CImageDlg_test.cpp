@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <atomic>
 #include <functional>
+#include <optional>
 #include "CCopyThread.h"
 #include "CImageDlg.h"
 #include "DialogTestKit.h"
@@ -8,6 +9,7 @@
 #include "MVException.h"
 #include "MVProgressRange.h"
 #include "MVSystemError.h"
+#include "TaskbarProgress.h"
 #include "UniqueName.h"
 #include "UnusedDriveLetter.h"
 #include "resource.h"
@@ -17,8 +19,26 @@ namespace
 using dialogtest::RunModal;
 using dialogtest::TextOf;
 
+// The taskbar button's progress as the dialog drives it, one line per call.
+class RecordingTaskbar : public TaskbarProgress
+{
+public:
+    explicit RecordingTaskbar(std::vector<std::wstring>& log) : calls(log) {}
+    void SetState(TaskbarProgressState state) override
+    {
+        const wchar_t* names[] = {L"none", L"normal", L"error"};
+        calls.push_back(std::wstring(L"state ") + names[static_cast<int>(state)]);
+    }
+    void SetValue(ULONGLONG done, ULONGLONG total) override
+    {
+        calls.push_back(L"value " + std::to_wstring(done) + L"/" + std::to_wstring(total));
+    }
+    std::vector<std::wstring>& calls;
+};
+
 // The main dialog with the file-name dialog answered by the test, an optional failure to
-// create the worker, and a copy job that runs until it is asked to stop.
+// create the worker, and a copy job that runs until it is asked to stop, or, with endAs set,
+// one that goes halfway, waits for `goOn` and ends that way as the real job does.
 class TestImageDlg : public CImageDlg
 {
 public:
@@ -31,6 +51,12 @@ public:
     int workersCreated = 0;
     std::wstring copiedEntry;
     std::atomic<bool> sawStop{false};
+    std::optional<CopyOutcome> endAs;
+    std::atomic<bool> halfway{false};
+    std::atomic<bool> goOn{false};
+    std::atomic<DWORD> workerThread{0};
+    bool inForeground = true;
+    std::vector<std::wstring> taskbarCalls;
 
     bool RealAskImagePath(std::wstring& path) { return CImageDlg::AskImagePath(path); }
 
@@ -38,6 +64,11 @@ public:
     {
         copiedEntry = driveEntry;
         SetProgressRange(0, 1000);
+        if (endAs)
+        {
+            PlayCopyThatEnds(*endAs);
+            return;
+        }
         // Window updates from this thread reach the dialog only while its thread pumps.
         while (!IsStopRequested())
         {
@@ -50,7 +81,31 @@ public:
         ClearWorker();
     }
 
+    void PlayCopyThatEnds(CopyOutcome outcome)
+    {
+        SetProgressPosition(500);
+        workerThread = GetCurrentThreadId();
+        halfway = true;
+        while (!goOn)
+            Sleep(1);
+        if (outcome == CopyOutcome::Failed)
+            ShowCopyError(L"Cannot read the disc.");
+        while (outcome == CopyOutcome::Stopped && !IsStopRequested())
+            Sleep(1);
+        CopyEnded(outcome);
+        ClearStopRequest();
+        SetProgressPosition(0);
+        RestoreCreateCaption();
+        ClearWorker();
+    }
+
 protected:
+    std::unique_ptr<TaskbarProgress> CreateTaskbarProgress() override
+    {
+        return std::make_unique<RecordingTaskbar>(taskbarCalls);
+    }
+    bool IsInForeground() const override { return inForeground; }
+    void FlashTaskbarButton() override { taskbarCalls.push_back(L"flash"); }
     bool AskImagePath(std::wstring& path) override
     {
         if (duringAsk)
@@ -393,6 +448,68 @@ TEST(CImageDlg, TheSaveDialogGivesAnIsoPathAndLeavesTheCurrentDirectory)
         EXPECT_TRUE(confirmed) << below.size();
         EXPECT_EQ(path, expected) << below.size();
         EXPECT_EQ(CurrentDirectory(), before) << below.size();
+    }
+}
+}
+
+namespace
+{
+// Handles what is in the thread's queue now, such as a message the worker posted last.
+void PumpPending()
+{
+    int passes = 0;
+    dialogtest::PumpUntil([&] { return passes++ > 0; });
+}
+
+// Wine's taskbar shows no progress, so the button is watched through the dialog's display seam.
+// The test ticks the button's timer itself, halfway through the copy and twice.
+TEST(CImageDlg, TheTaskbarButtonFollowsTheCopyAndAFinishedCopyFlashesIt)
+{
+    const struct
+    {
+        CopyOutcome outcome;
+        bool inForeground;
+        std::vector<std::wstring> calls;
+    } cases[] = {
+        {CopyOutcome::Completed, false, {L"state normal", L"value 264/528", L"state none", L"flash"}},
+        {CopyOutcome::Completed, true, {L"state normal", L"value 264/528", L"state none"}},
+        {CopyOutcome::Stopped, false, {L"state normal", L"value 264/528", L"state none"}},
+        {CopyOutcome::Failed, false, {L"state normal", L"value 264/528", L"state error", L"state none"}},
+    };
+    for (const auto& c : cases)
+    {
+        TestImageDlg dialog;
+        dialog.endAs = c.outcome;
+        dialog.inForeground = c.inForeground;
+        RunModal(dialog, [&](HWND window) {
+            SendMessageW(window, RegisterWindowMessageW(L"TaskbarButtonCreated"), 0, 0);
+            SendMessageW(window, WM_TIMER, CImageDlg::TASKBAR_TIMER, 0);
+            ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
+            Click(window, IDC_CREATE);
+            KillTimer(window, CImageDlg::TASKBAR_TIMER);
+            ASSERT_TRUE(dialogtest::PumpUntil([&] { return dialog.halfway.load(); }));
+            SendMessageW(window, WM_TIMER, CImageDlg::TASKBAR_TIMER, 0);
+            SendMessageW(window, WM_TIMER, CImageDlg::TASKBAR_TIMER, 0);
+            if (c.outcome == CopyOutcome::Stopped)
+                Click(window, IDC_CREATE);
+            dialog.goOn = true;
+            if (c.outcome == CopyOutcome::Failed)
+            {
+                // The worker's box belongs to the worker's thread: found and answered here,
+                // once the button shows the error colour while the box is up.
+                HWND box = nullptr;
+                EXPECT_TRUE(dialogtest::PumpUntil([&] {
+                    box = dialogtest::FindThreadDialog(L"app_tests", nullptr, dialog.workerThread);
+                    return box && dialog.taskbarCalls.back() == L"state error";
+                }));
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+            }
+            EXPECT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
+            PumpPending();
+            SendMessageW(window, WM_TIMER, CImageDlg::TASKBAR_TIMER, 0);
+        });
+        EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
+        EXPECT_EQ(dialog.taskbarCalls, c.calls) << "outcome " << static_cast<int>(c.outcome);
     }
 }
 }

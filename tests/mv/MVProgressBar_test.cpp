@@ -104,6 +104,7 @@ TEST(MVProgressBar, PositionFillsLeadingBlocks)
         bar.GetProgress()->SetPosition(row.position);
         EXPECT_EQ(bar.CountFilled(red, 600), row.filled) << row.minimum << ".." << row.maximum << " @ " << row.position;
         EXPECT_EQ(bar.CountFilled(bar.emptyColor, 528), 528 - row.filled) << row.position;
+        EXPECT_EQ(bar.GetColoredBlockCount(), row.filled) << row.position;
     }
 }
 

@@ -69,12 +69,12 @@ inline BOOL CALLBACK MatchDialog(HWND window, LPARAM param)
     return TRUE;
 }
 
-// A dialog window of the calling thread with that caption (any when null), other than
-// `except`; null if none.
-inline HWND FindThreadDialog(const wchar_t* caption, HWND except = nullptr)
+// A dialog window of the calling thread (or of `thread`) with that caption (any when null),
+// other than `except`; null if none.
+inline HWND FindThreadDialog(const wchar_t* caption, HWND except = nullptr, DWORD thread = GetCurrentThreadId())
 {
     DialogSearch search{caption, except, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), MatchDialog, reinterpret_cast<LPARAM>(&search));
+    EnumThreadWindows(thread, MatchDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

@@ -1,0 +1,6 @@
+#include "ShouldFlashWhenCopyEnds.h"
+
+bool ShouldFlashWhenCopyEnds(CopyOutcome outcome, bool windowInForeground)
+{
+    return outcome == CopyOutcome::Completed && !windowInForeground;
+}
