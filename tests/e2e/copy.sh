@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Copying a disc as the user does: "Create ISO", a name in the save dialog, and the image compared
 # byte for byte with the disc. Also: cancelling the save dialog, declining and accepting the
-# overwrite question for an existing larger file, and a name typed without an extension.
+# overwrite question for an existing larger file, and a name typed without an extension. The save
+# dialog proposes the disc's label as the name; the shell's taskbar interface is in use during the
+# copies (Wine's taskbar shows no progress: the unit tests watch the button through a seam).
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
 . "$SRC/tests/e2e/libpelmora.sh"
@@ -31,13 +33,15 @@ copy_to() {
 echo "== cancelling the save dialog starts nothing"
 drv create-cancel || fail "the save dialog did not cancel"
 printf '%s\n' "$DRV_OUT" | grep -qF 'file type: [ISO files (*.iso)]' || fail "the save dialog does not offer 'ISO files (*.iso)' first"
+printf '%s\n' "$DRV_OUT" | grep -qF 'file name: [COPY_E2E.iso]' || fail "the save dialog does not propose the label's name COPY_E2E.iso"
 expect_button "Create ISO" enabled 1000
 [ -z "$(ls -A "$out")" ] || fail "cancelling left files: $(ls "$out")"
 drv status
 [ "$DRV_OUT" = "status: []" ] || fail "the status line changed although nothing was copied"
 pass "cancel: nothing copied, button still reads Create ISO"
 
-echo "== a full copy"
+echo "== a full copy, with the shell's taskbar interface taken up"
+drv taskbar-created || fail "the main window did not handle TaskbarButtonCreated"
 copy_to "$out/first.iso"
 ! printf '%s\n' "$CREATE_OUT" | grep -q '^overwrite question: ' || fail "an overwrite question for a new file"
 expect_copy "$out/first.iso" "$disc"

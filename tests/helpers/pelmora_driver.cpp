@@ -418,7 +418,8 @@ HWND OpenSaveDialog(DWORD timeoutMs)
         PrintLine(L"no save dialog");
         return nullptr;
     }
-    PrintLine(L"save dialog: [" + WindowText(dialog) + L"] file type: [" + SelectedFileType(dialog) + L"]");
+    PrintLine(L"save dialog: [" + WindowText(dialog) + L"] file type: [" + SelectedFileType(dialog) +
+              L"] file name: [" + WindowText(FindDescendant(dialog, kFileNameEditId, L"Edit")) + L"]");
     return dialog;
 }
 
@@ -520,6 +521,18 @@ int Key(WORD key)
     bool alive = Query(main, WM_NULL, 0, 0, &ignored);
     PrintLine(std::wstring(key == VK_RETURN ? L"enter" : L"escape") + (alive ? L" handled" : L" not answered"));
     return alive ? 0 : 1;
+}
+
+// Tells the main window, as the shell does, that its taskbar button now exists, so that it
+// takes up the shell's taskbar interface. Answers once the window has handled it.
+int TaskbarCreated()
+{
+    HWND main = RequireMain();
+    LRESULT ignored = 0;
+    if (!main || !Query(main, RegisterWindowMessageW(L"TaskbarButtonCreated"), 0, 0, &ignored))
+        return 1;
+    PrintLine(L"taskbar button created: handled");
+    return 0;
 }
 
 int Close()
@@ -672,7 +685,7 @@ int Usage()
         "  button | wait-button CAPTION enabled|disabled|any [T] | status\n"
         "  click | create PATH [T] | create-cancel [T] | open-save [T] | save-as PATH [T]\n"
         "  create-declined EXISTING_PATH [T]\n"
-        "  enter | escape | close | about ok|escape [T] | messagebox ok|show [T] | geometry\n"
+        "  taskbar-created | enter | escape | close | about ok|escape [T] | messagebox ok|show [T] | geometry\n"
         "  resources EXE_PATH\n");
     return 2;
 }
@@ -718,6 +731,8 @@ int Run(int argc, wchar_t** argv)
         return Key(VK_RETURN);
     if (command == L"escape")
         return Key(VK_ESCAPE);
+    if (command == L"taskbar-created")
+        return TaskbarCreated();
     if (command == L"close")
         return Close();
     if (command == L"about" && argc >= 3)
