@@ -1,7 +1,9 @@
 #include "MVFormat.h"
 
+#include <climits>
 #include <cstring>
 #include <cwchar>
+#include "MVStringfunc.h"
 
 namespace
 {
@@ -13,7 +15,10 @@ const int FixedPointUnits = 312;
 const int NullTextUnits = 6;
 const int CharacterUnits = 2;
 
-int Larger(int a, int b) { return a > b ? a : b; }
+// Widths and precisions from '*' reach INT_MAX, so sums are taken in 64 bits and the total
+// stops at INT_MAX: an output that long could not be allocated anyway.
+long long Larger(long long a, long long b) { return a > b ? a : b; }
+long long Saturated(long long n) { return n < INT_MAX ? n : INT_MAX; }
 
 // Digits past what an int holds are skipped rather than overflowing it.
 int ReadNumber(const wchar_t*& p)
@@ -42,7 +47,7 @@ SizeKind ReadSizeKind(const wchar_t*& p)
 }
 
 // A character or a text, cut to a positive precision, then widened to the width.
-int TextItem(int item, int width, int precision)
+long long TextItem(long long item, int width, int precision)
 {
     if (precision > 0 && item > precision)
         item = precision;
@@ -58,25 +63,25 @@ bool IsKnownConversion(wchar_t conversion, SizeKind kind)
     return kind != SizeKind::Int64 || !std::wcschr(L"cCsS", conversion);
 }
 
-int TextLength(const wchar_t* text)
+long long TextLength(const wchar_t* text)
 {
     if (!text)
         return NullTextUnits;
-    return Larger(static_cast<int>(std::wcslen(text)), 1);
+    return Larger(static_cast<long long>(std::wcslen(text)), 1);
 }
 
-int NarrowTextLength(const char* text)
+long long NarrowTextLength(const char* text)
 {
     if (!text)
         return NullTextUnits;
-    return Larger(static_cast<int>(std::strlen(text)), 1);
+    return Larger(static_cast<long long>(std::strlen(text)), 1);
 }
 
 // The units one conversion adds; consumes its argument from args. Text arguments are only
 // measured while `trusted`: past a conversion the estimate does not know (%I32d, %lld, %I64s)
 // the formatter may have taken arguments the estimate did not, and a text pointer read then
 // could be any other argument.
-int ConversionLength(wchar_t conversion, SizeKind kind, int width, int precision, bool trusted, va_list& args)
+long long ConversionLength(wchar_t conversion, SizeKind kind, int width, int precision, bool trusted, va_list& args)
 {
     switch (conversion) {
     case L'c': case L'C':
@@ -96,16 +101,16 @@ int ConversionLength(wchar_t conversion, SizeKind kind, int width, int precision
             va_arg(args, long long);
         else
             va_arg(args, int);
-        return Larger(IntegerUnits, width + precision);
+        return Larger(IntegerUnits, 0LL + width + precision);
     case L'p':
         va_arg(args, void*);
-        return Larger(IntegerUnits, width + precision);
+        return Larger(IntegerUnits, 0LL + width + precision);
     case L'e': case L'E': case L'g': case L'G':
         va_arg(args, double);
-        return Larger(FloatUnits, width + precision);
+        return Larger(FloatUnits, 0LL + width + precision);
     case L'f':
         va_arg(args, double);
-        return Larger(FloatUnits, precision + FixedPointUnits);
+        return Larger(FloatUnits, 0LL + precision + FixedPointUnits);
     case L'n':
         va_arg(args, void*);
         return 0;
@@ -120,7 +125,7 @@ struct ConversionSpec
     int width = 0;
     int precision = 0;
     SizeKind kind = SizeKind::None;
-    int radixPrefixUnits = 0;
+    long long radixPrefixUnits = 0;
 };
 
 ConversionSpec ReadConversionSpec(const wchar_t*& p, va_list& args)
@@ -128,7 +133,7 @@ ConversionSpec ReadConversionSpec(const wchar_t*& p, va_list& args)
     ConversionSpec spec;
     for (;; ++p) {
         if (*p == L'#')
-            spec.radixPrefixUnits += 2;
+            spec.radixPrefixUnits = Saturated(spec.radixPrefixUnits + 2);
         else if (*p == L'*')
             spec.width = va_arg(args, int);
         else if (*p != L'-' && *p != L'+' && *p != L'0' && *p != L' ')
@@ -154,7 +159,7 @@ ConversionSpec ReadConversionSpec(const wchar_t*& p, va_list& args)
 
 int EstimateLength(const wchar_t* p, va_list& args)
 {
-    int total = 0;
+    long long total = 0;
     bool trusted = true;
     while (*p) {
         if (*p++ != L'%') {
@@ -169,16 +174,16 @@ int EstimateLength(const wchar_t* p, va_list& args)
             continue;
         }
         const ConversionSpec spec = ReadConversionSpec(p, args);
-        total += spec.radixPrefixUnits;
+        total = Saturated(total + spec.radixPrefixUnits);
         if (*p == L'\0')
             break;
         const wchar_t conversion = *p++;
         if (IsKnownConversion(conversion, spec.kind))
-            total += ConversionLength(conversion, spec.kind, spec.width, spec.precision, trusted, args);
+            total = Saturated(total + ConversionLength(conversion, spec.kind, spec.width, spec.precision, trusted, args));
         else
             trusted = false;
     }
-    return total;
+    return static_cast<int>(Saturated(total));
 }
 }
 
@@ -234,11 +239,11 @@ void FormatV(MVString& target, const wchar_t* format, va_list args)
 {
     if (!format)
         format = L"";
-    target.Reserve(static_cast<UINT>(FormatLength(format, args)) + 1);
+    target.Reserve(TextUnitsSum(static_cast<size_t>(FormatLength(format, args)), 1));
     const int needed = MeasureOutput(format, args);
     // Where the estimate falls short, the target grows to the measured length instead.
     if (needed >= 0)
-        target.Reserve(static_cast<UINT>(needed) + 1);
+        target.Reserve(TextUnitsSum(static_cast<size_t>(needed), 1));
     FormatMeasured(target.GetBuffer(), target.GetCapacity(), needed, format, args);
     target.SyncLength();
 }

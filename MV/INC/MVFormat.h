@@ -11,14 +11,16 @@
 // (_vscwprintf); where the estimate under-counts it (a wide %f, huge doubles, a negative width
 // from '*', %I32d ...) the target grows to the measured length. The formatting call itself is
 // bounded by the target's capacity, so the output never passes the end of the buffer, whatever
-// the format and arguments; a format the runtime rejects leaves what fitted.
+// the format and arguments; a format the runtime rejects leaves what fitted. An estimate or an
+// output longer than MaxTextUnits (MVStringfunc.h) throws std::bad_alloc before the target is
+// written.
 
 // Replaces the target's contents with the formatted text.
 void Format(MVString& target, const wchar_t* format, ...);
 void FormatV(MVString& target, const wchar_t* format, va_list args);
 
 // The estimate of the output's length in units, without the NUL. Walks its own copy of args.
-// Never negative.
+// Never negative; a longer estimate stops at INT_MAX instead of wrapping.
 int FormatLength(const wchar_t* format, va_list args);
 
 // Formats into out, writing at most `capacity` units, NUL included. Returns the number of units

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <new>
 #include "MVFormat.h"
 #include "MVStringfunc.h"
 
@@ -14,14 +13,6 @@ namespace
 const int IntScratchUnits = 34;
 const int UShortScratchUnits = 18;
 const int DoubleScratchUnits = 64;
-
-wchar_t* AllocateUnits(UINT units)
-{
-    void* block = std::malloc(static_cast<size_t>(units) * sizeof(wchar_t));
-    if (!block)
-        throw std::bad_alloc();
-    return static_cast<wchar_t*>(block);
-}
 
 // Writes the digits of value in radix, most significant first, into the end of scratch and
 // returns where they start; the NUL is at scratch[size - 1].
@@ -55,22 +46,20 @@ UINT ReadLittleEndian32(MVArchive& archive)
     archive.Read(bytes, sizeof bytes);
     return UINT(bytes[0]) | UINT(bytes[1]) << 8 | UINT(bytes[2]) << 16 | UINT(bytes[3]) << 24;
 }
-
-// A longer record would not fit in a 32-bit address space anyway.
-const UINT MaxSerializedLength = 0x3FFFFFFE;
 }
 
 MVString::MVString()
-    : buffer(AllocateUnits(64)), capacity(64)
+    : buffer(AllocateTextUnits(64)), capacity(64)
 {
     buffer[0] = L'\0';
 }
 
 MVString::MVString(const wchar_t* text)
 {
-    length = text ? static_cast<UINT>(std::wcslen(text)) : 0;
-    capacity = length + 1 > granule ? length + 1 : granule;
-    buffer = AllocateUnits(capacity);
+    const UINT units = TextUnitsSum(text ? std::wcslen(text) : 0, 1);
+    length = units - 1;
+    capacity = units > granule ? units : granule;
+    buffer = AllocateTextUnits(capacity);
     if (text)
         std::wmemcpy(buffer, text, length + 1);
     else
@@ -118,7 +107,7 @@ void MVString::Reserve(UINT n)
     if (n <= capacity)
         return;
     const UINT newCapacity = GrownCapacity(n, granule);
-    wchar_t* block = AllocateUnits(newCapacity);
+    wchar_t* block = AllocateTextUnits(newCapacity);
     if (buffer) {
         const UINT end = TextEnd();
         std::wmemcpy(block, buffer, end);
@@ -139,19 +128,19 @@ void MVString::Assign(const wchar_t* text, UINT n)
         return;
     }
     // Never read past the text's NUL, whatever n claims.
-    const UINT units = static_cast<UINT>(n == 0 ? std::wcslen(text) : wcsnlen(text, n));
-    length = units;
-    Reserve(units + 1);
+    const size_t units = n == 0 ? std::wcslen(text) : wcsnlen(text, n);
+    Reserve(TextUnitsSum(units, 1));
+    length = static_cast<UINT>(units);
     std::wmemcpy(buffer, text, units);
     buffer[units] = L'\0';
 }
 
-void MVString::AppendUnits(const wchar_t* text, UINT count)
+void MVString::AppendUnits(const wchar_t* text, size_t count)
 {
     const UINT end = TextEnd();
-    Reserve(end + count + 1);
+    Reserve(TextUnitsSum(end, TextUnitsSum(count, 1)));
     std::wmemcpy(buffer + end, text, count);
-    length = end + count;
+    length = static_cast<UINT>(end + count);
     buffer[length] = L'\0';
 }
 
@@ -185,7 +174,7 @@ MVString& MVString::AppendText(const wchar_t* text)
         AppendUnits(copy.buffer, copy.length);
         return *this;
     }
-    AppendUnits(text, static_cast<UINT>(std::wcslen(text)));
+    AppendUnits(text, std::wcslen(text));
     return *this;
 }
 
@@ -266,9 +255,7 @@ void MVString::Serialize(MVArchive& archive)
         return;
     }
     const UINT storedLength = ReadLittleEndian32(archive);
-    if (storedLength > MaxSerializedLength)
-        throw std::bad_alloc();
-    Reserve(storedLength + 1);
+    Reserve(TextUnitsSum(storedLength, 1));
     for (UINT i = 0; i <= storedLength; ++i) {
         BYTE unit[2] = {};
         archive.Read(unit, sizeof unit);

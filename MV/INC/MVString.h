@@ -13,6 +13,9 @@
 // the builder's own buffer. Integer overloads append the number in `radix`; unsigned int and
 // long go through AppendInt, so in radix 10 values above 0x7FFFFFFF print as negative.
 // Append(char) appends one character (the byte zero-extended, 0xE9 becomes U+00E9).
+//
+// No text grows past MaxTextUnits (MVStringfunc.h): an operation that would throws
+// std::bad_alloc and leaves the builder as it was.
 class MVString : public MVPersistent
 {
 public:
@@ -67,7 +70,7 @@ public:
 
 private:
     // Appends count units at the real end of the text; text must not point into the buffer.
-    void AppendUnits(const wchar_t* text, UINT count);
+    void AppendUnits(const wchar_t* text, size_t count);
     // True when p points into the buffer, where growing would free it under the caller.
     bool IsInsideBuffer(const wchar_t* p) const;
     UINT TextEnd() const;

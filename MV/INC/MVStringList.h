@@ -3,6 +3,8 @@
 
 // Several texts packed into one block, each followed by its NUL, with one more NUL after the
 // last: the shape of file-dialog filters. The block grows in steps of `granule` units.
+// A block that would pass MaxTextUnits (MVStringfunc.h) throws std::bad_alloc instead, leaving
+// the list as it was.
 class MVStringList
 {
 public:

@@ -182,24 +182,45 @@ double FloatToDecimal(float value)
 
 int AnsiToWide(const char* narrow, wchar_t* out)
 {
-    const int units = static_cast<int>(std::strlen(narrow)) + 1;
+    const size_t bytes = std::strlen(narrow);
+    if (bytes >= MaxTextUnits)
+        return 0;
+    const int units = static_cast<int>(bytes) + 1;
     return MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, narrow, units, out, units);
+}
+
+UINT TextUnitsSum(size_t a, size_t b)
+{
+    if (a > MaxTextUnits || b > MaxTextUnits - a)
+        throw std::bad_alloc();
+    return static_cast<UINT>(a + b);
+}
+
+wchar_t* AllocateTextUnits(size_t units)
+{
+    if (units > MaxTextUnits)
+        throw std::bad_alloc();
+    void* block = std::malloc(units * sizeof(wchar_t));
+    if (!block)
+        throw std::bad_alloc();
+    return static_cast<wchar_t*>(block);
 }
 
 UINT GrownCapacity(UINT n, UINT granule)
 {
-    const UINT step = granule ? granule : 1;
-    return step * (n / step + 1);
+    const unsigned long long step = granule ? granule : 1;
+    const unsigned long long grown = step * (n / step + 1);
+    if (grown > MaxTextUnits)
+        throw std::bad_alloc();
+    return static_cast<UINT>(grown);
 }
 
 wchar_t* DuplicateText(const wchar_t* text)
 {
     if (!text)
         return nullptr;
-    const size_t units = std::wcslen(text) + 1;
-    wchar_t* copy = static_cast<wchar_t*>(std::malloc(units * sizeof(wchar_t)));
-    if (!copy)
-        throw std::bad_alloc();
+    const size_t units = TextUnitsSum(std::wcslen(text), 1);
+    wchar_t* copy = AllocateTextUnits(units);
     std::wmemcpy(copy, text, units);
     return copy;
 }

@@ -21,11 +21,24 @@ void DoubleToText(wchar_t* out, int size, double value);
 double FloatToDecimal(float value);
 
 // Widens narrow text in the ANSI code page into out, which must hold strlen(narrow) + 1 units.
-// Returns the units written, NUL included, or 0 on failure.
+// Returns the units written, NUL included, or 0 on failure (a text too long for the system's
+// int count fails too).
 int AnsiToWide(const char* narrow, wchar_t* out);
 
+// The most UTF-16 units one text block may hold. Its bytes then fit the signed 32-bit counts of
+// the runtime's and the system's text calls, on 32- and 64-bit builds alike, and no size
+// computed from it wraps.
+const UINT MaxTextUnits = 0x3FFFFFFF;
+
+// a + b units; throws std::bad_alloc when the sum passes MaxTextUnits, before any size wraps.
+UINT TextUnitsSum(size_t a, size_t b);
+// A heap block of `units` UTF-16 units, freed with std::free; throws std::bad_alloc when units
+// passes MaxTextUnits or the heap has no room.
+wchar_t* AllocateTextUnits(size_t units);
+
 // The capacity a text block grows to when it must hold n units: the smallest multiple of
-// granule strictly above n (a granule of 0 counts as 1).
+// granule strictly above n (a granule of 0 counts as 1). Throws std::bad_alloc when that passes
+// MaxTextUnits.
 UINT GrownCapacity(UINT n, UINT granule);
 
 // A heap copy of text (null for null) that the caller frees with FreeText.

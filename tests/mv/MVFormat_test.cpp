@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <climits>
 #include <cstdarg>
 #include <cstring>
 #include <cwchar>
+#include <new>
 #include <random>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "MVFormat.h"
@@ -65,6 +66,10 @@ TEST(FormatLength, NumbersAreChargedFlatSizes)
     EXPECT_EQ(312, Estimate(L"%f", 1.0));
     EXPECT_EQ(312, Estimate(L"%500f", 1.0));  // the width of f is not counted
     EXPECT_EQ(322, Estimate(L"%.*f", 10, 1.0));
+    // Sums of widths and precisions from '*' stop at INT_MAX instead of wrapping.
+    EXPECT_EQ(INT_MAX, Estimate(L"%*.*d", INT_MAX, INT_MAX, 1));
+    EXPECT_EQ(INT_MAX, Estimate(L"%*d%*dab", 0x7FFFFFE0, 1, 0x7FFFFFE0, 1));
+    EXPECT_EQ(INT_MAX, Estimate(L"%.*f", INT_MAX, 1.0));
 }
 
 TEST(FormatLength, ConsumesTheRightArguments)
@@ -143,31 +148,40 @@ TEST(Format, OutputBeyondTheEstimateStaysInsideTheTarget)
     EXPECT_EQ(L"5" + std::wstring(300, L'v'), s.GetBuffer());
 }
 
-// Argument lists built from 32-bit words, as the i386 calling convention lays them out.
-static_assert(std::is_same<va_list, char*>::value, "the randomized test lays out i386 argument lists");
+// An estimate whose block would wrap in 32 bits fails before anything is written.
+TEST(Format, AnOutputTooLongToHoldThrowsAndKeepsTheTarget)
+{
+    MVString s(L"kept");
+    EXPECT_THROW(Format(s, L"%*d", 0x7FFFFFE0, 1), std::bad_alloc);
+    EXPECT_THROW(Format(s, L"%*.*d", INT_MAX, INT_MAX, 1), std::bad_alloc);
+    EXPECT_STREQ(L"kept", s.GetBuffer());
+    EXPECT_EQ(64u, s.GetCapacity());
+}
 
+// Argument lists built from stack slots, as the Windows calling conventions lay them out: 4-byte
+// slots on x86, where a 64-bit value takes two, and 8-byte slots on x64.
 class ArgumentList
 {
 public:
-    void Int(int value) { words.push_back(static_cast<UINT>(value)); }
+    void Int(int value) { slots.push_back(static_cast<UINT>(value)); }
     void Int64(long long value) { Raw(&value, sizeof value); }
     void Double(double value) { Raw(&value, sizeof value); }
-    void Pointer(const void* value) { words.push_back(static_cast<UINT>(reinterpret_cast<UINT_PTR>(value))); }
+    void Pointer(const void* value) { slots.push_back(reinterpret_cast<UINT_PTR>(value)); }
     va_list Get()
     {
-        // Room for the formatter reading a few words too many on a malformed format.
-        words.resize(words.size() + 8, 0);
-        return reinterpret_cast<va_list>(words.data());
+        // Room for the formatter reading a few slots too many on a malformed format.
+        slots.resize(slots.size() + 8, 0);
+        return reinterpret_cast<va_list>(slots.data());
     }
 
 private:
     void Raw(const void* data, size_t bytes)
     {
-        UINT parts[2];
+        UINT_PTR parts[8 / sizeof(UINT_PTR)];
         std::memcpy(parts, data, bytes);
-        words.insert(words.end(), parts, parts + bytes / 4);
+        slots.insert(slots.end(), parts, parts + bytes / sizeof(UINT_PTR));
     }
-    std::vector<UINT> words;
+    std::vector<UINT_PTR> slots;
 };
 
 struct RandomFormat

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <new>
 #include <string>
 
 #include "MVStringList.h"
@@ -59,5 +60,12 @@ TEST(MVStringList, ReserveWithinCapacityKeepsTheBlock)
     EXPECT_EQ(block, list.GetBuffer());
     list.Reserve(261);
     EXPECT_EQ(520u, list.GetCapacity());
+
+    // A step whose block would wrap to 0 bytes in 32 bits; the old block stays.
+    block = list.GetBuffer();
+    list.granule = 0x80000000;
+    EXPECT_THROW(list.Reserve(521), std::bad_alloc);
+    EXPECT_EQ(520u, list.GetCapacity());
+    EXPECT_EQ(block, list.GetBuffer());
 }
 }

@@ -2,10 +2,12 @@
 #include <windows.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "MVString.h"
+#include "MVStringfunc.h"
 
 namespace
 {
@@ -28,20 +30,26 @@ TEST(MVString, DefaultBuilderGrowsOnlyPastItsFirst63Units)
     EXPECT_EQ(Units(L'a', 63) + L"b", s.GetBuffer());
 }
 
+// after 0: the request cannot be met; it throws and leaves the builder as it was.
 struct ReserveCase { UINT before; UINT request; UINT after; };
 
 TEST(MVString, ReserveGoesToTheNextMultipleOfTheGranuleAboveTheRequest)
 {
     const ReserveCase cases[] = {
         {64, 1, 64}, {64, 64, 64}, {64, 65, 128}, {64, 128, 192}, {64, 260, 320}, {128, 128, 128}, {128, 129, 192},
+        // Capacities whose byte count or granule multiple wraps in 32 bits.
+        {64, 0x7FFFFFE1, 0}, {64, 0x80000000, 0}, {64, 0xFFFFFFFF, 0}, {64, MaxTextUnits, 0},
     };
     for (const ReserveCase& c : cases) {
         MVString s;
         s.Reserve(c.before - 1);
         ASSERT_EQ(c.before, s.GetCapacity());
         s.Append(L"keep");
-        s.Reserve(c.request);
-        EXPECT_EQ(c.after, s.GetCapacity()) << "request " << c.request << " on " << c.before;
+        if (c.after == 0)
+            EXPECT_THROW(s.Reserve(c.request), std::bad_alloc) << "request " << c.request;
+        else
+            s.Reserve(c.request);
+        EXPECT_EQ(c.after ? c.after : c.before, s.GetCapacity()) << "request " << c.request << " on " << c.before;
         EXPECT_STREQ(L"keep", s.GetBuffer());
     }
 }
@@ -54,6 +62,9 @@ TEST(MVString, ReserveFollowsAChangedGranule)
     EXPECT_EQ(70u, s.GetCapacity());
     s.granule = 0;  // a zero step still grows
     s.Reserve(71);
+    EXPECT_EQ(72u, s.GetCapacity());
+    s.granule = 0x80000000;  // one step wraps to 0 bytes in 32 bits
+    EXPECT_THROW(s.Reserve(73), std::bad_alloc);
     EXPECT_EQ(72u, s.GetCapacity());
     EXPECT_STREQ(L"abc", s.GetBuffer());
 }
@@ -361,5 +372,11 @@ TEST(MVString, SerializeLoadTerminatesADamagedText)
     loaded.Serialize(archive);
     EXPECT_STREQ(L"ok", loaded.GetBuffer());
     EXPECT_EQ(2u, loaded.GetLength());
+
+    // A length whose NUL would wrap the unit count.
+    MemoryArchive huge(false);
+    huge.bytes = {0xFF, 0xFF, 0xFF, 0xFF, 'x', 0};
+    EXPECT_THROW(loaded.Serialize(huge), std::bad_alloc);
+    EXPECT_STREQ(L"ok", loaded.GetBuffer());
 }
 }
