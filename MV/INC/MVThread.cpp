@@ -44,12 +44,20 @@ MVThread::~MVThread()
     FreeText(&uncaughtText);
 }
 
+DWORD (WINAPI* MVThread::resumeThread)(HANDLE) = &::ResumeThread;
+
 long MVThread::Resume()
 {
-    const long previous = static_cast<long>(ResumeThread(handle));
-    suspendCount = previous != 0 ? previous - 1 : previous;
+    // Once the thread can run it may finish and delete this object, so the count it will have
+    // then is recorded first, and the object is touched again only while the thread is still
+    // suspended or was not resumed at all.
+    suspendCount = 0;
+    const long previous = static_cast<long>(resumeThread(handle));
+    const long remaining = previous != 0 ? previous - 1 : previous;
+    if (previous > 1 || previous == -1)
+        suspendCount = remaining;
     Sleep(0);
-    return suspendCount;
+    return remaining;
 }
 
 BOOL MVThread::Terminate(DWORD code)

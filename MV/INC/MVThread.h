@@ -47,7 +47,9 @@ public:
     // text is never null. See the class comment.
     virtual void OnUncaughtException(const wchar_t* text);
 
-    // Resumes the thread; returns the remaining suspend count (-2 when resuming failed).
+    // Resumes the thread; returns the remaining suspend count (-2 when resuming failed). With
+    // auto-delete set, the object may be gone when it returns: Resume touches no member once
+    // the thread can run.
     long Resume();
 
     static DWORD WINAPI ThreadProc(LPVOID thread);
@@ -69,6 +71,10 @@ protected:
     DWORD threadId = 0;
     HANDLE handle = nullptr;
     long suspendCount = 0;
+
+    // The system call Resume makes; tests replace it to let a thread run to its end inside the
+    // call.
+    static DWORD (WINAPI* resumeThread)(HANDLE);
 
 private:
     // Runs one step, catching whatever it throws; false when it threw.

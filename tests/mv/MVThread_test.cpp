@@ -2,6 +2,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -65,6 +67,15 @@ public:
         MVThread::OnUncaughtException(text);
     }
 
+    // Swaps the system call Resume makes; returns the one it replaced.
+    using ResumeCall = DWORD(WINAPI*)(HANDLE);
+    static ResumeCall SwapResumeCall(ResumeCall call)
+    {
+        const ResumeCall old = resumeThread;
+        resumeThread = call;
+        return old;
+    }
+
     HANDLE started;
 
 private:
@@ -106,6 +117,12 @@ TEST(MVThread, SuspendedUntilResumed)
     EXPECT_NE(0u, thread->GetThreadId());
     ASSERT_NE(nullptr, thread->GetHandle());
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(thread->GetHandle(), 50));
+    EXPECT_EQ(0, record.runs);
+
+    // Suspended twice, the first Resume leaves it suspended.
+    ASSERT_EQ(1u, SuspendThread(thread->GetHandle()));
+    EXPECT_EQ(1, thread->Resume());
+    EXPECT_EQ(1, thread->GetSuspendCount());
     EXPECT_EQ(0, record.runs);
 
     EXPECT_EQ(0, thread->Resume());
@@ -160,6 +177,57 @@ TEST(MVThread, AutoDeleteDestroysTheObjectOnItsOwnThread)
     EXPECT_EQ(3u, WaitForExitCode(handle));
     EXPECT_EQ(id, record.destroyedOnThread);
     EXPECT_EQ(1, record.exits);
+}
+
+// Its memory outlives deletion, filled with a mark, so that a write after deletion shows.
+class MarkedOnDelete : public TestThread
+{
+public:
+    using TestThread::TestThread;
+    static void operator delete(void* p, size_t size)
+    {
+        std::memset(p, Mark, size);
+        block = static_cast<unsigned char*>(p);
+        bytes = size;
+    }
+    static bool UntouchedSinceDelete()
+    {
+        for (size_t i = 0; i < bytes; ++i)
+            if (block[i] != Mark)
+                return false;
+        return block != nullptr;
+    }
+    static void Release() { ::operator delete(block); }
+
+    static const unsigned char Mark = 0xDD;
+    static unsigned char* block;
+    static size_t bytes;
+};
+unsigned char* MarkedOnDelete::block = nullptr;
+size_t MarkedOnDelete::bytes = 0;
+
+// Resumes the thread and lets it run to its end before returning, as a fast thread on another
+// core may.
+DWORD WINAPI ResumeAndRunToEnd(HANDLE thread)
+{
+    HANDLE own = Duplicate(thread);
+    const DWORD previous = ResumeThread(thread);
+    WaitForSingleObject(own, 10000);
+    CloseHandle(own);
+    return previous;
+}
+
+TEST(MVThread, ResumeLeavesASelfDeletingObjectAloneOnceItCanRun)
+{
+    Record record;
+    MarkedOnDelete* thread = new MarkedOnDelete(record, Behaviour::Return, TRUE, 5);
+    const TestThread::ResumeCall systemCall = TestThread::SwapResumeCall(&ResumeAndRunToEnd);
+    const long remaining = thread->Resume();
+    TestThread::SwapResumeCall(systemCall);
+    EXPECT_EQ(0, remaining);
+    ASSERT_NE(0u, record.destroyedOnThread);
+    EXPECT_TRUE(MarkedOnDelete::UntouchedSinceDelete());
+    MarkedOnDelete::Release();
 }
 
 TEST(MVThread, TerminateClosesTheHandleAndKeepsTheExitCode)
