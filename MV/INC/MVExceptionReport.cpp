@@ -1,13 +1,14 @@
 #include "MVExceptionReport.h"
 #include <cstring>
 #include <exception>
-#include <string>
 #include "MVApp.h"
 #include "MVException.h"
 #include "MVStringfunc.h"
 
 namespace
 {
+const wchar_t DefaultMVExceptionText[] = L"Exception";
+
 std::wstring WidenAnsi(const char* text)
 {
     if (!text)
@@ -18,6 +19,27 @@ std::wstring WidenAnsi(const char* text)
     wide.resize(n > 1 ? static_cast<size_t>(n - 1) : 0);
     return wide;
 }
+}
+
+std::wstring CurrentExceptionText(const wchar_t* otherText)
+{
+    std::wstring text;
+    try
+    {
+        throw;
+    }
+    catch (const MVException& e)
+    {
+        text = e.GetText() ? e.GetText() : DefaultMVExceptionText;
+    }
+    catch (const std::exception& e)
+    {
+        text = WidenAnsi(e.what());
+    }
+    catch (...)
+    {
+    }
+    return text.empty() ? std::wstring(otherText ? otherText : L"") : text;
 }
 
 void ShowCurrentException(HWND owner) noexcept
@@ -33,13 +55,9 @@ void ShowCurrentException(HWND owner) noexcept
         {
             e.Show(owner, style);
         }
-        catch (const std::exception& e)
-        {
-            MVApp::ShowMessage(WidenAnsi(e.what()).c_str(), style, owner);
-        }
         catch (...)
         {
-            MVApp::ShowMessage(L"Unexpected error.", style, owner);
+            MVApp::ShowMessage(CurrentExceptionText(L"Unexpected error.").c_str(), style, owner);
         }
     }
     catch (...)

@@ -1,7 +1,7 @@
 #include "MVThread.h"
 
-#include <exception>
 #include "MVException.h"
+#include "MVExceptionReport.h"
 #include "MVStringfunc.h"
 #include "MVSystemError.h"
 
@@ -11,15 +11,6 @@ const wchar_t ModulePath[] = L"MV\\INC\\MVThread";
 const int CreateFailedLine = 36;
 const DWORD OnStartRefusedCode = 0xFFFFFFFF;
 const wchar_t UnknownExceptionText[] = L"Unknown exception";
-
-// The text of std::exception::what, widened for the uncaught-exception hook.
-void ReportStdException(MVThread& thread, const char* what)
-{
-    wchar_t text[512];
-    const int units = MultiByteToWideChar(CP_ACP, 0, what ? what : "", -1, text, 512);
-    text[units > 0 ? units - 1 : 0] = L'\0';
-    thread.OnUncaughtException(text[0] ? text : UnknownExceptionText);
-}
 }
 
 MVThread::MVThread(BOOL autoDeleteObject, DWORD creationFlags, LPTHREAD_START_ROUTINE startRoutine,
@@ -101,19 +92,9 @@ template <typename Step> bool MVThread::Guarded(Step step)
     try {
         step();
         return true;
-    } catch (MVException& e) {
-        try {
-            OnUncaughtException(e.GetText() ? e.GetText() : L"Exception");
-        } catch (...) {
-        }
-    } catch (std::exception& e) {
-        try {
-            ReportStdException(*this, e.what());
-        } catch (...) {
-        }
     } catch (...) {
         try {
-            OnUncaughtException(UnknownExceptionText);
+            OnUncaughtException(CurrentExceptionText(UnknownExceptionText).c_str());
         } catch (...) {
         }
     }
