@@ -5,6 +5,7 @@
 #include "CCopyThread.h"
 #include "CopyJob.h"
 #include "DriveList.h"
+#include "DriveScanner.h"
 #include "ExtendedLengthPath.h"
 #include "ImageFileName.h"
 #include "MVApp.h"
@@ -67,9 +68,10 @@ BOOL CImageDlg::OnInitDialog()
     AddAboutItem();
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon ? m_hSmallIcon : m_hIcon));
+    // The list fills when the first scan is done, which then selects the first drive.
+    m_scanner.reset(new DriveScanner(DriveListQueries()));
     RefreshDriveList();
-    // The first drive is offered; the next refresh brings the button in line with it.
-    m_cbDrives.SetCurSel(0);
+    OnDriveChanged();
     SetTimer(hwnd, REFRESH_TIMER, kRefreshPeriodMs, nullptr);
     CreateProgressBar();
     // Run elevated, the window would not hear the shell's message otherwise.
@@ -172,10 +174,9 @@ void CImageDlg::OnTimer(UINT_PTR id)
     }
     if (id != REFRESH_TIMER)
         return;
-    m_cbDrives.SetRedraw(false);
     RefreshDriveList();
-    m_cbDrives.SetRedraw(true);
-    m_cbDrives.Invalidate(false);
+    // Also brings the button back to the idle rule once a copy has ended.
+    OnDriveChanged();
 }
 
 BOOL CImageDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&)
@@ -195,7 +196,28 @@ BOOL CImageDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&)
         OnCopyEnded(static_cast<CopyOutcome>(wParam));
         return TRUE;
     }
+    if (message == WM_WORKER_CLEARED)
+    {
+        OnDriveChanged();
+        return TRUE;
+    }
+    if (message == WM_DRIVE_LIST)
+    {
+        ShowScannedDrives();
+        return TRUE;
+    }
     return FALSE;
+}
+
+void CImageDlg::ShowScannedDrives()
+{
+    std::vector<std::wstring> entries;
+    if (!m_scanner || !m_scanner->TakeResult(entries))
+        return;
+    m_cbDrives.SetRedraw(false);
+    ApplyDriveList(entries);
+    m_cbDrives.SetRedraw(true);
+    m_cbDrives.Invalidate(false);
 }
 
 std::unique_ptr<TaskbarProgress> CImageDlg::CreateTaskbarProgress()
@@ -228,7 +250,13 @@ void CImageDlg::OnCopyEnded(CopyOutcome outcome)
 
 void CImageDlg::RefreshDriveList()
 {
-    ApplyDriveList(ListCdromDrives());
+    if (m_scanner)
+        m_scanner->Request(hwnd, WM_DRIVE_LIST, m_pWorker.load() ? m_copyEntry : std::wstring());
+}
+
+DriveQueries CImageDlg::DriveListQueries()
+{
+    return DriveQueries::System();
 }
 
 void CImageDlg::ApplyDriveList(const std::vector<std::wstring>& entries)
@@ -238,7 +266,8 @@ void CImageDlg::ApplyDriveList(const std::vector<std::wstring>& entries)
     if (!SameEntries(entries, ListedEntries()))
     {
         const std::wstring selected = m_cbDrives.GetSelectedText();
-        const int previousIndex = m_cbDrives.GetCurSel();
+        // The first list offers its first drive.
+        const int previousIndex = m_bListShown ? m_cbDrives.GetCurSel() : 0;
         m_cbDrives.ResetContent();
         for (const std::wstring& entry : entries)
             m_cbDrives.AddString(entry.c_str());
@@ -246,6 +275,7 @@ void CImageDlg::ApplyDriveList(const std::vector<std::wstring>& entries)
         // user's locale.
         m_cbDrives.SetCurSel(ChooseDriveSelection(ListedEntries(), DriveLetterOf(selected), previousIndex));
     }
+    m_bListShown = true;
     OnDriveChanged();
 }
 
@@ -260,14 +290,9 @@ std::vector<std::wstring> CImageDlg::ListedEntries() const
 
 void CImageDlg::OnDriveChanged()
 {
-    const std::wstring entry = m_cbDrives.GetSelectedText();
-    bool readable = false;
-    if (const wchar_t letter = DriveLetterOf(entry))
-    {
-        VolumeInfo info;
-        readable = GetVolumeInfo(info, DriveRoot(letter).c_str()) != FALSE;
-    }
-    EnableItem(IDC_CREATE, readable);
+    // The readiness comes from the last scan: a volume query here could block this thread.
+    const bool copying = m_pWorker.load() != nullptr;
+    EnableItem(IDC_CREATE, copying || IsReadableEntry(m_cbDrives.GetSelectedText()));
 }
 
 void CImageDlg::OnCreateIso()
@@ -342,6 +367,10 @@ void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& im
         ShowCurrentException(hwnd);
         return;
     }
+    // From now on the scans leave the drive alone and keep its entry as it is.
+    m_copyEntry = driveEntry;
+    if (m_scanner)
+        m_scanner->SetBusyEntry(driveEntry);
     // Stored before the thread runs, so the job's final clearing cannot be overtaken.
     m_pWorker = worker;
     m_taskbar.CopyStarted();
@@ -441,4 +470,8 @@ void CImageDlg::RestoreCreateCaption()
 void CImageDlg::ClearWorker()
 {
     m_pWorker = nullptr;
+    // The button goes back to the idle rule; posted, because nothing on this thread may wait
+    // for the window's.
+    if (const HWND window = hwnd)
+        PostMessageW(window, WM_WORKER_CLEARED, 0, 0);
 }

@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 #include "CopyJobOwner.h"
+#include "DriveList.h"
 #include "MVComboBox.h"
 #include "MVDialog.h"
 #include "MVProgressBar.h"
 #include "TaskbarCopyReport.h"
 
 class CCopyThread;
+class DriveScanner;
 
 // The main window: the drive list, "Create ISO"/"Stop", the block progress bar and the
 // elapsed-time line. It runs one copy at a time on a worker thread and is that copy's owner.
@@ -32,13 +34,18 @@ public:
     // about to show; the copy has ended (wParam: its CopyOutcome).
     static const UINT WM_COPY_ERROR_SHOWN = WM_APP + 0x100;
     static const UINT WM_COPY_ENDED = WM_APP + 0x101;
+    // Posted by the drive scanner: a new list is ready. Posted by the worker as its last step:
+    // m_pWorker is clear, the button follows the idle rule again.
+    static const UINT WM_DRIVE_LIST = WM_APP + 0x10;
+    static const UINT WM_WORKER_CLEARED = WM_APP + 0x11;
 
     explicit CImageDlg(HWND parent);
     ~CImageDlg() override;
 
-    // Rebuilds the drive list, keeping the user's drive selected, then updates the button.
+    // Asks for a new drive list; it is shown when the scan, off this thread, has finished.
     void RefreshDriveList();
-    // "Create ISO" is enabled exactly when an entry is selected and its volume can be read.
+    // While idle, "Create ISO" is enabled exactly when an entry is selected and its volume could
+    // be read at the last scan. During a copy the button is "Stop" and stays enabled.
     void OnDriveChanged();
     // "Create ISO": asks for the image file and starts the copy; during a copy, "Stop".
     void OnCreateIso();
@@ -90,10 +97,14 @@ protected:
     virtual bool IsInForeground() const;
     // Flashes the taskbar button until the user comes back to the window.
     virtual void FlashTaskbarButton();
+    // How the drive list asks the system about drives; called once, on this thread.
+    virtual DriveQueries DriveListQueries();
 
 private:
     // Shows `entries` (in any order), keeping the user's drive selected, then updates the button.
     void ApplyDriveList(const std::vector<std::wstring>& entries);
+    // The scanner's newest list, shown without redrawing in between.
+    void ShowScannedDrives();
     std::vector<std::wstring> ListedEntries() const;
     void AddAboutItem();
     void CreateProgressBar();
@@ -112,4 +123,9 @@ private:
     // The shell sends it when it has made the taskbar button (again, after Explorer restarted).
     const UINT m_nTaskbarButtonCreated;
     TaskbarCopyReport m_taskbar;
+    std::unique_ptr<DriveScanner> m_scanner;
+    // False until the first list arrived: that one gets its first entry selected.
+    bool m_bListShown = false;
+    // The entry of the drive being copied, meaningful while m_pWorker is set.
+    std::wstring m_copyEntry;
 };

@@ -53,16 +53,31 @@ bool SameEntries(std::vector<std::wstring> a, std::vector<std::wstring> b)
     return a == b;
 }
 
-std::vector<std::wstring> ListCdromDrives()
+DriveQueries DriveQueries::System()
+{
+    DriveQueries queries;
+    queries.driveType = [](const wchar_t* root) { return GetDriveTypeW(root); };
+    queries.volumeInfo = [](VolumeInfo& info, const wchar_t* root) { return GetVolumeInfo(info, root); };
+    return queries;
+}
+
+std::vector<std::wstring> ListCdromDrives(const DriveQueries& queries,
+                                          const std::function<std::wstring(wchar_t letter)>& busyEntry)
 {
     std::vector<std::wstring> entries;
     for (wchar_t letter = L'A'; letter <= L'Z'; ++letter)
     {
+        const std::wstring busy = busyEntry(letter);
+        if (!busy.empty())
+        {
+            entries.push_back(busy);
+            continue;
+        }
         const std::wstring root = DriveRoot(letter);
-        if (GetDriveTypeW(root.c_str()) != DRIVE_CDROM)
+        if (queries.driveType(root.c_str()) != DRIVE_CDROM)
             continue;
         VolumeInfo info;
-        const bool readable = GetVolumeInfo(info, root.c_str()) != FALSE;
+        const bool readable = queries.volumeInfo(info, root.c_str()) != FALSE;
         entries.push_back(DriveEntryText(letter, readable, info.volumeLabel));
     }
     return entries;

@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,20 @@ std::wstring DriveEntryText(wchar_t letter, bool readable, const wchar_t* label)
 // The drive letter at the head of an entry, or 0 when the text is not an entry.
 wchar_t DriveLetterOf(const std::wstring& entry);
 
-// The entries of every CD-ROM drive, A to Z.
-std::vector<std::wstring> ListCdromDrives();
+// The two questions the drive list asks the system about a root ("E:\"); tests answer them.
+struct DriveQueries
+{
+    std::function<UINT(const wchar_t* root)> driveType;
+    std::function<BOOL(VolumeInfo& info, const wchar_t* root)> volumeInfo;
+
+    // GetDriveTypeW and GetVolumeInfo.
+    static DriveQueries System();
+};
+
+// The entries of every CD-ROM drive, A to Z. busyEntry(letter) names the entry of a drive that
+// must not be asked (the one being copied), empty for the others; such a drive keeps that entry.
+std::vector<std::wstring> ListCdromDrives(const DriveQueries& queries,
+                                          const std::function<std::wstring(wchar_t letter)>& busyEntry);
 
 // Whether an entry says its volume could be read ("E:\ - LABEL", "E:\ - "), as DriveEntryText
 // writes it.

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <atomic>
 #include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include "CCopyThread.h"
 #include "CImageDlg.h"
@@ -36,6 +40,57 @@ public:
     std::vector<std::wstring>& calls;
 };
 
+// The drives the dialog's scans see: a letter with a label holds a readable disc, one with
+// none is empty. A volume query of the drive `blockOn` waits until the test releases it, as a
+// drive spinning up or retrying a bad sector does.
+struct FakeDrives
+{
+    std::mutex lock;
+    std::map<wchar_t, std::optional<std::wstring>> cdroms;
+    DWORD windowThread = GetCurrentThreadId();
+    std::atomic<bool> askedOnWindowThread{false};
+    std::atomic<int> queries{0};
+    std::atomic<wchar_t> blockOn{0};
+    std::atomic<bool> blocked{false};
+    // Queries of the drive `watched` are counted.
+    std::atomic<wchar_t> watched{0};
+    std::atomic<int> watchedQueries{0};
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ~FakeDrives() { CloseHandle(release); }
+
+    void Set(wchar_t letter, std::optional<std::wstring> label)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        cdroms[letter] = std::move(label);
+    }
+    UINT Type(const wchar_t* root)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return cdroms.count(root[0]) ? DRIVE_CDROM : DRIVE_NO_ROOT_DIR;
+    }
+    BOOL Volume(VolumeInfo& info, const wchar_t* root)
+    {
+        ++queries;
+        if (GetCurrentThreadId() == windowThread)
+            askedOnWindowThread = true;
+        if (root[0] == watched)
+            ++watchedQueries;
+        if (root[0] == blockOn)
+        {
+            blocked = true;
+            // Bounded, so that a broken scanner fails the test instead of hanging it.
+            WaitForSingleObject(release, 20000);
+            blocked = false;
+        }
+        std::lock_guard<std::mutex> guard(lock);
+        const auto drive = cdroms.find(root[0]);
+        if (drive == cdroms.end() || !drive->second)
+            return FALSE;
+        wcscpy(info.volumeLabel, drive->second->c_str());
+        return TRUE;
+    }
+};
+
 // The main dialog with the file-name dialog answered by the test, an optional failure to
 // create the worker, and a copy job that runs until it is asked to stop, or, with endAs set,
 // one that goes halfway, waits for `goOn` and ends that way as the real job does.
@@ -57,6 +112,9 @@ public:
     std::atomic<DWORD> workerThread{0};
     bool inForeground = true;
     std::vector<std::wstring> taskbarCalls;
+
+    // Shared with the scan thread's queries, which may outlive this part of the object.
+    std::shared_ptr<FakeDrives> drives = std::make_shared<FakeDrives>();
 
     bool RealAskImagePath(std::wstring& path) { return CImageDlg::AskImagePath(path); }
 
@@ -120,6 +178,14 @@ protected:
             throw MVException(L"Not enough resources", L"MV\\INC\\MVThread", 36, 0);
         return CImageDlg::CreateWorker(driveEntry, imagePath);
     }
+    DriveQueries DriveListQueries() override
+    {
+        std::shared_ptr<FakeDrives> fake = drives;
+        DriveQueries queries;
+        queries.driveType = [fake](const wchar_t* root) { return fake->Type(root); };
+        queries.volumeInfo = [fake](VolumeInfo& info, const wchar_t* root) { return fake->Volume(info, root); };
+        return queries;
+    }
 };
 
 // Puts entries of our choosing into the drive list, as a refresh would, and selects one.
@@ -129,6 +195,30 @@ void ShowEntries(CImageDlg& dialog, const std::vector<std::wstring>& entries, in
     for (const std::wstring& entry : entries)
         dialog.m_cbDrives.AddString(entry.c_str());
     dialog.m_cbDrives.SetCurSel(selected);
+    SendMessageW(dialog.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_DRIVES, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(dialog.m_cbDrives.GetHwnd()));
+}
+
+// What the drive list shows, in its order.
+std::vector<std::wstring> Listed(CImageDlg& dialog)
+{
+    std::vector<std::wstring> listed;
+    for (int i = 0; i < dialog.m_cbDrives.GetCount(); ++i)
+        listed.push_back(dialog.m_cbDrives.GetLBText(i));
+    return listed;
+}
+
+bool WaitForList(CImageDlg& dialog, const std::vector<std::wstring>& expected)
+{
+    return dialogtest::PumpUntil([&] { return Listed(dialog) == expected; });
+}
+
+// Selects the listed entry with that text as the user does.
+void Select(CImageDlg& dialog, const std::wstring& entry)
+{
+    const std::vector<std::wstring> listed = Listed(dialog);
+    const auto found = std::find(listed.begin(), listed.end(), entry);
+    dialog.m_cbDrives.SetCurSel(found == listed.end() ? -1 : static_cast<int>(found - listed.begin()));
     SendMessageW(dialog.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_DRIVES, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(dialog.m_cbDrives.GetHwnd()));
 }
@@ -214,6 +304,94 @@ TEST(CImageDlg, CreateIsEnabledOnlyForASelectedReadableDrive)
         ShowEntries(dialog, {}, -1);
         EXPECT_FALSE(IsWindowEnabled(button));
     });
+}
+
+TEST(CImageDlg, TheListIsScannedOffTheWindowThreadAndFollowsInsertsAndEjects)
+{
+    TestImageDlg dialog;
+    FakeDrives& drives = *dialog.drives;
+    drives.Set(L'E', L"ONE");
+    RunModal(dialog, [&](HWND window) {
+        HWND button = GetDlgItem(window, IDC_CREATE);
+        ASSERT_TRUE(WaitForList(dialog, {L"E:\\ - ONE"}));
+        EXPECT_EQ(dialog.m_cbDrives.GetCurSel(), 0) << "the first drive is offered at start";
+        EXPECT_TRUE(IsWindowEnabled(button));
+        drives.Set(L'F', L"TWO");
+        EXPECT_TRUE(WaitForList(dialog, {L"E:\\ - ONE", L"F:\\ - TWO"}));
+        drives.Set(L'E', std::nullopt);
+        EXPECT_TRUE(WaitForList(dialog, {L"E:\\", L"F:\\ - TWO"}));
+        EXPECT_EQ(dialog.m_cbDrives.GetCurSel(), 0);
+        EXPECT_FALSE(IsWindowEnabled(button));
+    });
+    EXPECT_GT(drives.queries.load(), 0);
+    EXPECT_FALSE(drives.askedOnWindowThread);
+}
+
+TEST(CImageDlg, StopStaysUsableDuringACopyWhateverIsSelectedOrEjected)
+{
+    TestImageDlg dialog;
+    FakeDrives& drives = *dialog.drives;
+    drives.Set(L'D', std::nullopt);
+    drives.Set(L'E', L"DISC");
+    RunModal(dialog, [&](HWND window) {
+        HWND button = GetDlgItem(window, IDC_CREATE);
+        ASSERT_TRUE(WaitForList(dialog, {L"D:\\", L"E:\\ - DISC"}));
+        Select(dialog, L"E:\\ - DISC");
+        Click(window, IDC_CREATE);
+        ASSERT_NE(dialog.m_pWorker.load(), nullptr);
+        // The empty drive chosen, refreshes and the disc taken out: none may disable Stop.
+        Select(dialog, L"D:\\");
+        EXPECT_TRUE(IsWindowEnabled(button));
+        drives.Set(L'E', std::nullopt);
+        SendMessageW(window, WM_TIMER, CImageDlg::REFRESH_TIMER, 0);
+        const int seen = drives.queries;
+        EXPECT_TRUE(dialogtest::PumpUntil([&] { return drives.queries > seen + 1; }));
+        EXPECT_TRUE(IsWindowEnabled(button));
+        EXPECT_EQ(Listed(dialog), (std::vector<std::wstring>{L"D:\\", L"E:\\ - DISC"}));
+        Click(window, IDC_CREATE);
+        EXPECT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
+        // Idle again: the empty drive is selected, so "Create ISO" may not be pressed.
+        EXPECT_TRUE(dialogtest::PumpUntil([&] { return !IsWindowEnabled(button); }));
+        EXPECT_EQ(TextOf(button), L"Create ISO");
+        EXPECT_TRUE(WaitForList(dialog, {L"D:\\", L"E:\\"}));
+    });
+    EXPECT_TRUE(dialog.sawStop);
+    EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
+}
+
+TEST(CImageDlg, ABlockedVolumeQueryLeavesTheWindowAndStopWorking)
+{
+    TestImageDlg dialog;
+    FakeDrives& drives = *dialog.drives;
+    drives.Set(L'D', L"SLOW");
+    drives.Set(L'E', L"DISC");
+    RunModal(dialog, [&](HWND window) {
+        ASSERT_TRUE(WaitForList(dialog, {L"D:\\ - SLOW", L"E:\\ - DISC"}));
+        Select(dialog, L"E:\\ - DISC");
+        // The next scan hangs at D:, before it reaches E:. This thread goes on pumping.
+        drives.blockOn = L'D';
+        ASSERT_TRUE(dialogtest::PumpUntil([&] { return drives.blocked.load(); }));
+        Click(window, IDC_CREATE);
+        ASSERT_NE(dialog.m_pWorker.load(), nullptr);
+        Click(window, IDC_CREATE);
+        EXPECT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
+        EXPECT_TRUE(drives.blocked) << "the query was not blocked all along";
+
+        // A copy that starts while the scan hangs: the scan passes over its drive.
+        drives.watched = L'E';
+        Click(window, IDC_CREATE);
+        ASSERT_NE(dialog.m_pWorker.load(), nullptr);
+        drives.Set(L'D', L"FAST");
+        SetEvent(drives.release);
+        EXPECT_TRUE(WaitForList(dialog, {L"D:\\ - FAST", L"E:\\ - DISC"}));
+        drives.watched = 0;
+        Click(window, IDC_CREATE);
+        EXPECT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
+    });
+    SetEvent(drives.release);
+    EXPECT_EQ(drives.watchedQueries, 0) << "the drive being copied was queried";
+    EXPECT_FALSE(drives.askedOnWindowThread);
+    EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
 }
 
 TEST(CImageDlg, UpdateProgressMovesTheBarAndWritesTheTimeLine)

@@ -93,6 +93,26 @@ TEST(DriveList, SameEntriesIgnoresTheOrder)
         EXPECT_EQ(SameEntries(c.a, c.b), c.same) << testing::PrintToString(c.a) << " " << testing::PrintToString(c.b);
 }
 
+TEST(DriveList, ListingAsksOnlyAboutDrivesNotBeingCopied)
+{
+    // D: empty, E: being copied (its disc may be gone by now), F: "DISC", G: a hard disk.
+    std::wstring asked;
+    DriveQueries queries;
+    queries.driveType = [](const wchar_t* root) {
+        return root[0] == L'G' ? UINT(DRIVE_FIXED) : wcschr(L"DEF", root[0]) ? UINT(DRIVE_CDROM) : UINT(DRIVE_NO_ROOT_DIR);
+    };
+    queries.volumeInfo = [&](VolumeInfo& info, const wchar_t* root) {
+        asked += root[0];
+        if (root[0] == L'D' || root[0] == L'E')
+            return FALSE;
+        wcscpy(info.volumeLabel, L"DISC");
+        return TRUE;
+    };
+    const auto copying = [](wchar_t letter) { return letter == L'E' ? std::wstring(L"E:\\ - OLD") : std::wstring(); };
+    EXPECT_EQ(ListCdromDrives(queries, copying), (std::vector<std::wstring>{L"D:\\", L"E:\\ - OLD", L"F:\\ - DISC"}));
+    EXPECT_EQ(asked, L"DF");
+}
+
 struct SelectionCase
 {
     const char* what;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A copy in progress: the block bar fills in red (screenshot), "Stop" keeps a prefix of the disc
-# and makes the button read "Create ISO" again, ejecting the disc disables the button also while
-# it reads "Stop", a new copy can be started, closing the window during a copy ends the program
+# and makes the button read "Create ISO" again, neither choosing an empty drive nor ejecting the
+# disc during a copy disables "Stop", a new copy can be started, closing the window during a copy ends the program
 # and keeps a prefix too, and Stop works while the first sectors are read one by one.
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
@@ -13,11 +13,12 @@ e2e_session
 # some 6 s on any machine: long enough to act in its middle, short enough for a test.
 disc=$(e2e_cached_iso mid-200 BIG_E2E 200)
 e2e_add_cdrom e "$disc"
+e2e_add_empty_cdrom f
 e2e_start
 out=$E2E_DIR/out
 mkdir -p "$out"
 e2e_start_pelmora_slowly 30000
-expect_drives 'E:\ - BIG_E2E'
+expect_drives 'E:\ - BIG_E2E' 'F:\'
 expect_button "Create ISO" enabled 3000
 
 echo "== the block bar before any copy: 528 grey blocks"
@@ -51,16 +52,22 @@ screenshot "$out/stopped.png"
 bar_blocks "$out/stopped.png"
 [ "$BAR_FILLED" -eq 0 ] || fail "$BAR_FILLED blocks stay red after the copy"
 
-echo "== ejecting the disc during a copy disables Stop; the copy still ends by itself"
+echo "== during a copy neither the empty drive chosen nor the disc ejected disables Stop"
 start_copy "$out/ejected.iso"
+drv select 1 || fail "cannot select the empty drive"
+# Two refreshes of the list pass meanwhile; each used to apply the idle rule to the button.
+drv wait-button "Stop" disabled 2500 && fail "choosing the empty drive disabled Stop"
 e2e_eject e || fail "cannot eject the disc"
-drv wait-button "Stop" disabled 3000 || fail "the button was not disabled when the disc went away"
-# Wine keeps reading an open device whose disc was taken out, so the job runs to its end here.
-expect_button "Create ISO" disabled 30000
+drv wait-button "Stop" disabled 2500 && fail "ejecting the disc disabled Stop"
+drv click || fail "cannot press Stop"
+# Idle again with the empty drive selected: "Create ISO" may not be pressed.
+expect_button "Create ISO" disabled 5000
+expect_prefix "$out/ejected.iso" "$disc"
 e2e_insert e "$disc" || fail "cannot insert the disc again"
 drv wait-entry 'E:\ - BIG_E2E' 5000 || fail "the disc inserted again was not listed"
+drv select 0 || fail "cannot select the disc"
 expect_button "Create ISO" enabled 3000
-pass "Stop disabled while the drive was empty, enabled again with the disc"
+pass "Stop stayed usable and kept a prefix; the disc is listed again"
 
 echo "== a new copy can be started after a stop"
 start_copy "$out/closed.iso"

@@ -92,12 +92,20 @@ e2e_wait_exit() {
     EXIT_MS=$(( ($(date +%s%N) - start) / 1000000 ))
 }
 
-# expect_drives ENTRY...: the drive list holds exactly these entries, in this order.
+# expect_drives ENTRY...: the drive list holds exactly these entries, in this order. The list is
+# filled by a scan off the window's thread: a first look may come before it, so it is asked
+# again for up to three seconds.
 expect_drives() {
-    drv drives || fail "cannot read the drive list"
-    local expected="" actual e
+    local expected="" actual e tries=0
     for e in "$@"; do expected+="entry: [$e]"$'\n'; done
-    actual=$(printf '%s\n' "$DRV_OUT" | grep '^entry: ' || true)
+    while :; do
+        drv drives || fail "cannot read the drive list"
+        actual=$(printf '%s\n' "$DRV_OUT" | grep '^entry: ' || true)
+        [ "$actual" = "${expected%$'\n'}" ] && return 0
+        tries=$((tries + 1))
+        [ "$tries" -lt 15 ] || break
+        sleep 0.2
+    done
     [ "$actual" = "${expected%$'\n'}" ] || fail "drive list: expected
 $expected got
 $actual"
