@@ -432,10 +432,22 @@ void CImageDlg::ReportLastError()
     ShowMessage(text.GetBuffer(), MB_ICONEXCLAMATION);
 }
 
+void CImageDlg::ReportReadError(const wchar_t* detail)
+{
+    const MVString text = SystemErrorText();
+    const std::wstring message = std::wstring(text.GetBuffer()) + L"\n\n" + detail;
+    ShowMessage(message.c_str(), MB_ICONEXCLAMATION);
+}
+
 void CImageDlg::ShowCopyError(const wchar_t* text)
 {
     NoteErrorBox();
     ShowMessage(text, MB_ICONEXCLAMATION);
+}
+
+bool CImageDlg::AskToContinue(const wchar_t* question)
+{
+    return ShowMessage(question, MB_ICONQUESTION | MB_YESNO) == IDYES;
 }
 
 bool CImageDlg::IsStopRequested()

@@ -56,7 +56,9 @@ public:
     void SetProgressPosition(int position) override;
     void UpdateProgress(int sectorsDone, DWORD elapsedMs) override;
     void ReportLastError() override;
+    void ReportReadError(const wchar_t* detail) override;
     void ShowCopyError(const wchar_t* text) override;
+    bool AskToContinue(const wchar_t* question) override;
     bool IsStopRequested() override;
     void CopyEnded(CopyOutcome outcome) override;
     void ClearStopRequest() override;

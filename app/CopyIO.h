@@ -20,10 +20,15 @@ public:
 
     // The source: a raw volume such as \\.\E:, opened read-only and unbuffered.
     virtual bool OpenDevice(const wchar_t* devicePath) = 0;
-    // Reads the next `bytes` bytes. Success with fewer bytes than asked means the medium ended.
+    // Reads the next `bytes` bytes. Success with fewer bytes than asked means the medium ended,
+    // or, on some systems, that the next sector cannot be read.
     virtual bool ReadDevice(void* buffer, DWORD bytes, DWORD& bytesRead) = 0;
+    // Moves the next read to `offset` bytes from the start (a whole sector), to read again.
+    virtual bool SeekDevice(ULONGLONG offset) = 0;
     // Size of the open device in bytes, when the device can tell it.
     virtual bool DeviceSize(ULONGLONG& bytes) = 0;
+    // Number of sessions on the disc, when the drive can tell it.
+    virtual bool SessionCount(DWORD& sessions) = 0;
     virtual void CloseDevice() = 0;
 
     // The image: any old file is deleted, a new empty one created unbuffered and not shared.
@@ -34,6 +39,12 @@ public:
     virtual DWORD ImageSectorSize() = 0;
     // Appends `bytes` bytes; all of them are written or the call fails.
     virtual bool WriteImage(const void* buffer, DWORD bytes) = 0;
+    // The same write, started so that the caller can read on meanwhile: at most one is in
+    // flight, its buffer stays untouched until FinishImageWrite, which returns its result (and
+    // leaves its error in the calling thread's last error, whichever thread did the write).
+    // No other image operation may come between the two.
+    virtual void StartImageWrite(const void* buffer, DWORD bytes) = 0;
+    virtual bool FinishImageWrite() = 0;
     // Cuts the image to exactly `bytes` bytes after a padded final write. No write may follow.
     virtual bool SetImageLength(ULONGLONG bytes) = 0;
     virtual void CloseImage() = 0;

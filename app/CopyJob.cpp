@@ -17,6 +17,7 @@ const wchar_t kNoSizeText[] =
     L"The disc has no ISO 9660 volume descriptor and the drive cannot tell its size: "
     L"the image would be incomplete and is deleted.";
 const wchar_t kUnexpectedText[] = L"The copy stopped on an unexpected error: the incomplete image is deleted.";
+const wchar_t kUnexpectedBeforeImageText[] = L"The copy could not start because of an unexpected error: no image was made.";
 
 bool IsDriveLetter(wchar_t c)
 {
@@ -65,8 +66,10 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
         owner.ShowCopyError(kNoDriveText);
         return;
     }
-    ChunkBuffer buffer(io, ImageWriter::BufferBytes(chunkSectors * kSectorBytes));
-    if (!buffer.Get()) {
+    const std::size_t bufferBytes = ImageWriter::BufferBytes(chunkSectors * kSectorBytes);
+    ChunkBuffer first(io, bufferBytes);
+    ChunkBuffer second(io, bufferBytes);
+    if (!first.Get() || !second.Get()) {
         owner.ShowCopyError(kNoMemoryText);
         return;
     }
@@ -74,14 +77,22 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
         owner.ShowCopyError((L"Cannot open drive " + devicePath + L".").c_str());
         return;
     }
+    if (!ConfirmSessions()) {
+        io.CloseDevice();
+        outcome = CopyOutcome::Stopped;
+        return;
+    }
     io.DeleteImage(imagePath);
+    // Marked before the attempt: should creating it end in an exception after the file was
+    // made, the clean-up still removes the empty file.
+    imageCreated = true;
     if (!io.CreateImage(imagePath)) {
+        imageCreated = false;
         io.CloseDevice();
         owner.ShowCopyError((L"Cannot create file \n" + std::wstring(imagePath) + L".").c_str());
         return;
     }
-    imageCreated = true;
-    bool ok = CopyOpenFiles(buffer.Get());
+    bool ok = CopyOpenFiles(first.Get(), second.Get());
     io.CloseDevice();
     io.CloseImage();
     if (!ok)
@@ -91,36 +102,45 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
     imageCreated = false;
 }
 
-bool CopyJob::CopyOpenFiles(BYTE* buffer)
+// A disc burned in several sessions is read as its first session only; the user decides
+// whether such an image is still worth making.
+bool CopyJob::ConfirmSessions()
 {
-    ImageWriter writer(io, buffer);
+    DWORD sessions = 0;
+    if (!io.SessionCount(sessions) || sessions <= 1)
+        return true;
+    std::wstring question = L"This disc was written in " + std::to_wstring(sessions)
+        + L" sessions. Its image holds only the files of the first session: the files added in later sessions "
+          L"will be missing.\n\nMake the image anyway?";
+    return owner.AskToContinue(question.c_str());
+}
+
+bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
+{
+    ImageWriter writer(io, first, second);
     totalSectors = kHeaderSectors;
     DWORD sectorsDone = 0;
     DWORD sectorsPerRead = 1;
     while (sectorsDone < totalSectors) {
         BYTE* target = writer.ReadTarget();
-        DWORD wanted = sectorsPerRead * kSectorBytes;
-        DWORD got = 0;
-        if (!io.ReadDevice(target, wanted, got)) {
-            owner.ReportLastError();
+        DWORD sectorsRead = 0;
+        ReadEnd end = ReadSectors(writer, sectorsDone, sectorsPerRead, sectorsRead);
+        if (end == ReadEnd::Failed)
             return false;
-        }
-        if (got != wanted) {
-            // Short reads come at the end of the medium, but also just before a bad sector on
-            // some systems; reading on tells the two apart, so the user sees the real cause.
-            DWORD more = 0;
-            if (got != 0 && got % kSectorBytes == 0 && !io.ReadDevice(target + got, wanted - got, more)) {
+        if (end == ReadEnd::Stopped) {
+            // Stopped between attempts at a marginal sector: the sectors before it are kept.
+            if (!writer.Commit(sectorsRead * kSectorBytes)) {
                 owner.ReportLastError();
                 return false;
             }
-            ShowShortRead(sectorsDone + got / kSectorBytes);
-            return false;
+            stopped = true;
+            break;
         }
-        // Sector 16 is parsed before the write: the writer may move it within the buffer.
+        // Sector 16 is parsed before the commit: the writer may move it to the other buffer.
         bool descriptorRead = sectorsDone + sectorsPerRead == kHeaderSectors;
         DWORD volumeSectors = 0;
         bool primary = descriptorRead && ReadPrimaryVolumeSize(target, volumeSectors);
-        if (!writer.Commit(got)) {
+        if (!writer.Commit(sectorsPerRead * kSectorBytes)) {
             owner.ReportLastError();
             return false;
         }
@@ -134,6 +154,7 @@ bool CopyJob::CopyOpenFiles(BYTE* buffer)
             stopped = true;
             break;
         }
+        // The count includes the chunk whose write is still in flight, and no more.
         owner.UpdateProgress(int(sectorsDone), io.Milliseconds() - startMs);
         if (totalSectors - sectorsDone < sectorsPerRead)
             sectorsPerRead = totalSectors - sectorsDone;
@@ -143,6 +164,70 @@ bool CopyJob::CopyOpenFiles(BYTE* buffer)
         return false;
     }
     return true;
+}
+
+// Reads `count` sectors from firstSector to the writer's read target. A read that comes back
+// short is followed by another for the rest: some systems return what precedes a bad sector
+// first. Only a read that brings nothing, or part of a sector, means the medium ended.
+CopyJob::ReadEnd CopyJob::ReadSectors(ImageWriter& writer, DWORD firstSector, DWORD count, DWORD& sectorsRead)
+{
+    BYTE* target = writer.ReadTarget();
+    const DWORD wanted = count * kSectorBytes;
+    DWORD have = 0;
+    while (have < wanted) {
+        DWORD got = 0;
+        if (!io.ReadDevice(target + have, wanted - have, got)) {
+            // A failed read of one sector was already that sector's first attempt.
+            unsigned attemptsMade = wanted - have == kSectorBytes ? 1 : 0;
+            return RereadEachSector(writer, firstSector, have / kSectorBytes, count, attemptsMade, sectorsRead);
+        }
+        if (got == 0 || got % kSectorBytes != 0) {
+            ShowShortRead(writer, firstSector + (have + got) / kSectorBytes);
+            return ReadEnd::Failed;
+        }
+        have += got;
+    }
+    sectorsRead = count;
+    return ReadEnd::Complete;
+}
+
+// After a failed read: sectors `from` to count - 1 of the chunk, one at a time, each up to
+// kReadAttempts times in all (attemptsMade of them already spent on the first). The user's
+// Stop is honoured between attempts.
+CopyJob::ReadEnd CopyJob::RereadEachSector(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count,
+                                           unsigned attemptsMade, DWORD& sectorsRead)
+{
+    BYTE* target = writer.ReadTarget();
+    for (DWORD i = from; i < count; ++i, attemptsMade = 0) {
+        const DWORD sector = firstSector + i;
+        if (attemptsMade > 0 && owner.IsStopRequested()) {
+            sectorsRead = i;
+            return ReadEnd::Stopped;
+        }
+        for (unsigned attempt = attemptsMade + 1;; ++attempt) {
+            DWORD got = 0;
+            bool ok = io.SeekDevice(ULONGLONG(sector) * kSectorBytes)
+                && io.ReadDevice(target + i * kSectorBytes, kSectorBytes, got);
+            if (ok && got == kSectorBytes)
+                break;
+            if (ok) {
+                ShowShortRead(writer, sector);
+                return ReadEnd::Failed;
+            }
+            if (attempt == kReadAttempts) {
+                std::wstring detail = L"Sector " + std::to_wstring(sector) + L" could not be read in "
+                    + std::to_wstring(kReadAttempts) + L" attempts: the image would be incomplete and is deleted.";
+                ReportAfterDrain(writer, detail.c_str());
+                return ReadEnd::Failed;
+            }
+            if (owner.IsStopRequested()) {
+                sectorsRead = i;
+                return ReadEnd::Stopped;
+            }
+        }
+    }
+    sectorsRead = count;
+    return ReadEnd::Complete;
 }
 
 bool CopyJob::SetVolumeSize(bool primary, DWORD volumeSectors)
@@ -161,8 +246,25 @@ bool CopyJob::SetVolumeSize(bool primary, DWORD volumeSectors)
     return true;
 }
 
-void CopyJob::ShowShortRead(DWORD sectorsRead)
+// A failure is told once the write in flight has ended. Should that write have failed too, its
+// error is told instead: it comes first in the image.
+void CopyJob::ReportAfterDrain(ImageWriter& writer, const wchar_t* detail)
 {
+    DWORD error = GetLastError();
+    if (!writer.Drain()) {
+        owner.ReportLastError();
+        return;
+    }
+    SetLastError(error);
+    owner.ReportReadError(detail);
+}
+
+void CopyJob::ShowShortRead(ImageWriter& writer, DWORD sectorsRead)
+{
+    if (!writer.Drain()) {
+        owner.ReportLastError();
+        return;
+    }
     std::wstring text = L"The disc ended after " + std::to_wstring(sectorsRead)
         + L" sectors, before the end of its volume: the image would be incomplete and is deleted.";
     owner.ShowCopyError(text.c_str());
@@ -176,18 +278,18 @@ void CopyJob::DeleteIncompleteImage(const wchar_t* imagePath)
     }
 }
 
-// Only an owner operation can throw here; the files must still be closed and the image,
-// which is then incomplete, removed.
+// An owner operation or a lack of memory ends the copy here; the files must still be closed,
+// an image, which is then incomplete, removed, and the user told.
 void CopyJob::AbandonAfterException(const wchar_t* imagePath)
 {
     io.CloseDevice();
     io.CloseImage();
-    if (!imageCreated)
-        return;
+    const bool created = imageCreated;
     imageCreated = false;
-    io.DeleteImage(imagePath);
+    if (created)
+        io.DeleteImage(imagePath);
     try {
-        owner.ShowCopyError(kUnexpectedText);
+        owner.ShowCopyError(created ? kUnexpectedText : kUnexpectedBeforeImageText);
     } catch (...) {
     }
 }

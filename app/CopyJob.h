@@ -3,11 +3,17 @@
 #include "CopyJobOwner.h"
 
 class CopyIO;
+class ImageWriter;
 
 // One copy of a data disc into an image file: sectors 0 to 16 one at a time, the volume size
 // from the ISO 9660 primary volume descriptor in sector 16 (or from the device when there is
 // none), then chunks of `chunkSectors` sectors. A failed or incomplete copy never leaves an
 // image behind; a stopped copy keeps the sectors copied so far, cut exactly at a sector end.
+//
+// Reads overlap writes: while one chunk is written (on the I/O's writer thread), the next is
+// read into a second buffer. A chunk that cannot be read is read again sector by sector, each
+// sector up to kReadAttempts times, so a marginal sector that reads on a later attempt is still
+// copied exactly; only a sector that fails every attempt ends the copy.
 //
 // Run ends every path by returning the owner to idle, and its very last owner call is
 // ClearWorker(): after it the owner may be destroyed, so nothing of the owner is touched again.
@@ -19,6 +25,8 @@ public:
     static const DWORD kHeaderSectors = 17;
     // Progress range of the header phase, before the volume size is known.
     static const int kHeaderProgressRange = 1000000;
+    // Reads of one sector before it is given up; a drive whose disc is gone fails them at once.
+    static const unsigned kReadAttempts = 4;
 
     CopyJob(CopyJobOwner& owner, CopyIO& io, unsigned chunkSectors);
     CopyJob(const CopyJob&) = delete;
@@ -29,10 +37,17 @@ public:
     void Run(const wchar_t* driveEntry, const wchar_t* imagePath);
 
 private:
+    enum class ReadEnd { Complete, Stopped, Failed };
+
     void Copy(const wchar_t* driveEntry, const wchar_t* imagePath);
-    bool CopyOpenFiles(BYTE* buffer);
+    bool ConfirmSessions();
+    bool CopyOpenFiles(BYTE* first, BYTE* second);
+    ReadEnd ReadSectors(ImageWriter& writer, DWORD firstSector, DWORD count, DWORD& sectorsRead);
+    ReadEnd RereadEachSector(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count, unsigned attemptsMade,
+                             DWORD& sectorsRead);
     bool SetVolumeSize(bool primary, DWORD volumeSectors);
-    void ShowShortRead(DWORD sectorsRead);
+    void ReportAfterDrain(ImageWriter& writer, const wchar_t* detail);
+    void ShowShortRead(ImageWriter& writer, DWORD sectorsRead);
     void DeleteIncompleteImage(const wchar_t* imagePath);
     void AbandonAfterException(const wchar_t* imagePath);
     void Finish();

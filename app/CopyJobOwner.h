@@ -27,8 +27,15 @@ public:
     // Shows the system's text for the calling thread's last error; returns when dismissed.
     virtual void ReportLastError() = 0;
 
+    // Shows the system's text for the calling thread's last error, then `detail` (what the job
+    // adds: which sector could not be read); returns when dismissed.
+    virtual void ReportReadError(const wchar_t* detail) = 0;
+
     // Shows a copy failure of the job's own (exclamation icon); returns when dismissed.
     virtual void ShowCopyError(const wchar_t* text) = 0;
+
+    // Asks whether to go on with the copy (question icon, Yes and No); true for Yes.
+    virtual bool AskToContinue(const wchar_t* question) = 0;
 
     // Nonzero when the user asked the running copy to stop.
     virtual bool IsStopRequested() = 0;

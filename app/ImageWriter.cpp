@@ -9,31 +9,56 @@ DWORD ImageWriter::UnitFor(DWORD sectorSize)
     return kMaxUnit;
 }
 
-ImageWriter::ImageWriter(CopyIO& io, BYTE* buffer)
-    : io(io), buffer(buffer), unit(UnitFor(io.ImageSectorSize()))
+ImageWriter::ImageWriter(CopyIO& io, BYTE* first, BYTE* second)
+    : io(io), buffers{first, second}, unit(UnitFor(io.ImageSectorSize()))
 {
+}
+
+ImageWriter::~ImageWriter()
+{
+    if (writing) {
+        DWORD error = GetLastError();
+        Drain();
+        SetLastError(error);
+    }
+}
+
+bool ImageWriter::Drain()
+{
+    if (!writing)
+        return true;
+    writing = false;
+    return io.FinishImageWrite();
 }
 
 bool ImageWriter::Commit(DWORD bytes)
 {
+    // The other buffer is free only once its write has ended.
+    if (!Drain())
+        return false;
     DWORD pending = carry + bytes;
     DWORD whole = pending - pending % unit;
-    if (whole != 0) {
-        if (!io.WriteImage(buffer, whole))
-            return false;
-        std::memmove(buffer, buffer + whole, pending - whole);
-    }
+    BYTE* full = buffers[current];
+    current = 1 - current;
+    std::memcpy(buffers[current], full + whole, pending - whole);
     carry = pending - whole;
     committed += bytes;
+    if (whole != 0) {
+        io.StartImageWrite(full, whole);
+        writing = true;
+    }
     return true;
 }
 
 bool ImageWriter::Finish()
 {
+    if (!Drain())
+        return false;
     if (carry == 0)
         return true;
-    std::memset(buffer + carry, 0, unit - carry);
-    if (!io.WriteImage(buffer, unit))
+    BYTE* last = buffers[current];
+    std::memset(last + carry, 0, unit - carry);
+    if (!io.WriteImage(last, unit))
         return false;
     carry = 0;
     return io.SetImageLength(committed);

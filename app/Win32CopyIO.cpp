@@ -1,8 +1,25 @@
 #include "Win32CopyIO.h"
 #include "TransferAlignment.h"
 #include <winioctl.h>
+#include <ntddcdrm.h>
 #include <mmsystem.h>
 #include <vector>
+
+namespace {
+// FILE_STORAGE_INFO, which the headers show only to programs that require Windows 8; earlier
+// systems refuse the request, and the volume's sector size is asked for by path instead.
+struct StorageInfo
+{
+    ULONG logicalBytesPerSector;
+    ULONG physicalBytesPerSectorForAtomicity;
+    ULONG physicalBytesPerSectorForPerformance;
+    ULONG effectivePhysicalBytesPerSectorForAtomicity;
+    ULONG flags;
+    ULONG byteOffsetForSectorAlignment;
+    ULONG byteOffsetForPartitionAlignment;
+};
+const FILE_INFO_BY_HANDLE_CLASS kFileStorageInfo = FILE_INFO_BY_HANDLE_CLASS(16);
+}
 
 void* Win32CopyIO::AllocateBuffer(std::size_t bytes)
 {
@@ -18,7 +35,9 @@ void Win32CopyIO::FreeBuffer(void* block)
 
 bool Win32CopyIO::OpenDevice(const wchar_t* devicePath)
 {
-    device.Reset(CreateFileW(devicePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // A volume must be opened shared for reading and writing: the system and other programs
+    // keep it open too.
+    device.Reset(CreateFileW(devicePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                              FILE_FLAG_NO_BUFFERING | FILE_ATTRIBUTE_READONLY, nullptr));
     if (!device.IsOpen())
         return false;
@@ -42,6 +61,35 @@ bool Win32CopyIO::ReadDevice(void* buffer, DWORD bytes, DWORD& bytesRead)
     if (!ReadFile(device.Get(), buffer, bytes, &bytesRead, nullptr))
         return false;
     deviceOffset += bytesRead;
+    return true;
+}
+
+bool Win32CopyIO::SeekDevice(ULONGLONG offset)
+{
+    LARGE_INTEGER to;
+    to.QuadPart = LONGLONG(offset);
+    if (offset % deviceSector != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    if (!SetFilePointerEx(device.Get(), to, nullptr, FILE_BEGIN))
+        return false;
+    deviceOffset = offset;
+    return true;
+}
+
+bool Win32CopyIO::SessionCount(DWORD& sessions)
+{
+    CDROM_TOC_SESSION_DATA session = {};
+    DWORD returned = 0;
+    if (!DeviceIoControl(device.Get(), IOCTL_CDROM_GET_LAST_SESSION, nullptr, 0, &session, sizeof session,
+                         &returned, nullptr))
+        return false;
+    if (session.LastCompleteSession < session.FirstCompleteSession) {
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
+    sessions = DWORD(session.LastCompleteSession) - session.FirstCompleteSession + 1;
     return true;
 }
 
@@ -79,8 +127,7 @@ bool Win32CopyIO::CreateImage(const wchar_t* path)
     image.Reset(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_FLAG_NO_BUFFERING, nullptr));
     if (!image.IsOpen())
         return false;
-    imagePath = path;
-    imageSector = QueryImageSectorSize(path);
+    imageSector = QueryImageSectorSize(image.Get(), path);
     imageOffset = 0;
     imageCut = false;
     return true;
@@ -108,16 +155,22 @@ bool Win32CopyIO::WriteImage(const void* buffer, DWORD bytes)
     return true;
 }
 
-// The length is set through a second, buffered handle: an unbuffered one is meant for whole
-// sectors only. The image is not shared, so the unbuffered handle is closed first.
+void Win32CopyIO::StartImageWrite(const void* buffer, DWORD bytes)
+{
+    writer.Start([this, buffer, bytes] { return WriteImage(buffer, bytes); });
+}
+
+bool Win32CopyIO::FinishImageWrite()
+{
+    return writer.Finish();
+}
+
+// Setting the end of file is no data transfer, so the unbuffered handle may do it. Closing it
+// and opening the file again would leave a gap in which an indexer or a virus scanner can open
+// the new file and make the reopening fail, and a complete image would then be deleted.
 bool Win32CopyIO::SetImageLength(ULONGLONG bytes)
 {
-    image.Close();
     imageCut = true;
-    image.Reset(CreateFileW(imagePath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr));
-    if (!image.IsOpen())
-        return false;
     FILE_END_OF_FILE_INFO end = {};
     end.EndOfFile.QuadPart = LONGLONG(bytes);
     return SetFileInformationByHandle(image.Get(), FileEndOfFileInfo, &end, sizeof end) != FALSE;
@@ -144,8 +197,12 @@ DWORD Win32CopyIO::QueryDeviceSectorSize(HANDLE handle)
     return kFallbackDeviceSector;
 }
 
-DWORD Win32CopyIO::QueryImageSectorSize(const wchar_t* path)
+DWORD Win32CopyIO::QueryImageSectorSize(HANDLE handle, const wchar_t* path)
 {
+    StorageInfo storage = {};
+    if (GetFileInformationByHandleEx(handle, kFileStorageInfo, &storage, sizeof storage)
+        && storage.logicalBytesPerSector != 0)
+        return storage.logicalBytesPerSector;
     std::vector<wchar_t> root(MAX_PATH + 1 + wcslen(path));
     DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
     if (GetVolumePathNameW(path, root.data(), DWORD(root.size()))

@@ -1,7 +1,8 @@
 #pragma once
 #include "CopyIO.h"
 #include "FileHandle.h"
-#include <string>
+#include "ThreadErrorModeScope.h"
+#include "WriterThread.h"
 
 // The real copy I/O: the raw volume and the image, both unbuffered, through the Win32 kernel.
 //
@@ -9,6 +10,10 @@
 // multiple of the volume's sector size; Wine does not check. So every read and write here
 // checks that rule itself first and fails, as Windows would, with ERROR_INVALID_PARAMETER,
 // which the job reports and which deletes the image: a mistake can never pass silently.
+//
+// Made and used on the thread that runs the copy; image writes started with StartImageWrite
+// run on a writer thread of its own. Both threads fail on a missing disc or target instead of
+// waiting behind a system box, for as long as this object lives.
 class Win32CopyIO : public CopyIO
 {
 public:
@@ -27,13 +32,17 @@ public:
 
     bool OpenDevice(const wchar_t* devicePath) override;
     bool ReadDevice(void* buffer, DWORD bytes, DWORD& bytesRead) override;
+    bool SeekDevice(ULONGLONG offset) override;
     bool DeviceSize(ULONGLONG& bytes) override;
+    bool SessionCount(DWORD& sessions) override;
     void CloseDevice() override;
 
     bool DeleteImage(const wchar_t* imagePath) override;
     bool CreateImage(const wchar_t* imagePath) override;
     DWORD ImageSectorSize() override;
     bool WriteImage(const void* buffer, DWORD bytes) override;
+    void StartImageWrite(const void* buffer, DWORD bytes) override;
+    bool FinishImageWrite() override;
     bool SetImageLength(ULONGLONG bytes) override;
     void CloseImage() override;
 
@@ -43,15 +52,19 @@ protected:
     // The sector sizes that transfers must respect; tests replace them to check the rule on
     // destinations Wine cannot provide.
     virtual DWORD QueryDeviceSectorSize(HANDLE device);
-    virtual DWORD QueryImageSectorSize(const wchar_t* imagePath);
+    // Asked of the open image itself: a path may lead through a junction or a link to a
+    // volume other than the one its mount point names.
+    virtual DWORD QueryImageSectorSize(HANDLE image, const wchar_t* imagePath);
 
 private:
+    ThreadErrorModeScope errorMode;
     FileHandle device;
     FileHandle image;
-    std::wstring imagePath;
     DWORD deviceSector = kFallbackDeviceSector;
     DWORD imageSector = kFallbackImageSector;
     ULONGLONG deviceOffset = 0;
     ULONGLONG imageOffset = 0;
     bool imageCut = false;
+    // Last, so that it is destroyed first: a write in flight uses the members above.
+    WriterThread writer;
 };

@@ -35,7 +35,9 @@ public:
     void SetProgressPosition(int) override {}
     void UpdateProgress(int, DWORD) override {}
     void ReportLastError() override {}
+    void ReportReadError(const wchar_t*) override {}
     void ShowCopyError(const wchar_t*) override {}
+    bool AskToContinue(const wchar_t*) override { return true; }
     bool IsStopRequested() override { return false; }
     void CopyEnded(CopyOutcome) override {}
     void ClearStopRequest() override {}

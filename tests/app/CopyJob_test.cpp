@@ -70,8 +70,9 @@ protected:
         EXPECT_EQ(log.end()[-5].compare(0, 10, "CopyEnded("), 0);
         EXPECT_EQ(Count("ClearWorker"), 1);
         EXPECT_EQ(io.buffersHeld, 0);
-        EXPECT_EQ(Count("AllocateBuffer") - (io.allocationFails ? 1 : 0), Count("FreeBuffer"));
+        EXPECT_EQ(Count("AllocateBuffer") - (io.allocationFails ? 2 : 0), Count("FreeBuffer"));
         EXPECT_EQ(io.alignmentViolations, 0);
+        EXPECT_EQ(io.protocolViolations, 0);
     }
 };
 
@@ -191,36 +192,185 @@ TEST_F(CopyJobTest, ImageThatCannotBeCreatedClosesTheDeviceBeforeTelling)
     ExpectIdleAtEnd();
 }
 
-struct ReadFailureCase
+struct TransferFailureCase
 {
     const char* where;
+    bool write;     // the image write fails at this sector (the disk is full there), else the read
     long sector;
     int updatesBefore;
 };
 
-TEST_F(CopyJobTest, FailedReadIsReportedThenTheImageIsDeleted)
+TEST_F(CopyJobTest, FailedTransferIsReportedThenTheImageIsDeleted)
 {
-    const ReadFailureCase cases[] = {
-        {"header phase", 5, 5},
-        {"descriptor", 16, 16},
-        {"first chunk", 300, 17},
-        {"last chunk", 990, 18},
-        {"last sector", 999, 18},
+    // Chunks: 17 single sectors, then 17-516, 517-1016, 1017-1499.
+    const TransferFailureCase cases[] = {
+        {"read, header phase", false, 5, 5},
+        {"read, descriptor", false, 16, 16},
+        {"read, first chunk", false, 300, 17},
+        {"read, middle chunk", false, 700, 18},
+        {"read, last chunk", false, 1200, 19},
+        {"read, last sector", false, 1499, 19},
+        // A write is found failed when the next one is due: the count shown may include the
+        // chunk whose write was in flight, never more.
+        {"write, header phase", true, 5, 6},
+        {"write, first chunk", true, 300, 18},
+        {"write, middle chunk", true, 700, 19},
+        {"write, last chunk", true, 1200, 20},
     };
-    for (const ReadFailureCase& c : cases) {
+    for (const TransferFailureCase& c : cases) {
         SCOPED_TRACE(c.where);
         log.clear();
         owner.updates = 0;
-        UseDisc(1000, 1000);
-        io.failReadAtSector = c.sector;
+        owner.messages.clear();
+        UseDisc(1500, 1500);
+        io.failReadAtSector = c.write ? -1 : c.sector;
+        io.diskSpace = c.write ? ULONGLONG(c.sector) * 2048 : ~0ULL;
         RunJob();
         EXPECT_EQ(owner.updates, c.updatesBefore);
-        // The box comes first, while the last error is still the read's; then the clean-up.
-        ExpectInOrder({"ReportLastError(23)", "CloseDevice", "CloseImage", "DeleteImage"});
-        EXPECT_EQ(owner.reportedErrors.back(), DWORD(ERROR_CRC));
+        // The box comes first, while the last error is still the failed call's; then the clean-up.
+        if (c.write) {
+            ExpectInOrder({"ReportLastError(112)", "CloseDevice", "CloseImage", "DeleteImage"});
+            EXPECT_TRUE(owner.messages.empty());
+        } else {
+            ExpectInOrder({"ReportReadError(23)", "CloseDevice", "CloseImage", "DeleteImage"});
+            ASSERT_EQ(owner.messages.size(), 1u);
+            EXPECT_EQ(owner.messages[0], L"Sector " + std::to_wstring(c.sector)
+                                             + L" could not be read in 4 attempts: the image would be incomplete "
+                                               L"and is deleted.");
+        }
         EXPECT_EQ(owner.outcomes.back(), CopyOutcome::Failed);
-        EXPECT_TRUE(owner.messages.empty());
         EXPECT_FALSE(ImageExists());
+        ExpectIdleAtEnd();
+    }
+}
+
+TEST_F(CopyJobTest, ReadsOverlapWritesOneChunkBehind)
+{
+    UseDisc(1500, 1500);
+    RunJob();
+    // Each write is carried out while the next read is being made.
+    std::vector<std::string> expected{"R0+1", "R1+1"};
+    for (int sector = 2; sector <= 16; ++sector)
+        expected.insert(expected.end(), {"W2048", "R" + std::to_string(sector) + "+1"});
+    expected.insert(expected.end(), {"W2048", "R17+500", "W2048", "R517+500", "W1024000", "R1017+483", "W1024000",
+                                     "W989184"});
+    EXPECT_EQ(io.transfers, expected);
+    EXPECT_TRUE(Image() == io.disc);
+    ExpectIdleAtEnd();
+}
+
+struct InFlightStopCase
+{
+    const char* when;
+    int read;     // Stop arrives during this read (1-based), or 0
+    int write;    // or during this write
+    DWORD kept;
+};
+
+TEST_F(CopyJobTest, StopArrivingWhileTransfersAreInFlightKeepsWhatWasRead)
+{
+    const InFlightStopCase cases[] = {
+        {"first read, nothing written yet", 1, 0, 1},
+        {"header read while the sector before is written", 5, 0, 5},
+        {"chunk read while the chunk before is written", 19, 0, 1017},
+        {"chunk write while the next chunk is read", 0, 18, 1017},
+        {"last write", 0, 20, 1500},
+    };
+    for (const InFlightStopCase& c : cases) {
+        SCOPED_TRACE(c.when);
+        log.clear();
+        io.atRead.clear();
+        io.atWrite.clear();
+        io.reads.clear();
+        io.writes.clear();
+        owner.stopRequested = false;
+        auto stop = [this] { owner.stopRequested = true; };
+        if (c.read)
+            io.atRead[c.read] = stop;
+        else
+            io.atWrite[c.write] = stop;
+        UseDisc(1500, 1500);
+        RunJob();
+        ASSERT_TRUE(ImageExists());
+        EXPECT_TRUE(Image() == DiscPrefix(io.disc, c.kept));
+        EXPECT_EQ(owner.outcomes.back(), c.kept == 1500 ? CopyOutcome::Completed : CopyOutcome::Stopped);
+        EXPECT_TRUE(owner.messages.empty());
+        ExpectIdleAtEnd();
+    }
+}
+
+struct MarginalSectorCase
+{
+    const char* where;
+    long sector;
+    int failures;    // reads of it that fail, the chunk read included
+    bool copied;
+};
+
+TEST_F(CopyJobTest, MarginalSectorsAreReadAgainUpToFourTimes)
+{
+    const MarginalSectorCase cases[] = {
+        {"first of a chunk, chunk read only", 517, 1, true},
+        {"first of a chunk, second attempt", 517, 2, true},
+        {"middle of a chunk, third attempt", 700, 3, true},
+        {"last of a chunk, fourth attempt", 1016, 4, true},
+        {"middle of a chunk, never", 700, 5, false},
+        {"last sector of the disc, fourth attempt", 1499, 4, true},
+        {"header phase, fourth attempt", 5, 3, true},
+        {"header phase, never", 5, 4, false},
+    };
+    for (const MarginalSectorCase& c : cases) {
+        SCOPED_TRACE(c.where);
+        log.clear();
+        owner.messages.clear();
+        io.transfers.clear();
+        UseDisc(1500, 1500);
+        io.failuresLeft = {{c.sector, c.failures}};
+        RunJob();
+        // In the header phase each read is of one sector: its own first attempt.
+        const bool single = c.sector < 17;
+        const long attempts = std::min(single ? c.failures + 1 : c.failures, 4);
+        EXPECT_EQ(std::count(io.transfers.begin(), io.transfers.end(), "S" + std::to_string(c.sector)),
+                  single ? attempts - 1 : attempts);
+        EXPECT_EQ(ImageExists(), c.copied);
+        if (c.copied) {
+            EXPECT_TRUE(Image() == io.disc);
+            EXPECT_TRUE(owner.messages.empty());
+            EXPECT_EQ(owner.outcomes.back(), CopyOutcome::Completed);
+        } else {
+            EXPECT_EQ(Count("ReportReadError(23)"), 1);
+            EXPECT_EQ(owner.outcomes.back(), CopyOutcome::Failed);
+        }
+        ExpectIdleAtEnd();
+    }
+}
+
+TEST_F(CopyJobTest, AfterARereadChunkTheNextChunkIsReadWhole)
+{
+    UseDisc(1500, 1500);
+    io.failuresLeft = {{700, 2}};
+    RunJob();
+    auto reread = std::find(io.transfers.begin(), io.transfers.end(), "R1016+1");
+    ASSERT_NE(reread, io.transfers.end());
+    EXPECT_NE(std::find(reread, io.transfers.end(), "R1017+483"), io.transfers.end());
+    EXPECT_TRUE(Image() == io.disc);
+}
+
+TEST_F(CopyJobTest, StopBetweenAttemptsKeepsTheSectorsBeforeTheMarginalOne)
+{
+    const std::pair<long, int> cases[] = {{5, 6}, {700, 19}};  // sector, the poll that answers yes
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        log.clear();
+        owner.polls = 0;
+        owner.stopAtPoll = c.second;
+        UseDisc(1500, 1500);
+        io.failuresLeft = {{c.first, 100}};
+        RunJob();
+        ASSERT_TRUE(ImageExists());
+        EXPECT_TRUE(Image() == DiscPrefix(io.disc, DWORD(c.first)));
+        EXPECT_EQ(Count("ReportReadError(23)"), 0);
+        EXPECT_EQ(owner.outcomes.back(), CopyOutcome::Stopped);
         ExpectIdleAtEnd();
     }
 }
@@ -231,12 +381,23 @@ TEST_F(CopyJobTest, ShortReadBeforeABadSectorReportsTheReadError)
     io.failReadAtSector = 700;
     io.shortBeforeBadSector = true;
     RunJob();
-    // The chunk from sector 517 comes back with 183 sectors; reading on meets the bad sector.
-    EXPECT_EQ(io.reads, Reads({kChunk, 483 * 2048, 300 * 2048}));
-    ExpectInOrder({"ReportLastError(23)", "CloseDevice", "CloseImage", "DeleteImage"});
-    EXPECT_TRUE(owner.messages.empty());
+    // The chunk from sector 517 comes back with 183 sectors; reading on meets the bad sector,
+    // which then fails its single reads.
+    EXPECT_EQ(io.reads, Reads({kChunk, 483 * 2048, 300 * 2048, 2048, 2048, 2048, 2048}));
+    ExpectInOrder({"ReportReadError(23)", "CloseDevice", "CloseImage", "DeleteImage"});
     EXPECT_FALSE(ImageExists());
     ExpectIdleAtEnd();
+}
+
+TEST_F(CopyJobTest, ShortReadFollowedByTheRestIsNoEndOfTheDisc)
+{
+    UseDisc(1000, 1000);
+    io.shortOnceAtSector = 700;
+    RunJob();
+    EXPECT_EQ(io.reads, Reads({kChunk, 483 * 2048, 300 * 2048}));
+    EXPECT_TRUE(owner.messages.empty());
+    ASSERT_TRUE(ImageExists());
+    EXPECT_TRUE(Image() == io.disc);
 }
 
 TEST_F(CopyJobTest, FullDiskIsReportedThenTheImageIsDeleted)
@@ -245,8 +406,9 @@ TEST_F(CopyJobTest, FullDiskIsReportedThenTheImageIsDeleted)
     io.diskSpace = 600 * 2048;
     RunJob();
     ExpectInOrder({"ReportLastError(112)", "CloseDevice", "CloseImage", "DeleteImage"});
-    // Header and first chunk fit; the second chunk does not.
-    EXPECT_EQ(owner.updates, 18);
+    // Header and first chunk fit; the second chunk, the last, does not: found when the job
+    // waits for it at the end, after counting it.
+    EXPECT_EQ(owner.updates, 19);
     EXPECT_FALSE(ImageExists());
     ExpectIdleAtEnd();
 }
@@ -412,8 +574,8 @@ TEST_F(CopyJobTest, ImageThatCannotBeDeletedIsToldAbout)
     io.failReadAtSector = 600;
     io.deleteFails = true;
     RunJob();
-    ASSERT_EQ(owner.messages.size(), 1u);
-    EXPECT_EQ(owner.messages[0], L"The incomplete image could not be deleted; do not use it:\nC:\\images\\disc.iso");
+    ASSERT_EQ(owner.messages.size(), 2u);
+    EXPECT_EQ(owner.messages[1], L"The incomplete image could not be deleted; do not use it:\nC:\\images\\disc.iso");
     ExpectIdleAtEnd();
 }
 
@@ -421,6 +583,46 @@ TEST_F(CopyJobTest, FailingDisplayStillDeletesTheImageAndEndsIdle)
 {
     UseDisc(1000, 1000);
     owner.throwAtUpdate = 18;
+    RunJob();
+    EXPECT_FALSE(ImageExists());
+    ASSERT_EQ(owner.messages.size(), 1u);
+    EXPECT_EQ(owner.messages[0], L"The copy stopped on an unexpected error: the incomplete image is deleted.");
+    ExpectIdleAtEnd();
+}
+TEST_F(CopyJobTest, MultisessionDiscIsCopiedOnlyWhenTheUserAgrees)
+{
+    const struct {
+        DWORD sessions;
+        bool answer;
+        bool asked;
+        bool copied;
+    } cases[] = {{0, false, false, true}, {1, false, false, true}, {3, true, true, true}, {2, false, true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sessions);
+        log.clear();
+        owner.questions.clear();
+        io.files[kImage] = {4, 2};
+        io.sessions = c.sessions;
+        owner.answer = c.answer;
+        UseDisc(100, 100);
+        RunJob();
+        ASSERT_EQ(owner.questions.size(), c.asked ? 1u : 0u);
+        if (c.asked) {
+            EXPECT_NE(owner.questions[0].find(std::to_wstring(c.sessions) + L" sessions"), std::wstring::npos);
+        }
+        // Declined: the old file is left alone and nothing is said.
+        EXPECT_TRUE(Image() == (c.copied ? io.disc : std::vector<BYTE>{4, 2}));
+        EXPECT_TRUE(owner.messages.empty());
+        EXPECT_EQ(owner.outcomes.back(), c.copied ? CopyOutcome::Completed : CopyOutcome::Stopped);
+        ExpectIdleAtEnd();
+    }
+}
+
+TEST_F(CopyJobTest, UnexpectedErrorIsToldAndLeavesNoImage)
+{
+    // Out of memory while the image is being created, after the file was made.
+    UseDisc(20, 20);
+    io.createImageThrows = true;
     RunJob();
     EXPECT_FALSE(ImageExists());
     ASSERT_EQ(owner.messages.size(), 1u);

@@ -29,7 +29,7 @@ public:
     }
 
 protected:
-    DWORD QueryImageSectorSize(const wchar_t*) override { return imageSector; }
+    DWORD QueryImageSectorSize(HANDLE, const wchar_t*) override { return imageSector; }
 
 private:
     std::wstring discFile;

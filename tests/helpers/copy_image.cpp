@@ -29,6 +29,18 @@ public:
         failed = true;
     }
 
+    void ReportReadError(const wchar_t* detail) override
+    {
+        ReportLastError();
+        fwprintf(stderr, L"%ls\n", detail);
+    }
+
+    bool AskToContinue(const wchar_t* question) override
+    {
+        fwprintf(stderr, L"%ls (yes)\n", question);
+        return true;
+    }
+
     void ShowCopyError(const wchar_t* text) override
     {
         fwprintf(stderr, L"%ls\n", text);

@@ -1,7 +1,9 @@
 #pragma once
 #include "CopyIO.h"
 #include "TransferAlignment.h"
+#include <functional>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,11 @@
 // that matters to the order of events is appended to `log` (shared with the test's owner).
 // Transfers are checked as Windows checks unbuffered ones; a violation fails the transfer
 // with ERROR_INVALID_PARAMETER and is counted.
+//
+// A started image write is carried out only when it is finished, so a test sees in
+// `transfers` exactly which reads overlap which writes ("R17+500" reads 500 sectors from sector
+// 17, "W1024000" writes that many bytes), and can act while either is in flight (atRead,
+// atWrite).
 class FakeCopyIO : public CopyIO
 {
 public:
@@ -25,6 +32,8 @@ public:
     long failReadAtSector = -1;        // a read that includes this sector fails
     DWORD readError = ERROR_CRC;
     bool shortBeforeBadSector = false;  // the failing read first returns what precedes the sector
+    std::map<long, int> failuresLeft;   // sector -> how many more reads that include it fail
+    DWORD sessions = 0;                 // 0: the drive cannot tell
     bool deviceSizeKnown = true;
     DWORD deviceSector = 2048;
 
@@ -36,10 +45,16 @@ public:
     bool setLengthFails = false;
     DWORD imageSector = 2048;
     bool allocationFails = false;
+    bool createImageThrows = false;    // the file is made, then the call throws
+    long shortOnceAtSector = -1;       // the first read across this sector stops just before it
 
     // What happened.
     std::vector<DWORD> reads;
     std::vector<DWORD> writes;
+    std::vector<std::string> transfers;
+    // Run during the n-th read or the n-th image write (1-based), while it is in flight.
+    std::map<int, std::function<void()>> atRead, atWrite;
+    int protocolViolations = 0;
     std::vector<std::wstring> openedDevices;
     int alignmentViolations = 0;
     int setLengthCalls = 0;
@@ -83,6 +98,8 @@ public:
     {
         bytesRead = 0;
         reads.push_back(bytes);
+        transfers.push_back("R" + std::to_string(deviceOffset / 2048) + "+" + std::to_string(bytes / 2048));
+        RunHook(atRead, reads.size());
         clock += msPerRead;
         if (!deviceOpen || !IsAlignedTransfer(buffer, bytes, deviceOffset, deviceSector)) {
             ++alignmentViolations;
@@ -90,6 +107,14 @@ public:
             return false;
         }
         ULONGLONG first = deviceOffset / 2048, end = (deviceOffset + bytes) / 2048;
+        if (shortOnceAtSector >= 0 && ULONGLONG(shortOnceAtSector) > first && ULONGLONG(shortOnceAtSector) < end) {
+            bytes = DWORD((shortOnceAtSector - first) * 2048);
+            shortOnceAtSector = -1;
+        }
+        if (MarginalSectorFails(first, end)) {
+            SetLastError(readError);
+            return false;
+        }
         if (failReadAtSector >= 0 && ULONGLONG(failReadAtSector) >= first && ULONGLONG(failReadAtSector) < end) {
             if (shortBeforeBadSector && ULONGLONG(failReadAtSector) > first) {
                 bytes = DWORD((failReadAtSector - first) * 2048);
@@ -103,6 +128,28 @@ public:
         bytesRead = DWORD(available < bytes ? available : bytes);
         std::copy(disc.begin() + deviceOffset, disc.begin() + deviceOffset + bytesRead, static_cast<BYTE*>(buffer));
         deviceOffset += bytesRead;
+        return true;
+    }
+
+    bool SeekDevice(ULONGLONG offset) override
+    {
+        transfers.push_back("S" + std::to_string(offset / 2048));
+        if (!deviceOpen || offset % deviceSector != 0) {
+            ++alignmentViolations;
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return false;
+        }
+        deviceOffset = offset;
+        return true;
+    }
+
+    bool SessionCount(DWORD& count) override
+    {
+        if (sessions == 0) {
+            SetLastError(ERROR_INVALID_FUNCTION);
+            return false;
+        }
+        count = sessions;
         return true;
     }
 
@@ -140,6 +187,8 @@ public:
             return false;
         }
         files[imagePath].clear();
+        if (createImageThrows)
+            throw std::bad_alloc();
         image = imagePath;
         imageOpen = true;
         return true;
@@ -147,9 +196,37 @@ public:
 
     DWORD ImageSectorSize() override { return imageSector; }
 
+    void StartImageWrite(const void* buffer, DWORD bytes) override
+    {
+        if (pending)
+            ++protocolViolations;
+        pending = true;
+        pendingBuffer = buffer;
+        pendingBytes = bytes;
+    }
+
+    bool FinishImageWrite() override
+    {
+        if (!pending)
+            return true;
+        pending = false;
+        // A writer thread hands back its own last error, whatever the caller's was.
+        SetLastError(ERROR_SUCCESS);
+        return Write(pendingBuffer, pendingBytes);
+    }
+
     bool WriteImage(const void* buffer, DWORD bytes) override
     {
+        if (pending)
+            ++protocolViolations;
+        return Write(buffer, bytes);
+    }
+
+    bool Write(const void* buffer, DWORD bytes)
+    {
         writes.push_back(bytes);
+        transfers.push_back("W" + std::to_string(bytes));
+        RunHook(atWrite, writes.size());
         std::vector<BYTE>& file = files[image];
         if (!imageOpen || !IsAlignedTransfer(buffer, bytes, file.size(), imageSector)) {
             ++alignmentViolations;
@@ -168,6 +245,8 @@ public:
     bool SetImageLength(ULONGLONG bytes) override
     {
         ++setLengthCalls;
+        if (pending)
+            ++protocolViolations;
         if (setLengthFails) {
             SetLastError(ERROR_ACCESS_DENIED);
             return false;
@@ -180,13 +259,37 @@ public:
     void CloseImage() override
     {
         log.push_back("CloseImage");
+        if (pending)
+            ++protocolViolations;
         imageOpen = false;
     }
 
     DWORD Milliseconds() override { return clock; }
 
 private:
+    static void RunHook(std::map<int, std::function<void()>>& hooks, std::size_t n)
+    {
+        auto hook = hooks.find(int(n));
+        if (hook != hooks.end())
+            hook->second();
+    }
+
+    // Every read that includes a marginal sector counts as one of its attempts.
+    bool MarginalSectorFails(ULONGLONG first, ULONGLONG end)
+    {
+        bool fails = false;
+        for (auto& sector : failuresLeft)
+            if (sector.second > 0 && ULONGLONG(sector.first) >= first && ULONGLONG(sector.first) < end) {
+                --sector.second;
+                fails = true;
+            }
+        return fails;
+    }
+
     std::vector<std::string>& log;
+    bool pending = false;
+    const void* pendingBuffer = nullptr;
+    DWORD pendingBytes = 0;
     std::vector<void*> blocks;
     std::wstring image;
     bool deviceOpen = false;

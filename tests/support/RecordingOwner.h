@@ -13,6 +13,9 @@ public:
 
     int stopAtPoll = 0;          // IsStopRequested answers yes on this call (1-based); 0: never
     int throwAtUpdate = 0;       // UpdateProgress throws on this call (1-based); 0: never
+    bool stopRequested = false;  // IsStopRequested answers yes from now on
+    bool answer = true;          // AskToContinue's answer
+    std::vector<std::wstring> questions;
     std::vector<std::wstring> messages;
     std::vector<DWORD> reportedErrors;
     std::vector<CopyOutcome> outcomes;
@@ -45,13 +48,28 @@ public:
         log.push_back("ReportLastError(" + std::to_string(error) + ")");
     }
 
+    void ReportReadError(const wchar_t* detail) override
+    {
+        DWORD error = GetLastError();
+        reportedErrors.push_back(error);
+        messages.push_back(detail);
+        log.push_back("ReportReadError(" + std::to_string(error) + ")");
+    }
+
+    bool AskToContinue(const wchar_t* question) override
+    {
+        questions.push_back(question);
+        log.push_back("AskToContinue");
+        return answer;
+    }
+
     void ShowCopyError(const wchar_t* text) override
     {
         messages.push_back(text);
         log.push_back("ShowCopyError");
     }
 
-    bool IsStopRequested() override { return ++polls == stopAtPoll; }
+    bool IsStopRequested() override { return ++polls == stopAtPoll || stopRequested; }
     void CopyEnded(CopyOutcome outcome) override
     {
         outcomes.push_back(outcome);
