@@ -206,6 +206,11 @@ BOOL CImageDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&)
         ShowScannedDrives();
         return TRUE;
     }
+    if (message == WM_SHOW_ELAPSED)
+    {
+        ShowElapsedTime();
+        return TRUE;
+    }
     return FALSE;
 }
 
@@ -371,6 +376,10 @@ void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& im
     m_copyEntry = driveEntry;
     if (m_scanner)
         m_scanner->SetBusyEntry(driveEntry);
+    // A Stop that arrived after the last copy had cleared its request, while that copy was
+    // still ending, must not stop this one.
+    m_bStop = 0;
+    m_nShownSecond = MAXDWORD;
     // Stored before the thread runs, so the job's final clearing cannot be overtaken.
     m_pWorker = worker;
     m_taskbar.CopyStarted();
@@ -415,13 +424,28 @@ void CImageDlg::SetProgressPosition(int position)
     m_wndProgress.GetProgress()->SetPosition(position);
 }
 
+// Called for every chunk; it must not make the copy wait for this window's thread, which may
+// be busy painting. The time line changes once a second, and only then is the window asked,
+// by a posted message, to show it.
 void CImageDlg::UpdateProgress(int sectorsDone, DWORD elapsedMs)
 {
     SetProgressPosition(sectorsDone);
+    m_nElapsedMs = elapsedMs;
+    if (m_nShownSecond.exchange(elapsedMs / 1000) == elapsedMs / 1000)
+        return;
+    if (!m_bElapsedPosted.exchange(true) && !PostMessageW(hwnd, WM_SHOW_ELAPSED, 0, 0))
+        m_bElapsedPosted = false;
+}
+
+void CImageDlg::ShowElapsedTime()
+{
+    // Cleared first: a time reported from now on is posted again.
+    m_bElapsedPosted = false;
     MVString text;
-    FormatElapsedTime(text, elapsedMs);
+    FormatElapsedTime(text, m_nElapsedMs.load());
     SetItemText(IDC_STATUS, text.GetBuffer());
-    InvalidateRect(Item(IDC_STATUS), nullptr, TRUE);
+    if (HWND status = Item(IDC_STATUS))
+        InvalidateRect(status, nullptr, TRUE);
 }
 
 void CImageDlg::ReportLastError()

@@ -17,9 +17,11 @@ class DriveScanner;
 // elapsed-time line. It runs one copy at a time on a worker thread and is that copy's owner.
 //
 // Threads: the handlers run on the user-interface thread; the CopyJobOwner operations run on
-// the worker. What the worker does to the dialog's windows travels as sent messages, which
-// complete only while this thread processes messages, so every wait of this thread for the
-// worker pumps messages.
+// the worker. The worker's reports during a copy never wait for this thread: the bar guards
+// its own state, and the time line is handed over by a posted message. What the worker does
+// to the dialog's windows at the start and end of a copy (the caption, message boxes) travels
+// as sent messages, which complete only while this thread processes messages, so every wait
+// of this thread for the worker pumps messages.
 class CImageDlg : public MVDialog, public CopyJobOwner
 {
 public:
@@ -38,6 +40,8 @@ public:
     // m_pWorker is clear, the button follows the idle rule again.
     static const UINT WM_DRIVE_LIST = WM_APP + 0x10;
     static const UINT WM_WORKER_CLEARED = WM_APP + 0x11;
+    // Posted by the worker to have the elapsed time shown; at most one is pending.
+    static const UINT WM_SHOW_ELAPSED = WM_APP + 0x102;
 
     explicit CImageDlg(HWND parent);
     ~CImageDlg() override;
@@ -120,6 +124,8 @@ private:
     void OnCopyEnded(CopyOutcome outcome);
     void NoteErrorBox();
 
+    void ShowElapsedTime();
+
     HICON m_hSmallIcon;
     bool m_bClosing = false;
     // The shell sends it when it has made the taskbar button (again, after Explorer restarted).
@@ -130,4 +136,9 @@ private:
     bool m_bListShown = false;
     // The entry of the drive being copied, meaningful while m_pWorker is set.
     std::wstring m_copyEntry;
+    // The latest elapsed time of the copy, the second last asked to be shown, and whether a
+    // WM_SHOW_ELAPSED is pending.
+    std::atomic<DWORD> m_nElapsedMs{0};
+    std::atomic<DWORD> m_nShownSecond{MAXDWORD};
+    std::atomic<bool> m_bElapsedPosted{false};
 };

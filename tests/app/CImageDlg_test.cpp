@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include "CCopyThread.h"
 #include "CImageDlg.h"
 #include "DialogTestKit.h"
@@ -118,9 +119,15 @@ public:
 
     bool RealAskImagePath(std::wstring& path) { return CImageDlg::AskImagePath(path); }
 
+    std::function<void()> inEndingGap;
+    std::atomic<int> copiesStarted{0};
+    std::atomic<bool> stopAtStart{false};
+
     void CreateImage(const wchar_t* driveEntry, const wchar_t*) override
     {
         copiedEntry = driveEntry;
+        stopAtStart = IsStopRequested();
+        ++copiesStarted;
         SetProgressRange(0, 1000);
         if (endAs)
         {
@@ -136,6 +143,8 @@ public:
         sawStop = true;
         ClearStopRequest();
         RestoreCreateCaption();
+        if (inEndingGap)
+            SendMessageW(GetHwnd(), WM_APP + 99, 0, 0);
         ClearWorker();
     }
 
@@ -164,6 +173,17 @@ protected:
     }
     bool IsInForeground() const override { return inForeground; }
     void FlashTaskbarButton() override { taskbarCalls.push_back(L"flash"); }
+    // Runs the test's action on the window's thread while the worker waits.
+    BOOL OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override
+    {
+        if (message == WM_APP + 99 && inEndingGap)
+        {
+            inEndingGap();
+            return TRUE;
+        }
+        return CImageDlg::OnOtherMessage(message, wParam, lParam, result);
+    }
+
     bool AskImagePath(std::wstring& path) override
     {
         if (duringAsk)
@@ -394,7 +414,7 @@ TEST(CImageDlg, ABlockedVolumeQueryLeavesTheWindowAndStopWorking)
     EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
 }
 
-TEST(CImageDlg, UpdateProgressMovesTheBarAndWritesTheTimeLine)
+TEST(CImageDlg, UpdateProgressNeverWaitsForTheWindowAndTheTimeLineFollows)
 {
     const std::pair<DWORD, const wchar_t*> cases[] = {
         {0, L"Time: 00:00:00"},
@@ -408,9 +428,19 @@ TEST(CImageDlg, UpdateProgressMovesTheBarAndWritesTheTimeLine)
         int sectors = 100;
         for (const auto& c : cases)
         {
-            dialog.UpdateProgress(sectors, c.first);
-            EXPECT_EQ(TextOf(GetDlgItem(window, IDC_STATUS)), c.second);
+            // From a worker, while this window's thread is not handling messages at all.
+            HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            std::thread worker([&] {
+                for (int i = 0; i < 50; ++i)
+                    dialog.UpdateProgress(sectors, c.first);
+                SetEvent(done);
+            });
+            EXPECT_EQ(WaitForSingleObject(done, 10000), WAIT_OBJECT_0) << "the worker waited for the window";
+            worker.join();
+            CloseHandle(done);
             EXPECT_EQ(dialog.m_wndProgress.GetProgress()->position, sectors);
+            EXPECT_TRUE(dialogtest::PumpUntil([&] { return TextOf(GetDlgItem(window, IDC_STATUS)) == c.second; }))
+                << TextOf(GetDlgItem(window, IDC_STATUS));
             sectors += 100;
         }
     });
@@ -480,6 +510,26 @@ TEST(CImageDlg, TheCopyReadsTheChosenDriveEvenIfTheListChangesAndStopEndsIt)
     EXPECT_EQ(dialog.copiedEntry, L"C:\\ - SYSTEM");
     EXPECT_TRUE(dialog.sawStop);
     EXPECT_EQ(dialog.m_bStop.load(), 0);
+}
+
+TEST(CImageDlg, AStopClickedWhileACopyEndsDoesNotStopTheNextCopy)
+{
+    TestImageDlg dialog;
+    RunModal(dialog, [&](HWND window) {
+        ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
+        // The first copy is clicked again after it has cleared its request, before it is gone.
+        dialog.inEndingGap = [&] { Click(window, IDC_CREATE); };
+        Click(window, IDC_CREATE);
+        Click(window, IDC_CREATE);
+        ASSERT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
+        dialog.inEndingGap = nullptr;
+        Click(window, IDC_CREATE);
+        ASSERT_TRUE(dialogtest::PumpUntil([&] { return dialog.workersCreated == 2 && dialog.copiesStarted == 2; }));
+        EXPECT_FALSE(dialog.stopAtStart);
+        Click(window, IDC_CREATE);
+        EXPECT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
+    });
+    EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
 }
 
 TEST(CImageDlg, ClosingDuringACopyStopsItWaitsForItAndEnds)

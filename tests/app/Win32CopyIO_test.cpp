@@ -113,11 +113,41 @@ TEST_F(Win32CopyIOTest, EveryImageWriteIsCheckedAgainstTheSectorSize)
         EXPECT_TRUE(io.WriteImage(buffer + sector, 2 * sector));
         // 17 header sectors end mid-unit on a 4096-byte disk.
         EXPECT_EQ(io.WriteImage(buffer, 17 * 2048), sector <= 2048);
+        // Written behind on the writer thread, checked there, and its error handed back here.
+        SetLastError(ERROR_SUCCESS);
+        io.StartImageWrite(buffer + sector / 2, sector);
+        EXPECT_FALSE(io.FinishImageWrite());
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+        io.StartImageWrite(buffer, sector);
+        EXPECT_TRUE(io.FinishImageWrite());
         io.CloseImage();
-        std::size_t expected = 3 * sector + (sector <= 2048 ? 17 * 2048 : 0);
+        std::size_t expected = 4 * sector + (sector <= 2048 ? 17 * 2048 : 0);
         EXPECT_EQ(ReadWholeFile(imageFile).size(), expected);
         io.FreeBuffer(buffer);
     }
+}
+
+TEST_F(Win32CopyIOTest, ImageIsCutToLengthWithoutLettingGoOfIt)
+{
+    SetThreadErrorMode(0, nullptr);
+    {
+        FileCopyIO io(discFile, 4096);
+        // A missing disc or target fails the copy's calls instead of raising a system box.
+        EXPECT_EQ(GetThreadErrorMode(), DWORD(SEM_FAILCRITICALERRORS));
+        BYTE* buffer = static_cast<BYTE*>(io.AllocateBuffer(65536));
+        ASSERT_TRUE(io.CreateImage(imageFile.c_str()));
+        ASSERT_TRUE(io.WriteImage(buffer, 4096));
+        ASSERT_TRUE(io.SetImageLength(3000));
+        // Still held alone: no moment in which another program could take the file.
+        HANDLE other = CreateFileW(imageFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(other, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+        io.CloseImage();
+        io.FreeBuffer(buffer);
+    }
+    EXPECT_EQ(GetThreadErrorMode(), 0u);
+    EXPECT_EQ(ReadWholeFile(imageFile).size(), 3000u);
 }
 
 TEST_F(Win32CopyIOTest, EveryDeviceReadIsCheckedAgainstTheDiscSector)
