@@ -581,11 +581,15 @@ TEST(CImageDlg, TheAboutItemShowsTheAboutBox)
     std::wstring versionLine;
     bool aboutSeen = false;
     RunModal(dialog, [&](HWND window) {
-        dialogtest::Soon::Run([&] {
+        // Looked for again until it is there: a loaded machine may take longer to show it.
+        std::function<void()> closeAbout = [&] {
             HWND about = dialogtest::FindThreadDialog(L"About Pelmora");
             aboutSeen = about != nullptr;
             if (!about)
+            {
+                dialogtest::Soon::Run(closeAbout);
                 return;
+            }
             wchar_t text[64] = {};
             for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
             {
@@ -595,7 +599,8 @@ TEST(CImageDlg, TheAboutItemShowsTheAboutBox)
             }
             // Escape ends it.
             PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
-        });
+        };
+        dialogtest::Soon::Run(closeAbout);
         SendMessageW(window, WM_SYSCOMMAND, IDM_ABOUT, 0);
         EXPECT_FALSE(dialogtest::FindThreadDialog(L"About Pelmora"));
         EXPECT_TRUE(IsWindow(window));
