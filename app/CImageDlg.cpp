@@ -460,6 +460,7 @@ void CImageDlg::ReportReadError(const wchar_t* detail)
 {
     const MVString text = SystemErrorText();
     const std::wstring message = std::wstring(text.GetBuffer()) + L"\n\n" + detail;
+    NoteErrorBox();
     ShowMessage(message.c_str(), MB_ICONEXCLAMATION);
 }
 
