@@ -41,21 +41,18 @@ public:
     std::vector<std::wstring>& calls;
 };
 
-// The drives the dialog's scans see: a letter with a label holds a readable disc, one with
-// none is empty. A volume query of the drive `blockOn` waits until the test releases it, as a
-// drive spinning up or retrying a bad sector does.
+// The drives the dialog's scans see: a label for a readable disc, none for an empty drive. A
+// volume query of drive `blockOn` hangs until `release` is set, as a drive spinning up or
+// retrying a bad sector does.
 struct FakeDrives
 {
     std::mutex lock;
     std::map<wchar_t, std::optional<std::wstring>> cdroms;
-    DWORD windowThread = GetCurrentThreadId();
+    std::map<wchar_t, int> asked;
+    const DWORD windowThread = GetCurrentThreadId();
     std::atomic<bool> askedOnWindowThread{false};
-    std::atomic<int> queries{0};
     std::atomic<wchar_t> blockOn{0};
     std::atomic<bool> blocked{false};
-    // Queries of the drive `watched` are counted.
-    std::atomic<wchar_t> watched{0};
-    std::atomic<int> watchedQueries{0};
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ~FakeDrives() { CloseHandle(release); }
 
@@ -64,31 +61,35 @@ struct FakeDrives
         std::lock_guard<std::mutex> guard(lock);
         cdroms[letter] = std::move(label);
     }
-    UINT Type(const wchar_t* root)
+    int Asked(wchar_t letter)
     {
         std::lock_guard<std::mutex> guard(lock);
-        return cdroms.count(root[0]) ? DRIVE_CDROM : DRIVE_NO_ROOT_DIR;
+        return asked[letter];
     }
-    BOOL Volume(VolumeInfo& info, const wchar_t* root)
+    DriveQueries Queries(const std::shared_ptr<FakeDrives>& self)
     {
-        ++queries;
-        if (GetCurrentThreadId() == windowThread)
-            askedOnWindowThread = true;
-        if (root[0] == watched)
-            ++watchedQueries;
-        if (root[0] == blockOn)
-        {
-            blocked = true;
-            // Bounded, so that a broken scanner fails the test instead of hanging it.
+        DriveQueries queries;
+        queries.driveType = [self](const wchar_t* root) {
+            std::lock_guard<std::mutex> guard(self->lock);
+            return self->cdroms.count(root[0]) ? UINT(DRIVE_CDROM) : UINT(DRIVE_NO_ROOT_DIR);
+        };
+        queries.volumeInfo = [self](VolumeInfo& info, const wchar_t* root) { return self->Volume(info, root[0]); };
+        return queries;
+    }
+    BOOL Volume(VolumeInfo& info, wchar_t letter)
+    {
+        askedOnWindowThread = askedOnWindowThread || GetCurrentThreadId() == windowThread;
+        blocked = letter == blockOn;
+        // Bounded, so that a broken scanner fails the test instead of hanging it.
+        if (blocked)
             WaitForSingleObject(release, 20000);
-            blocked = false;
-        }
+        blocked = false;
         std::lock_guard<std::mutex> guard(lock);
-        const auto drive = cdroms.find(root[0]);
-        if (drive == cdroms.end() || !drive->second)
-            return FALSE;
-        wcscpy(info.volumeLabel, drive->second->c_str());
-        return TRUE;
+        ++asked[letter];
+        const std::optional<std::wstring>& label = cdroms[letter];
+        if (label)
+            wcscpy(info.volumeLabel, label->c_str());
+        return label ? TRUE : FALSE;
     }
 };
 
@@ -198,14 +199,7 @@ protected:
             throw MVException(L"Not enough resources", L"MV\\INC\\MVThread", 36, 0);
         return CImageDlg::CreateWorker(driveEntry, imagePath);
     }
-    DriveQueries DriveListQueries() override
-    {
-        std::shared_ptr<FakeDrives> fake = drives;
-        DriveQueries queries;
-        queries.driveType = [fake](const wchar_t* root) { return fake->Type(root); };
-        queries.volumeInfo = [fake](VolumeInfo& info, const wchar_t* root) { return fake->Volume(info, root); };
-        return queries;
-    }
+    DriveQueries DriveListQueries() override { return drives->Queries(drives); }
 };
 
 // Puts entries of our choosing into the drive list, as a refresh would, and selects one.
@@ -326,90 +320,42 @@ TEST(CImageDlg, CreateIsEnabledOnlyForASelectedReadableDrive)
     });
 }
 
-TEST(CImageDlg, TheListIsScannedOffTheWindowThreadAndFollowsInsertsAndEjects)
-{
-    TestImageDlg dialog;
-    FakeDrives& drives = *dialog.drives;
-    drives.Set(L'E', L"ONE");
-    RunModal(dialog, [&](HWND window) {
-        HWND button = GetDlgItem(window, IDC_CREATE);
-        ASSERT_TRUE(WaitForList(dialog, {L"E:\\ - ONE"}));
-        EXPECT_EQ(dialog.m_cbDrives.GetCurSel(), 0) << "the first drive is offered at start";
-        EXPECT_TRUE(IsWindowEnabled(button));
-        drives.Set(L'F', L"TWO");
-        EXPECT_TRUE(WaitForList(dialog, {L"E:\\ - ONE", L"F:\\ - TWO"}));
-        drives.Set(L'E', std::nullopt);
-        EXPECT_TRUE(WaitForList(dialog, {L"E:\\", L"F:\\ - TWO"}));
-        EXPECT_EQ(dialog.m_cbDrives.GetCurSel(), 0);
-        EXPECT_FALSE(IsWindowEnabled(button));
-    });
-    EXPECT_GT(drives.queries.load(), 0);
-    EXPECT_FALSE(drives.askedOnWindowThread);
-}
-
-TEST(CImageDlg, StopStaysUsableDuringACopyWhateverIsSelectedOrEjected)
-{
-    TestImageDlg dialog;
-    FakeDrives& drives = *dialog.drives;
-    drives.Set(L'D', std::nullopt);
-    drives.Set(L'E', L"DISC");
-    RunModal(dialog, [&](HWND window) {
-        HWND button = GetDlgItem(window, IDC_CREATE);
-        ASSERT_TRUE(WaitForList(dialog, {L"D:\\", L"E:\\ - DISC"}));
-        Select(dialog, L"E:\\ - DISC");
-        Click(window, IDC_CREATE);
-        ASSERT_NE(dialog.m_pWorker.load(), nullptr);
-        // The empty drive chosen, refreshes and the disc taken out: none may disable Stop.
-        Select(dialog, L"D:\\");
-        EXPECT_TRUE(IsWindowEnabled(button));
-        drives.Set(L'E', std::nullopt);
-        SendMessageW(window, WM_TIMER, CImageDlg::REFRESH_TIMER, 0);
-        const int seen = drives.queries;
-        EXPECT_TRUE(dialogtest::PumpUntil([&] { return drives.queries > seen + 1; }));
-        EXPECT_TRUE(IsWindowEnabled(button));
-        EXPECT_EQ(Listed(dialog), (std::vector<std::wstring>{L"D:\\", L"E:\\ - DISC"}));
-        Click(window, IDC_CREATE);
-        EXPECT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
-        // Idle again: the empty drive is selected, so "Create ISO" may not be pressed.
-        EXPECT_TRUE(dialogtest::PumpUntil([&] { return !IsWindowEnabled(button); }));
-        EXPECT_EQ(TextOf(button), L"Create ISO");
-        EXPECT_TRUE(WaitForList(dialog, {L"D:\\", L"E:\\"}));
-    });
-    EXPECT_TRUE(dialog.sawStop);
-    EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
-}
-
-TEST(CImageDlg, ABlockedVolumeQueryLeavesTheWindowAndStopWorking)
+TEST(CImageDlg, DriveScansRunOffTheWindowThreadAndNeverDisableStop)
 {
     TestImageDlg dialog;
     FakeDrives& drives = *dialog.drives;
     drives.Set(L'D', L"SLOW");
     drives.Set(L'E', L"DISC");
     RunModal(dialog, [&](HWND window) {
+        HWND button = GetDlgItem(window, IDC_CREATE);
         ASSERT_TRUE(WaitForList(dialog, {L"D:\\ - SLOW", L"E:\\ - DISC"}));
         Select(dialog, L"E:\\ - DISC");
-        // The next scan hangs at D:, before it reaches E:. This thread goes on pumping.
+        // The next scan hangs at D:, before it reaches E:, while this thread goes on pumping.
         drives.blockOn = L'D';
         ASSERT_TRUE(dialogtest::PumpUntil([&] { return drives.blocked.load(); }));
         Click(window, IDC_CREATE);
-        ASSERT_NE(dialog.m_pWorker.load(), nullptr);
         Click(window, IDC_CREATE);
         EXPECT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
-        EXPECT_TRUE(drives.blocked) << "the query was not blocked all along";
+        ASSERT_TRUE(drives.blocked) << "Stop was only handled after the query";
 
-        // A copy that starts while the scan hangs: the scan passes over its drive.
-        drives.watched = L'E';
+        // A copy that starts while the scan hangs: its drive is not asked again, and neither
+        // the empty drive chosen, a refresh nor the disc ejected disables Stop.
         Click(window, IDC_CREATE);
-        ASSERT_NE(dialog.m_pWorker.load(), nullptr);
-        drives.Set(L'D', L"FAST");
+        const int askedE = drives.Asked(L'E');
+        drives.Set(L'D', std::nullopt);
+        drives.Set(L'E', std::nullopt);
         SetEvent(drives.release);
-        EXPECT_TRUE(WaitForList(dialog, {L"D:\\ - FAST", L"E:\\ - DISC"}));
-        drives.watched = 0;
+        EXPECT_TRUE(WaitForList(dialog, {L"D:\\", L"E:\\ - DISC"}));
+        Select(dialog, L"D:\\");
+        SendMessageW(window, WM_TIMER, CImageDlg::REFRESH_TIMER, 0);
+        EXPECT_TRUE(IsWindowEnabled(button));
+        EXPECT_EQ(drives.Asked(L'E'), askedE);
         Click(window, IDC_CREATE);
-        EXPECT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
+        // Idle again with the empty drive selected; now the ejected disc shows.
+        EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.m_pWorker.load() && !IsWindowEnabled(button); }));
+        EXPECT_TRUE(WaitForList(dialog, {L"D:\\", L"E:\\"}));
     });
     SetEvent(drives.release);
-    EXPECT_EQ(drives.watchedQueries, 0) << "the drive being copied was queried";
     EXPECT_FALSE(drives.askedOnWindowThread);
     EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
 }
@@ -609,26 +555,22 @@ TEST(CImageDlg, TheAboutItemShowsTheAboutBox)
     EXPECT_EQ(versionLine, L"Pelmora  Version 3.0");
 }
 
-// A new folder in the temporary folder, with the given subfolders, removed again at the end.
-struct TempFolder
+// Folders a/b below a new temporary folder, made in the "\\?\" form, the only one that takes
+// paths beyond MAX_PATH; removed again at the end.
+struct DeepFolder
 {
     std::vector<std::wstring> made;
-    std::wstring path;
-    explicit TempFolder(const std::wstring& below)
+    DeepFolder()
     {
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
-        path = std::wstring(temp) + UniqueName(L"folder");
-        const std::wstring full = path + L"\\" + below + L"\\";
-        // Made in the "\\?\" form, the only one that takes folders beyond MAX_PATH.
-        for (size_t slash = path.size(); slash != std::wstring::npos; slash = full.find(L'\\', slash + 1))
+        for (const std::wstring& below : {UniqueName(L"folder"), std::wstring(100, L'a'), std::wstring(100, L'b')})
         {
-            made.push_back(L"\\\\?\\" + full.substr(0, slash));
+            made.push_back((made.empty() ? L"\\\\?\\" + std::wstring(temp) : made.back() + L"\\") + below);
             CreateDirectoryW(made.back().c_str(), nullptr);
         }
-        path = full.substr(0, full.size() - 1);
     }
-    ~TempFolder()
+    ~DeepFolder()
     {
         for (auto folder = made.rbegin(); folder != made.rend(); ++folder)
             RemoveDirectoryW(folder->c_str());
@@ -642,46 +584,33 @@ std::wstring CurrentDirectory()
     return current;
 }
 
-TEST(CImageDlg, TheSaveDialogGivesAnIsoPathAndLeavesTheCurrentDirectory)
+TEST(CImageDlg, TheSaveDialogGivesALongIsoPathInAUsableFormAndKeepsTheCurrentDirectory)
 {
-    // A short folder, and one whose image path is beyond MAX_PATH, which the copy can use
-    // only in its "\\?\" form.
-    const std::wstring deep = std::wstring(100, L'a') + L"\\" + std::wstring(100, L'b');
-    for (const std::wstring& below : {std::wstring(L"short"), deep})
-    {
-        const TempFolder folder(below);
-        const std::wstring typed = folder.path + L"\\backup";
-        const std::wstring expected =
-            (typed.size() + 4 < MAX_PATH ? L"" : L"\\\\?\\") + typed + L".iso";
-        const std::wstring before = CurrentDirectory();
-        TestImageDlg dialog;
-        std::wstring path;
-        bool confirmed = false;
-        dialogtest::BoxWatcher watcher;
-        RunModal(dialog, [&](HWND window) {
-            // The user opens the folder first, which makes the dialog browse into it, then
-            // names the image.
-            const auto type = [window](const std::wstring& text) {
-                HWND save = dialogtest::FindThreadDialog(nullptr, window);
-                ASSERT_TRUE(save);
-                HWND name = dialogtest::FindDescendant(save, 1148, L"Edit");
-                ASSERT_TRUE(name);
-                SetWindowTextW(name, text.c_str());
-                PostMessageW(save, WM_COMMAND, IDOK, 0);
-            };
-            dialogtest::Soon::Run(
-                [&] {
-                    type(folder.path);
-                    dialogtest::Soon::Run([&] { type(L"backup"); }, 300);
-                },
-                500);
-            confirmed = dialog.RealAskImagePath(path);
-        });
-        EXPECT_TRUE(watcher.boxes.empty()) << below.size();
-        EXPECT_TRUE(confirmed) << below.size();
-        EXPECT_EQ(path, expected) << below.size();
-        EXPECT_EQ(CurrentDirectory(), before) << below.size();
-    }
+    const DeepFolder folder;
+    const std::wstring typedFolder = folder.made.back().substr(4);
+    const std::wstring before = CurrentDirectory();
+    TestImageDlg dialog;
+    std::wstring path;
+    bool confirmed = false;
+    RunModal(dialog, [&](HWND window) {
+        const auto type = [window](const std::wstring& text) {
+            HWND save = dialogtest::FindThreadDialog(nullptr, window);
+            ASSERT_TRUE(save);
+            SetWindowTextW(dialogtest::FindDescendant(save, 1148, L"Edit"), text.c_str());
+            PostMessageW(save, WM_COMMAND, IDOK, 0);
+        };
+        // Opening the folder first makes the dialog browse into it, then the image is named.
+        dialogtest::Soon::Run(
+            [&] {
+                type(typedFolder);
+                dialogtest::Soon::Run([&] { type(L"backup"); }, 300);
+            },
+            500);
+        confirmed = dialog.RealAskImagePath(path);
+    });
+    EXPECT_TRUE(confirmed);
+    EXPECT_EQ(path, folder.made.back() + L"\\backup.iso");
+    EXPECT_EQ(CurrentDirectory(), before);
 }
 }
 

@@ -15,25 +15,19 @@ std::wstring PathOfLength(const std::wstring& head, size_t length)
 
 TEST(ExtendedLengthPath, OnlyPathsTooLongForThePlainFormGetThePrefix)
 {
-    const std::wstring at259 = PathOfLength(L"C:\\", 259);
-    const std::wstring at260 = PathOfLength(L"C:\\", 260);
+    const std::wstring at259 = PathOfLength(L"C:\\", 259), at260 = PathOfLength(L"C:\\", 260);
     const std::wstring unc = PathOfLength(L"\\\\server\\share\\", 300);
-    const std::wstring prefixed = L"\\\\?\\" + at260;
-    const struct
-    {
-        std::wstring path, expected;
-    } cases[] = {
-        {L"C:\\image.iso", L"C:\\image.iso"},
+    const std::pair<std::wstring, std::wstring> cases[] = {
         {at259, at259},
         {at260, L"\\\\?\\" + at260},
+        {L"\\\\?\\" + at260, L"\\\\?\\" + at260},
         {unc, L"\\\\?\\UNC\\" + unc.substr(2)},
-        {prefixed, prefixed},
         // The prefixed form is taken literally, so it must not hold "." or ".." or "/".
         {L"C:/x/../" + at260.substr(3), L"\\\\?\\" + at260},
         {PathOfLength(L"\\\\.\\", 300), L""},
         {PathOfLength(L"C:\\", kLongestPath), L""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ExtendedLengthPath(c.path), c.expected) << c.path.size() << " " << c.path.substr(0, 20).c_str();
+        EXPECT_EQ(ExtendedLengthPath(c.first), c.second) << c.first.size() << " " << c.first.substr(0, 20).c_str();
 }
 }
