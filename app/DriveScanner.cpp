@@ -1,37 +1,61 @@
 #include "DriveScanner.h"
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
-DriveScanner::DriveScanner(DriveQueries driveQueries) : queries(std::move(driveQueries))
+struct DriveScanner::Shared
+{
+    explicit Shared(DriveQueries driveQueries) : queries(std::move(driveQueries)) {}
+
+    std::wstring BusyEntryFor(wchar_t letter)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return DriveLetterOf(busyEntry) == letter ? busyEntry : std::wstring();
+    }
+
+    const DriveQueries queries;
+    std::mutex lock;
+    std::condition_variable wake;
+    bool requested = false;
+    bool quitting = false;
+    bool hasResult = false;
+    HWND window = nullptr;
+    UINT message = 0;
+    std::wstring busyEntry;
+    std::vector<std::wstring> result;
+};
+
+DriveScanner::DriveScanner(DriveQueries queries) : shared(std::make_shared<Shared>(std::move(queries)))
 {
 }
 
 DriveScanner::~DriveScanner()
 {
     {
-        std::lock_guard<std::mutex> guard(lock);
-        quitting = true;
+        std::lock_guard<std::mutex> guard(shared->lock);
+        shared->quitting = true;
     }
-    wake.notify_one();
-    if (thread.joinable())
-        thread.join();
+    shared->wake.notify_one();
 }
 
-void DriveScanner::Request(HWND target, UINT targetMessage, const std::wstring& busy)
+void DriveScanner::Request(HWND window, UINT message, const std::wstring& busyEntry)
 {
     {
-        std::lock_guard<std::mutex> guard(lock);
-        window = target;
-        message = targetMessage;
-        busyEntry = busy;
-        requested = true;
+        std::lock_guard<std::mutex> guard(shared->lock);
+        shared->window = window;
+        shared->message = message;
+        shared->busyEntry = busyEntry;
+        shared->requested = true;
     }
     // Started on the first request, not in the constructor: a dialog that never shows never
     // gets a thread.
-    if (!thread.joinable())
+    if (!started)
     {
         try
         {
-            thread = std::thread(&DriveScanner::Run, this);
+            std::thread(Run, shared).detach();
+            started = true;
         }
         catch (const std::system_error&)
         {
@@ -39,32 +63,26 @@ void DriveScanner::Request(HWND target, UINT targetMessage, const std::wstring& 
             return;
         }
     }
-    wake.notify_one();
+    shared->wake.notify_one();
 }
 
-void DriveScanner::SetBusyEntry(const std::wstring& busy)
+void DriveScanner::SetBusyEntry(const std::wstring& busyEntry)
 {
-    std::lock_guard<std::mutex> guard(lock);
-    busyEntry = busy;
+    std::lock_guard<std::mutex> guard(shared->lock);
+    shared->busyEntry = busyEntry;
 }
 
 bool DriveScanner::TakeResult(std::vector<std::wstring>& entries)
 {
-    std::lock_guard<std::mutex> guard(lock);
-    if (!hasResult)
+    std::lock_guard<std::mutex> guard(shared->lock);
+    if (!shared->hasResult)
         return false;
-    entries.swap(result);
-    hasResult = false;
+    entries.swap(shared->result);
+    shared->hasResult = false;
     return true;
 }
 
-std::wstring DriveScanner::BusyEntryFor(wchar_t letter)
-{
-    std::lock_guard<std::mutex> guard(lock);
-    return DriveLetterOf(busyEntry) == letter ? busyEntry : std::wstring();
-}
-
-void DriveScanner::Run()
+void DriveScanner::Run(const std::shared_ptr<Shared>& shared)
 {
     // The thread's entry: nothing may leave it. A scan that fails is dropped; the next
     // request tries again.
@@ -73,24 +91,21 @@ void DriveScanner::Run()
         try
         {
             {
-                std::unique_lock<std::mutex> guard(lock);
-                wake.wait(guard, [this] { return requested || quitting; });
-                if (quitting)
+                std::unique_lock<std::mutex> guard(shared->lock);
+                shared->wake.wait(guard, [&] { return shared->requested || shared->quitting; });
+                if (shared->quitting)
                     return;
-                requested = false;
+                shared->requested = false;
             }
             std::vector<std::wstring> entries =
-                ListCdromDrives(queries, [this](wchar_t letter) { return BusyEntryFor(letter); });
-            HWND target = nullptr;
-            UINT targetMessage = 0;
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                result.swap(entries);
-                hasResult = true;
-                target = window;
-                targetMessage = message;
-            }
-            PostMessageW(target, targetMessage, 0, 0);
+                ListCdromDrives(shared->queries, [&](wchar_t letter) { return shared->BusyEntryFor(letter); });
+            std::lock_guard<std::mutex> guard(shared->lock);
+            // After the scanner has gone, its window may be gone too, and the handle reused.
+            if (shared->quitting)
+                return;
+            shared->result.swap(entries);
+            shared->hasResult = true;
+            PostMessageW(shared->window, shared->message, 0, 0);
         }
         catch (...)
         {

@@ -1,9 +1,7 @@
 #pragma once
 #include <windows.h>
-#include <condition_variable>
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 #include "DriveList.h"
 
@@ -17,7 +15,10 @@
 // that starts during a scan is spared too.
 //
 // Threads: Request, SetBusyEntry and TakeResult are for the window's thread; the scan thread
-// only posts. The destructor ends the thread, waiting for a query in progress to return.
+// only posts. The thread shares its state with the scanner and may outlive it: destroying the
+// scanner does not wait for a query that hangs, so a closed window does not keep the program
+// (and its single-instance mutex) alive behind a slow drive. The thread ends as soon as its
+// query returns, or with the process.
 class DriveScanner
 {
 public:
@@ -35,19 +36,9 @@ public:
     bool TakeResult(std::vector<std::wstring>& entries);
 
 private:
-    void Run();
-    std::wstring BusyEntryFor(wchar_t letter);
+    struct Shared;
+    static void Run(const std::shared_ptr<Shared>& shared);
 
-    const DriveQueries queries;
-    std::mutex lock;
-    std::condition_variable wake;
-    bool requested = false;
-    bool quitting = false;
-    bool hasResult = false;
-    HWND window = nullptr;
-    UINT message = 0;
-    std::wstring busyEntry;
-    std::vector<std::wstring> result;
-    // Last: started once the fields above exist.
-    std::thread thread;
+    std::shared_ptr<Shared> shared;
+    bool started = false;
 };
