@@ -360,6 +360,20 @@ TEST(CImageDlg, DriveScansRunOffTheWindowThreadAndNeverDisableStop)
     EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
 }
 
+TEST(CImageDlg, ClosingDoesNotWaitForAHangingDriveQuery)
+{
+    std::shared_ptr<FakeDrives> drives;
+    {
+        TestImageDlg dialog;
+        drives = dialog.drives;
+        drives->Set(L'D', L"SLOW");
+        drives->blockOn = L'D';
+        RunModal(dialog, [&](HWND) { ASSERT_TRUE(dialogtest::PumpUntil([&] { return drives->blocked.load(); })); });
+    }
+    EXPECT_TRUE(drives->blocked) << "closing waited for the query";
+    SetEvent(drives->release);
+}
+
 TEST(CImageDlg, UpdateProgressNeverWaitsForTheWindowAndTheTimeLineFollows)
 {
     const std::pair<DWORD, const wchar_t*> cases[] = {
