@@ -135,10 +135,11 @@ BOOL MVWnd::OnSysCommand(WPARAM, LPARAM)
 const wchar_t* MVWnd::RegisterWindowClass(UINT style, HCURSOR cursor, HBRUSH background, HICON icon)
 {
     const HINSTANCE module = GetModuleHandleW(nullptr);
-    wsprintfW(className, L"MVWnd:%x:%x:%x:%x:%x", static_cast<UINT>(reinterpret_cast<UINT_PTR>(module)), style,
-              static_cast<UINT>(reinterpret_cast<UINT_PTR>(cursor)),
-              static_cast<UINT>(reinterpret_cast<UINT_PTR>(background)),
-              static_cast<UINT>(reinterpret_cast<UINT_PTR>(icon)));
+    // Handles are written in full (%Ix is pointer-sized): a 64-bit module address cut to 32 bits
+    // could give two different classes one name. At most 90 units, so the name always fits.
+    _snwprintf(className, ClassNameLength, L"MVWnd:%Ix:%x:%Ix:%Ix:%Ix", reinterpret_cast<UINT_PTR>(module), style,
+               reinterpret_cast<UINT_PTR>(cursor), reinterpret_cast<UINT_PTR>(background),
+               reinterpret_cast<UINT_PTR>(icon));
     WNDCLASSEXW existing = {};
     existing.cbSize = sizeof(existing);
     if (GetClassInfoExW(module, className, &existing))

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -74,9 +75,9 @@ struct Probe : MVWnd
 
 std::wstring ModuleClassName(const wchar_t* tail)
 {
-    wchar_t name[64];
-    wsprintfW(name, L"MVWnd:%x:%s", static_cast<UINT>(reinterpret_cast<UINT_PTR>(GetModuleHandleW(nullptr))), tail);
-    return name;
+    std::wostringstream name;
+    name << L"MVWnd:" << std::hex << reinterpret_cast<UINT_PTR>(GetModuleHandleW(nullptr)) << L':' << tail;
+    return name.str();
 }
 
 // A window with a procedure of its own, to be taken over.
