@@ -15,3 +15,19 @@ build_pelmora() {
         cmake --build "$PELMORA_BUILT" -j2
     fi
 }
+
+# build_pelmora_x64 ROOT: compiles the whole tree (tool, tests, helpers) once more for 64-bit
+# Windows, as warnings-clean as the 32-bit build, so that pointer-size mistakes (window longs,
+# handles kept in integers, size_t cut to DWORD) fail the build. Nothing of it runs or ships.
+# Into build-x64/ through the presets, or $PELMORA_BUILD_DIR-x64.
+build_pelmora_x64() {
+    local root=$1
+    echo "64-bit compile check"
+    if [ -z "${PELMORA_BUILD_DIR:-}" ]; then
+        cmake --preset mingw-x64 >/dev/null
+        cmake --build --preset mingw-x64
+    else
+        cmake -S "$root" -B "$PELMORA_BUILD_DIR-x64" --toolchain "$root/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+        cmake --build "$PELMORA_BUILD_DIR-x64" -j2
+    fi
+}

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Pelmora and its tests, and runs every test under Wine and Xvfb.
+# Installs what is missing, builds Pelmora and its tests (and compiles them for 64-bit Windows as a
+# check), and runs every test under Wine and Xvfb.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -9,6 +10,10 @@ cd "$root"
 bash scripts/install-deps.sh
 build_pelmora "$root"
 build=$PELMORA_BUILT
+# PELMORA_SKIP_X64=1 leaves it out while iterating on focused tests; CI always builds it.
+if [ "${PELMORA_SKIP_X64:-}" != 1 ]; then
+    build_pelmora_x64 "$root"
+fi
 
 wine_quiet_env
 export PELMORA_WINE_TEMPLATE=$build/wine/template
