@@ -186,25 +186,19 @@ public:
     using TestThread::TestThread;
     static void operator delete(void* p, size_t size)
     {
-        std::memset(p, Mark, size);
-        block = static_cast<unsigned char*>(p);
-        bytes = size;
+        std::memset(p, 0xDD, size);
+        block.assign(static_cast<const char*>(p), size);
+        kept = p;
     }
     static bool UntouchedSinceDelete()
     {
-        for (size_t i = 0; i < bytes; ++i)
-            if (block[i] != Mark)
-                return false;
-        return block != nullptr;
+        return kept && block == std::string(static_cast<const char*>(kept), block.size());
     }
-    static void Release() { ::operator delete(block); }
+    static void Release() { ::operator delete(kept); }
 
-    static const unsigned char Mark = 0xDD;
-    static unsigned char* block;
-    static size_t bytes;
+    static inline std::string block;
+    static inline void* kept = nullptr;
 };
-unsigned char* MarkedOnDelete::block = nullptr;
-size_t MarkedOnDelete::bytes = 0;
 
 // Resumes the thread and lets it run to its end before returning, as a fast thread on another
 // core may.
