@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Failures as the user meets them: a disc ejected while the save dialog is open ("Cannot open
 # drive"), a read error in the middle of the disc (the system's text, the partial image deleted
-# only after the box is dismissed), and closing the window while that box is shown.
+# only after the box is dismissed), closing the window while that box is shown, and a marginal
+# sector that reads on a retry (no failure at all: the image equals the disc).
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
 . "$SRC/tests/e2e/libpelmora.sh"
@@ -15,8 +16,8 @@ e2e_start
 out=$E2E_DIR/out
 mkdir -p "$out"
 
-# Reads of bytes 3 MiB to 4 MiB of the disc fail with EIO: the job meets them in its fourth
-# 500-sector chunk, after about 3 MB of the image have been written.
+# Reads of bytes 3 MiB to 4 MiB of the disc fail with EIO, every time, so no retry gets through:
+# the job meets them in its fourth 500-sector chunk, after about 3 MB of the image have been written.
 e2e_start_pelmora_shimmed SHIM_EIO_FROM=$((3 * 1024 * 1024)) SHIM_EIO_TO=$((4 * 1024 * 1024))
 expect_drives 'E:\ - ERRORS_E2E'
 expect_button "Create ISO" enabled 3000
@@ -50,6 +51,35 @@ drv messagebox ok 5000 || fail "cannot dismiss the message box"
 e2e_wait_exit "$PELMORA_PID" 20
 [ ! -e "$out/bad2.iso" ] || fail "the partial image is left after a read error and close"
 pass "the program ended once the box was dismissed, no image left"
+
+echo "== a marginal sector that reads on the third attempt: no message, the image equals the disc"
+# Sector 1700, in the middle of the fourth chunk, fails the first two reads that reach it (the
+# chunk's and the first retry of the sector alone); the shim logs each failure it makes.
+marginal=$((1700 * 2048))
+log=$E2E_DIR/marginal.log
+rm -f "$log"
+e2e_start_pelmora_shimmed SHIM_EIO_FROM=$marginal SHIM_EIO_TO=$((marginal + 2048)) SHIM_EIO_TIMES=2 SHIM_LOG="$log"
+expect_button "Create ISO" enabled 3000
+drv create "$(win_path "$out/marginal.iso")" || fail "the save dialog did not take the name"
+ended=
+for attempt in $(seq 40); do
+    if drv messagebox show 100 >/dev/null; then
+        fail "the marginal sector ended the copy with a message box:
+$DRV_OUT"
+    fi
+    if drv wait-button "Create ISO" enabled 400 >/dev/null; then
+        ended=1
+        break
+    fi
+done
+[ -n "$ended" ] || fail "the copy with a marginal sector did not end"
+drv messagebox show 0 >/dev/null && fail "a message box after the copy with a marginal sector: $DRV_OUT"
+expect_copy "$out/marginal.iso" "$disc"
+failures=$(cat "$log" 2>/dev/null | wc -l)
+[ "$failures" -eq 2 ] || fail "the marginal sector failed $failures reads, not 2: the retry was not exercised"
+pass "the marginal sector was read after 2 failed reads; no message"
+drv close || fail "cannot close"
+e2e_wait_exit "$PELMORA_PID" 10
 
 echo "== a disc ejected while the save dialog is open"
 e2e_start_pelmora
