@@ -380,6 +380,7 @@ void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& im
     // still ending, must not stop this one.
     m_bStop = 0;
     m_nShownSecond = MAXDWORD;
+    m_nBarMovedMs = MAXDWORD;
     // Stored before the thread runs, so the job's final clearing cannot be overtaken.
     m_pWorker = worker;
     m_taskbar.CopyStarted();
@@ -429,7 +430,12 @@ void CImageDlg::SetProgressPosition(int position)
 // by a posted message, to show it.
 void CImageDlg::UpdateProgress(int sectorsDone, DWORD elapsedMs)
 {
-    SetProgressPosition(sectorsDone);
+    const DWORD barMoved = m_nBarMovedMs.load();
+    if (barMoved == MAXDWORD || elapsedMs - barMoved >= kBarPeriodMs)
+    {
+        m_nBarMovedMs = elapsedMs;
+        SetProgressPosition(sectorsDone);
+    }
     m_nElapsedMs = elapsedMs;
     if (m_nShownSecond.exchange(elapsedMs / 1000) == elapsedMs / 1000)
         return;

@@ -29,6 +29,9 @@ public:
     static const UINT kRefreshPeriodMs = 1000;
     static const unsigned kProgressBlocks = 528;
     static const DWORD kClosePollMs = 40;
+    // The bar follows a copy at most this often: painting its blocks takes this thread a few
+    // milliseconds, and a fast drive reports hundreds of chunks a second.
+    static const DWORD kBarPeriodMs = 50;
     // While a copy runs, the taskbar button follows the bar a few times a second.
     static const UINT_PTR TASKBAR_TIMER = 5021;
     static const UINT kTaskbarPeriodMs = 250;
@@ -140,5 +143,7 @@ private:
     // WM_SHOW_ELAPSED is pending.
     std::atomic<DWORD> m_nElapsedMs{0};
     std::atomic<DWORD> m_nShownSecond{MAXDWORD};
+    // The elapsed time at which the bar was last moved, MAXDWORD before the first report.
+    std::atomic<DWORD> m_nBarMovedMs{MAXDWORD};
     std::atomic<bool> m_bElapsedPosted{false};
 };

@@ -401,6 +401,9 @@ TEST(CImageDlg, UpdateProgressNeverWaitsForTheWindowAndTheTimeLineFollows)
             EXPECT_EQ(dialog.m_wndProgress.GetProgress()->position, sectors);
             EXPECT_TRUE(dialogtest::PumpUntil([&] { return TextOf(GetDlgItem(window, IDC_STATUS)) == c.second; }))
                 << TextOf(GetDlgItem(window, IDC_STATUS));
+            // Within the bar's period it stays where it is.
+            dialog.UpdateProgress(sectors + 1, c.first + CImageDlg::kBarPeriodMs - 1);
+            EXPECT_EQ(dialog.m_wndProgress.GetProgress()->position, sectors);
             sectors += 100;
         }
     });
