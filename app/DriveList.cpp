@@ -1,21 +1,17 @@
 #include "DriveList.h"
+#include "ThreadErrorModeScope.h"
 #include <algorithm>
 #include <cwctype>
 
 BOOL GetVolumeInfo(VolumeInfo& info, const wchar_t* rootPath, VolumeInformationQuery query)
 {
     info = VolumeInfo{};
-    // The calling thread's mode only: switching the process's mode every second would also
-    // switch it under a copy reading the disc on the worker thread.
-    DWORD oldMode = 0;
-    const BOOL switched = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode);
+    // An empty drive must answer "not ready", not raise a box on the scanning thread.
+    ThreadErrorModeScope errorMode;
     info.maximumComponentLength = 255;
-    const BOOL ok = query(rootPath, info.volumeLabel, ARRAYSIZE(info.volumeLabel), &info.serialNumber,
-                          &info.maximumComponentLength, &info.fileSystemFlags, info.fileSystemName,
-                          ARRAYSIZE(info.fileSystemName));
-    if (switched)
-        SetThreadErrorMode(oldMode, nullptr);
-    return ok;
+    return query(rootPath, info.volumeLabel, ARRAYSIZE(info.volumeLabel), &info.serialNumber,
+                 &info.maximumComponentLength, &info.fileSystemFlags, info.fileSystemName,
+                 ARRAYSIZE(info.fileSystemName));
 }
 
 std::wstring DriveRoot(wchar_t letter)
