@@ -1,16 +1,3 @@
-# Cross-compiles a 32-bit Windows target with Debian's MinGW-w64 (posix thread model,
-# which gives std::thread and std::mutex) and runs target programs through Wine.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Cross-compiles a 32-bit Windows target with MinGW-w64: the tool that ships.
+set(PELMORA_MINGW_TARGET i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,0 +1,16 @@
+# Shared by the MinGW-w64 toolchain files: set PELMORA_MINGW_TARGET (i686 or x86_64) first.
+# Debian's posix thread model gives std::thread and std::mutex; target programs run through Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${PELMORA_MINGW_TARGET})
+
+set(CMAKE_C_COMPILER   ${PELMORA_MINGW_TARGET}-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER ${PELMORA_MINGW_TARGET}-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER  ${PELMORA_MINGW_TARGET}-w64-mingw32-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${PELMORA_MINGW_TARGET}-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
