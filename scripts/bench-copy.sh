@@ -20,9 +20,12 @@ PACED_MB=${PACED_MB:-120}
 READ_MBS=${READ_MBS:-25}
 WRITE_MBS=${WRITE_MBS:-25}
 . "$SRC/scripts/wine-env.sh"
-
+wine_select
+# The shipped 32-bit build; the 64-bit one where this machine cannot run 32-bit programs.
+toolchain=mingw-i686
+[ "$PELMORA_WINE_BITS" = 64 ] && toolchain=mingw-x86_64
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake -S "$SRC" -B "$BUILD" --toolchain "$SRC/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake -S "$SRC" -B "$BUILD" --toolchain "$SRC/cmake/$toolchain.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$BUILD" --target Pelmora pelmora_driver copy_image -j2 >/dev/null
 wine_quiet_env

@@ -18,16 +18,19 @@ build_pelmora() {
 
 # build_pelmora_x64 ROOT: compiles the whole tree (tool, tests, helpers) once more for 64-bit
 # Windows, as warnings-clean as the 32-bit build, so that pointer-size mistakes (window longs,
-# handles kept in integers, size_t cut to DWORD) fail the build. Nothing of it runs or ships.
-# Into build-x64/ through the presets, or $PELMORA_BUILD_DIR-x64.
+# handles kept in integers, size_t cut to DWORD) fail the build. It never ships; its tests run only
+# on a machine that cannot run 32-bit programs. Into build-x64/ through the presets, or
+# $PELMORA_BUILD_DIR-x64; sets PELMORA_BUILT_X64 to that folder.
 build_pelmora_x64() {
     local root=$1
     echo "64-bit compile check"
     if [ -z "${PELMORA_BUILD_DIR:-}" ]; then
+        PELMORA_BUILT_X64=$root/build-x64
         cmake --preset mingw-x64 >/dev/null
         cmake --build --preset mingw-x64
     else
-        cmake -S "$root" -B "$PELMORA_BUILD_DIR-x64" --toolchain "$root/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-        cmake --build "$PELMORA_BUILD_DIR-x64" -j2
+        PELMORA_BUILT_X64=$PELMORA_BUILD_DIR-x64
+        cmake -S "$root" -B "$PELMORA_BUILT_X64" --toolchain "$root/cmake/mingw-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+        cmake --build "$PELMORA_BUILT_X64" -j2
     fi
 }

@@ -10,12 +10,19 @@ cd "$root"
 
 bash scripts/install-deps.sh
 . scripts/build-env.sh
-# PELMORA_BUILD_DIR builds elsewhere than build/, as for scripts/test.sh.
-build_pelmora "$root"
-BUILD=$PELMORA_BUILT
+. scripts/wine-env.sh
+wine_select
+# PELMORA_BUILD_DIR builds elsewhere than build/, as for scripts/test.sh. A machine that cannot
+# run 32-bit programs runs the 64-bit build of the tool.
+if [ "$PELMORA_WINE_BITS" = 64 ]; then
+    build_pelmora_x64 "$root"
+    BUILD=$PELMORA_BUILT_X64
+else
+    build_pelmora "$root"
+    BUILD=$PELMORA_BUILT
+fi
 
 SRC=$root
-. scripts/wine-env.sh
 . tests/e2e/libcdrom.sh
 . tests/e2e/libpelmora.sh
 wine_quiet_env

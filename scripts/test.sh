@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Pelmora and its tests (and compiles them for 64-bit Windows as a
-# check), and runs every test under Wine and Xvfb.
+# check), and runs every test under Wine and Xvfb: the 32-bit build, or the 64-bit one on a machine
+# that cannot run 32-bit programs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -8,11 +9,16 @@ cd "$root"
 . scripts/build-env.sh
 
 bash scripts/install-deps.sh
+wine_select
 build_pelmora "$root"
 build=$PELMORA_BUILT
 # PELMORA_SKIP_X64=1 leaves it out while iterating on focused tests; CI always builds it.
-if [ "${PELMORA_SKIP_X64:-}" != 1 ]; then
+if [ "${PELMORA_SKIP_X64:-}" != 1 ] || [ "$PELMORA_WINE_BITS" = 64 ]; then
     build_pelmora_x64 "$root"
+fi
+if [ "$PELMORA_WINE_BITS" = 64 ]; then
+    echo "this machine cannot run 32-bit programs: the tests run the 64-bit build under 64-bit Wine"
+    build=$PELMORA_BUILT_X64
 fi
 
 wine_quiet_env
@@ -30,7 +36,7 @@ start_wine_server
 # to change state when it is hidden. The unit tests' windows are unmanaged instead.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
 
-if [ -z "${PELMORA_BUILD_DIR:-}" ]; then
+if [ -z "${PELMORA_BUILD_DIR:-}" ] && [ "$PELMORA_WINE_BITS" = 32 ]; then
     ctest --preset mingw "$@"
 else
     ctest --test-dir "$build" --output-on-failure -j2 --timeout 300 --no-tests=error "$@"

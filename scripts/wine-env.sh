@@ -1,6 +1,24 @@
 # Shared by the project's scripts: a private Wine prefix and a private X display.
 # Source it; it defines functions only.
 
+# wine_select: picks the Wine loader this machine can start. Debian's `wine` always runs the
+# 32-bit loader, which a kernel without 32-bit support (some virtual machines) refuses to execute;
+# there the 64-bit loader runs the 64-bit build of the same source instead. Sets and exports
+# PELMORA_WINE_BITS (32 or 64) and PELMORA_WINE_LOADER (the loader itself, for starting a program
+# under LD_PRELOAD), and on a 64-bit-only machine puts a `wine` for the 64-bit loader first on PATH.
+wine_select() {
+    if [ -n "${PELMORA_WINE_BITS:-}" ]; then
+        return 0
+    fi
+    if /usr/lib/wine/wine --version >/dev/null 2>&1 || [ ! -x /usr/lib/wine/wine64 ]; then
+        export PELMORA_WINE_BITS=32 PELMORA_WINE_LOADER=/usr/lib/wine/wine
+    else
+        export PELMORA_WINE_BITS=64 PELMORA_WINE_LOADER=/usr/lib/wine/wine64
+        export WINELOADER=$PELMORA_WINE_LOADER
+        export PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64:$PATH"
+    fi
+}
+
 # The quiet settings every Wine call of ours uses: no debug chatter, no Mono or Gecko installer.
 wine_quiet_env() {
     export WINEDEBUG=-all
@@ -13,7 +31,7 @@ make_template_prefix() {
     if [ ! -f "$dir/.pelmora-ready" ]; then
         rm -rf "$dir"
         mkdir -p "$(dirname "$dir")"
-        WINEPREFIX=$dir wineboot -i </dev/null >/dev/null 2>&1
+        WINEPREFIX=$dir wine wineboot -i </dev/null >/dev/null 2>&1
         WINEPREFIX=$dir wineserver -w
         touch "$dir/.pelmora-ready"
     fi

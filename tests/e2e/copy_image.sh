@@ -36,7 +36,7 @@ rm -f "$image"
 # Bytes 1.5 MiB to 2 MiB fail: the second 500-sector chunk meets them.
 rc=0
 SHIM_PATH=/drives/e/disc.iso SHIM_EIO_FROM=$((3 * 512 * 1024)) SHIM_EIO_TO=$((2 * 1024 * 1024)) LD_PRELOAD=$READ_SHIM \
-    /usr/lib/wine/wine "$COPY" 'E:\ - COPYTEST' "$(win_path "$image")" </dev/null >/dev/null 2>"$E2E_DIR/err.txt" || rc=$?
+    "$PELMORA_WINE_LOADER" "$COPY" 'E:\ - COPYTEST' "$(win_path "$image")" </dev/null >/dev/null 2>"$E2E_DIR/err.txt" || rc=$?
 echo "   exit code $rc: $(cat "$E2E_DIR/err.txt")"
 [ "$rc" -eq 1 ] || fail "a failing read did not fail the copy (exit code $rc)"
 grep -q '^error [0-9]*:' "$E2E_DIR/err.txt" || fail "the system's error was not reported"

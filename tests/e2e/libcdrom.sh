@@ -6,6 +6,8 @@ set -euo pipefail
 # (PELMORA_WINE_TEMPLATE), with its own persistent server. Sets WINEPREFIX and E2E_DIR.
 e2e_prefix() {
     local name=$1
+    . "$SRC/scripts/wine-env.sh"
+    wine_select
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     E2E_DIR=$BUILD/e2e/$name
     if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then
@@ -124,10 +126,11 @@ e2e_eject() {
 }
 
 # e2e_read_shim: builds the preload shim that slows reads of a disc file or makes them fail
-# (tests/e2e/read_shim.c) into the test's folder and sets READ_SHIM to it.
+# (tests/e2e/read_shim.c) into the test's folder and sets READ_SHIM to it. It is built for the
+# Wine loader that runs our programs (PELMORA_WINE_LOADER), which is where it is preloaded.
 e2e_read_shim() {
     READ_SHIM=$E2E_DIR/read_shim.so
-    gcc -m32 -shared -fPIC -o "$READ_SHIM" "$SRC/tests/e2e/read_shim.c" -ldl || {
+    gcc -m"$PELMORA_WINE_BITS" -shared -fPIC -o "$READ_SHIM" "$SRC/tests/e2e/read_shim.c" -ldl || {
         echo "cannot build the read shim" >&2
         exit 1
     }

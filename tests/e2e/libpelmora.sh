@@ -62,9 +62,9 @@ e2e_start_pelmora() {
 # tests/e2e/read_shim.c).
 e2e_start_pelmora_shimmed() {
     e2e_read_shim
-    # The 32-bit loader is started directly, so that only Pelmora, not the wine script, is preloaded.
+    # The loader is started directly, so that only Pelmora, not the wine script, is preloaded.
     env SHIM_PATH=/drives/e/disc.iso "$@" LD_PRELOAD="$READ_SHIM" \
-        /usr/lib/wine/wine "$APP" </dev/null >"$E2E_DIR/pelmora.log" 2>&1 &
+        "$PELMORA_WINE_LOADER" "$APP" </dev/null >"$E2E_DIR/pelmora.log" 2>&1 &
     PELMORA_PID=$!
     drv wait-main 30000 || fail "the main window did not appear"
 }

@@ -4,8 +4,8 @@
  * a bad area does, either every time or only the first few times (a marginal sector that a
  * retry gets through); and slows writes of the image down, as a slow target does. Wine reads and
  * writes files with read/pread and write/pwrite in the program's own process, on the calling
- * Windows thread, so preloading this into the 32-bit Wine loader is enough.
- * Build: gcc -m32 -shared -fPIC -o read_shim.so read_shim.c -ldl
+ * Windows thread, so preloading this into the Wine loader is enough.
+ * Build: gcc -m32 (or -m64 for the 64-bit loader) -shared -fPIC -o read_shim.so read_shim.c -ldl
  * Use:   SHIM_PATH=<end of the disc file's real path> LD_PRELOAD=... and any of
  *        SHIM_US_PER_MB=<microseconds per MiB read>, SHIM_US_PER_READ=<microseconds per read>,
  *        SHIM_EIO_FROM=<byte> SHIM_EIO_TO=<byte> (reads that reach [from, to) fail),
