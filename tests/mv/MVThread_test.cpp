@@ -250,8 +250,11 @@ TEST(MVThread, TerminateClosesTheHandleAndKeepsTheExitCode)
 TEST(MVThread, CreationFailureThrowsWithTheSystemsText)
 {
     try {
-        // A reservation larger than any free part of a 32-bit address space.
-        MVThread thread(FALSE, CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr, 0xFFF00000);
+        // A security descriptor of an unknown revision: the system refuses it in 32-bit and
+        // 64-bit processes alike, where a stack reservation fits a 64-bit address space.
+        alignas(void*) unsigned char descriptor[64] = {0x7F};
+        SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
+        MVThread thread(FALSE, CREATE_SUSPENDED, nullptr, 0, &security);
         thread.Terminate(0);
         FAIL() << "the thread was created";
     } catch (const MVException& e) {
