@@ -4,7 +4,7 @@
 int BrowseForFile(wchar_t* buffer, DWORD bufferLength, const wchar_t* initialDirectory, BOOL save, HWND owner,
                   DWORD flags, const wchar_t* filter, const wchar_t* defaultExtension, BrowseCheck check)
 {
-    static_assert(sizeof(OPENFILENAMEW) >= kBrowseRecordSize, "the record must hold its 76-byte form");
+    static_assert(sizeof(OPENFILENAMEW) >= kBrowseRecordSize, "the record must hold its original form");
     OPENFILENAMEW record = {};
     record.lStructSize = kBrowseRecordSize;
     record.hwndOwner = owner;

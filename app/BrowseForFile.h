@@ -1,12 +1,17 @@
 #pragma once
 #include <windows.h>
 #include <commdlg.h>
+#include <cstddef>
 
 // Called with the filled record before the dialog shows; returning 0 cancels the dialog.
 typedef BOOL (*BrowseCheck)(const OPENFILENAMEW& record);
 
-// The size of the parameter record handed to the dialog: its original 76-byte form.
-const DWORD kBrowseRecordSize = 76;
+// The size of the parameter record handed to the dialog: its original form, without the fields
+// that Windows 2000 added. That is 76 bytes in a 32-bit program; a 64-bit one has wider pointers
+// and the dialog refuses 76 there, so the size is the system's own for that form.
+// (OPENFILENAME_SIZE_VERSION_400W, written so that the compiler can check it.)
+const DWORD kBrowseRecordSize = offsetof(OPENFILENAMEW, lpTemplateName) + sizeof(LPCWSTR);
+static_assert(sizeof(void*) != 4 || kBrowseRecordSize == 76, "the 32-bit record is 76 bytes");
 
 // Asks for a file name with the system's save dialog (save nonzero) or open dialog.
 // buffer/bufferLength: the name, in and out (length in characters). filter: pairs of display

@@ -52,7 +52,8 @@ TEST_F(BrowseForFileTest, CopyWorkerRecordAsTheSaveDialogGetsIt)
     EXPECT_EQ(result, 0);
     ASSERT_EQ(seen.calls, 1);
     const OPENFILENAMEW& r = seen.record;
-    EXPECT_EQ(r.lStructSize, 76u);
+    // The original form: 76 bytes with 32-bit pointers, 136 with 64-bit ones.
+    EXPECT_EQ(r.lStructSize, sizeof(void*) == 4 ? 76u : 136u);
     EXPECT_EQ(r.hwndOwner, owner);
     EXPECT_EQ(r.lpstrFile, buffer);
     EXPECT_EQ(r.nMaxFile, 260u);
