@@ -288,11 +288,17 @@ TEST(MVProgressBar, PaintNeverSeesAHalfRebuiltFill)
     RecordingBar bar;
     bar.GetProgress()->SetRange(0, 200);
     std::atomic<bool> stop(false);
+    std::atomic<bool> started(false);
     std::thread worker([&] {
         // The copy worker's pattern: rebuild the fill over and over while the window paints.
-        for (int i = 0; !stop; ++i)
+        for (int i = 0; !stop; ++i) {
             bar.GetProgress()->SetPosition(i % 2 ? 100 : 200);
+            started = true;
+        }
     });
+    // Until the worker has run once the fill is rightly empty: a busy machine can start it late.
+    while (!started)
+        std::this_thread::yield();
     DibCanvas canvas(330, 106);
     std::set<int> seen;
     for (int paint = 0; paint < 150; ++paint)
