@@ -10,8 +10,11 @@ e2e_prefix() {
     wine_select
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     E2E_DIR=$BUILD/e2e/$name
-    if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then
-        WINEPREFIX=$WINEPREFIX wineserver -k </dev/null >/dev/null 2>&1 || true
+    # A server left running on this test's prefix by an earlier run goes before the prefix does.
+    # Only that one: the prefix inherited from the caller (the unit tests' own, with the server
+    # the test command started outside ctest's pipes) is left alone.
+    if [ -d "$E2E_DIR/prefix" ]; then
+        WINEPREFIX=$E2E_DIR/prefix wineserver -k </dev/null >/dev/null 2>&1 || true
     fi
     rm -rf "$E2E_DIR"
     mkdir -p "$E2E_DIR/drives"
