@@ -32,6 +32,7 @@ cleanup() { stop_wine_server; stop_xvfb; }
 trap cleanup EXIT
 start_xvfb
 start_wine_server
+hold_wine_desktop
 # Xvfb has no window manager: Wine would wait two seconds for every managed top-level window
 # to change state when it is hidden. The unit tests' windows are unmanaged instead.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1

@@ -44,6 +44,20 @@ start_wine_server() {
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
+# hold_wine_desktop: keeps an idle console program running in $WINEPREFIX until the caller exits
+# or the server is stopped. Wine ends a prefix's desktop process a few seconds after its last
+# program; the next program then starts it again with that program's output pipes, and a test
+# runner counts that test as running until the desktop ends, after every test that follows it.
+hold_wine_desktop() {
+    local fifo
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    wine cmd <"$fifo" >/dev/null 2>&1 &
+    # The write end stays open in this shell: cmd waits on it, and reads its end when we exit.
+    exec {WINE_DESKTOP_HOLD}>"$fifo"
+    rm -f "$fifo"
+}
+
 stop_wine_server() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
 }
