@@ -19,6 +19,7 @@ struct DriveScanner::Shared
     std::condition_variable wake;
     bool requested = false;
     bool quitting = false;
+    bool scanning = false;
     bool hasResult = false;
     HWND window = nullptr;
     UINT message = 0;
@@ -32,11 +33,20 @@ DriveScanner::DriveScanner(DriveQueries queries) : shared(std::make_shared<Share
 
 DriveScanner::~DriveScanner()
 {
+    bool scanning;
     {
         std::lock_guard<std::mutex> guard(shared->lock);
         shared->quitting = true;
+        scanning = shared->scanning;
     }
     shared->wake.notify_one();
+    if (!thread.joinable())
+        return;
+    // Not scanning, the thread sees the flag before it could start a query, and returns.
+    if (scanning)
+        thread.detach();
+    else
+        thread.join();
 }
 
 void DriveScanner::Request(HWND window, UINT message, const std::wstring& busyEntry)
@@ -50,12 +60,11 @@ void DriveScanner::Request(HWND window, UINT message, const std::wstring& busyEn
     }
     // Started on the first request, not in the constructor: a dialog that never shows never
     // gets a thread.
-    if (!started)
+    if (!thread.joinable())
     {
         try
         {
-            std::thread(Run, shared).detach();
-            started = true;
+            thread = std::thread(Run, shared);
         }
         catch (const std::system_error&)
         {
@@ -96,10 +105,12 @@ void DriveScanner::Run(const std::shared_ptr<Shared>& shared)
                 if (shared->quitting)
                     return;
                 shared->requested = false;
+                shared->scanning = true;
             }
             std::vector<std::wstring> entries =
                 ListCdromDrives(shared->queries, [&](wchar_t letter) { return shared->BusyEntryFor(letter); });
             std::lock_guard<std::mutex> guard(shared->lock);
+            shared->scanning = false;
             // After the scanner has gone, its window may be gone too, and the handle reused.
             if (shared->quitting)
                 return;
@@ -109,6 +120,15 @@ void DriveScanner::Run(const std::shared_ptr<Shared>& shared)
         }
         catch (...)
         {
+            // Idle again, so that closing waits for this thread as for any idle one.
+            try
+            {
+                std::lock_guard<std::mutex> guard(shared->lock);
+                shared->scanning = false;
+            }
+            catch (...)
+            {
+            }
         }
     }
 }

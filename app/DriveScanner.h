@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 #include "DriveList.h"
 
@@ -18,7 +19,8 @@
 // only posts. The thread shares its state with the scanner and may outlive it: destroying the
 // scanner does not wait for a query that hangs, so a closed window does not keep the program
 // (and its single-instance mutex) alive behind a slow drive. The thread ends as soon as its
-// query returns, or with the process.
+// query returns, or with the process. An idle thread, the usual case, is waited for: it ends at
+// once, and a thread still ending while the process exits can keep the process from ending.
 class DriveScanner
 {
 public:
@@ -40,5 +42,5 @@ private:
     static void Run(const std::shared_ptr<Shared>& shared);
 
     std::shared_ptr<Shared> shared;
-    bool started = false;
+    std::thread thread;
 };

@@ -51,6 +51,7 @@ struct FakeDrives
     std::map<wchar_t, int> asked;
     const DWORD windowThread = GetCurrentThreadId();
     std::atomic<bool> askedOnWindowThread{false};
+    std::atomic<DWORD> scanThread{0};
     std::atomic<wchar_t> blockOn{0};
     std::atomic<bool> blocked{false};
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -79,6 +80,7 @@ struct FakeDrives
     BOOL Volume(VolumeInfo& info, wchar_t letter)
     {
         askedOnWindowThread = askedOnWindowThread || GetCurrentThreadId() == windowThread;
+        scanThread = GetCurrentThreadId();
         blocked = letter == blockOn;
         // Bounded, so that a broken scanner fails the test instead of hanging it.
         if (blocked)
@@ -372,6 +374,24 @@ TEST(CImageDlg, ClosingDoesNotWaitForAHangingDriveQuery)
     }
     EXPECT_TRUE(drives->blocked) << "closing waited for the query";
     SetEvent(drives->release);
+}
+
+TEST(CImageDlg, ClosingEndsAnIdleScanThread)
+{
+    // A thread still ending while the process exits can keep the process from ending: an idle
+    // scan thread is gone with the window.
+    HANDLE scanThread = nullptr;
+    {
+        TestImageDlg dialog;
+        dialog.drives->Set(L'E', L"DISC");
+        RunModal(dialog, [&](HWND) {
+            ASSERT_TRUE(WaitForList(dialog, {L"E:\\ - DISC"}));
+            scanThread = OpenThread(SYNCHRONIZE, FALSE, dialog.drives->scanThread);
+        });
+    }
+    ASSERT_TRUE(scanThread);
+    EXPECT_EQ(WaitForSingleObject(scanThread, 0), WAIT_OBJECT_0);
+    CloseHandle(scanThread);
 }
 
 TEST(CImageDlg, UpdateProgressNeverWaitsForTheWindowAndTheTimeLineFollows)
