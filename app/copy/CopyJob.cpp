@@ -4,7 +4,6 @@
 #include "CopyJobOwner.h"
 #include "ImageWriter.h"
 #include "VolumeDescriptor.h"
-#include <climits>
 #include <string>
 
 namespace {
@@ -51,12 +50,11 @@ void CopyJob::Run(const wchar_t* driveEntry, const wchar_t* imagePath)
 {
     try {
         startMs = io.Milliseconds();
-        owner.SetProgressRange(0, kHeaderProgressRange);
         Copy(driveEntry, TextOrEmpty(imagePath));
     } catch (...) {
         AbandonAfterException(TextOrEmpty(imagePath));
     }
-    Finish();
+    owner.CopyEnded(outcome);
 }
 
 void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
@@ -154,8 +152,10 @@ bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
             stopped = true;
             break;
         }
-        // The count includes the chunk whose write is still in flight, and no more.
-        owner.UpdateProgress(int(sectorsDone), io.Milliseconds() - startMs);
+        // The count includes the chunk whose write is still in flight, and no more. Until the
+        // volume size is known the scale is kHeaderProgressRange, so the header hardly shows.
+        const DWORD scale = sectorsDone < kHeaderSectors ? DWORD(kHeaderProgressRange) : totalSectors;
+        owner.UpdateProgress({CopyProgress::Phase::Copying, sectorsDone, scale, io.Milliseconds() - startMs});
         if (totalSectors - sectorsDone < sectorsPerRead)
             sectorsPerRead = totalSectors - sectorsDone;
     }
@@ -242,7 +242,6 @@ bool CopyJob::SetVolumeSize(bool primary, DWORD volumeSectors)
     }
     // The 17 sectors already read are always kept, even when the volume claims fewer.
     totalSectors = volumeSectors > kHeaderSectors ? volumeSectors : kHeaderSectors;
-    owner.SetProgressRange(0, totalSectors > DWORD(INT_MAX) ? INT_MAX : int(totalSectors));
     return true;
 }
 
@@ -292,18 +291,4 @@ void CopyJob::AbandonAfterException(const wchar_t* imagePath)
         owner.ShowCopyError(created ? kUnexpectedText : kUnexpectedBeforeImageText);
     } catch (...) {
     }
-}
-
-// The worker must be cleared whatever happens, or a close request would wait forever; so a
-// failure of the display steps is not allowed to skip it.
-void CopyJob::Finish()
-{
-    try {
-        owner.CopyEnded(outcome);
-        owner.ClearStopRequest();
-        owner.SetProgressPosition(0);
-        owner.RestoreCreateCaption();
-    } catch (...) {
-    }
-    owner.ClearWorker();
 }

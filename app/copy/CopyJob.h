@@ -15,8 +15,8 @@ class ImageWriter;
 // sector up to kReadAttempts times, so a marginal sector that reads on a later attempt is still
 // copied exactly; only a sector that fails every attempt ends the copy.
 //
-// Run ends every path by returning the owner to idle, and its very last owner call is
-// ClearWorker(): after it the owner may be destroyed, so nothing of the owner is touched again.
+// Run ends every path with CopyEnded(), its very last owner call: after it the owner may be
+// destroyed, so nothing of the owner is touched again.
 // The CopyIO must outlive Run (keep it local to the caller, not in the owner).
 class CopyJob
 {
@@ -50,7 +50,6 @@ private:
     void ShowShortRead(ImageWriter& writer, DWORD sectorsRead);
     void DeleteIncompleteImage(const wchar_t* imagePath);
     void AbandonAfterException(const wchar_t* imagePath);
-    void Finish();
 
     CopyJobOwner& owner;
     CopyIO& io;

@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include "CopyProgress.h"
 
 // How a copy ended: every byte copied, cut short by the user (the prefix is kept), or failed
 // (a message was shown and no image is left).
@@ -17,12 +18,8 @@ public:
     // the drive letter and a colon, e.g. "E:\ - MYDISC") into the image file at imagePath.
     virtual void CreateImage(const wchar_t* driveEntry, const wchar_t* imagePath) = 0;
 
-    // The progress display: range ends and a position within them; position 0 is empty.
-    virtual void SetProgressRange(int minimum, int maximum) = 0;
-    virtual void SetProgressPosition(int position) = 0;
-
-    // After every chunk: moves the display to sectorsDone and shows the elapsed time.
-    virtual void UpdateProgress(int sectorsDone, DWORD elapsedMs) = 0;
+    // After every chunk: where the copy stands. Only stored; the display follows on its own time.
+    virtual void UpdateProgress(const CopyProgress& progress) = 0;
 
     // Shows the system's text for the calling thread's last error; returns when dismissed.
     virtual void ReportLastError() = 0;
@@ -40,13 +37,8 @@ public:
     // Nonzero when the user asked the running copy to stop.
     virtual bool IsStopRequested() = 0;
 
-    // Ending a job: first how it ended (after any error message has been dismissed), then the
-    // stop request is cleared and the button reads "Create ISO" again.
+    // The very last step of a job, after any error message has been dismissed: how it ended.
+    // From then on no copy runs, and the owner may be torn down, so the job must not touch it
+    // again. It does not throw.
     virtual void CopyEnded(CopyOutcome outcome) = 0;
-    virtual void ClearStopRequest() = 0;
-    virtual void RestoreCreateCaption() = 0;
-
-    // The very last step of a job: marks that no copy runs any more. After this call the
-    // owner may be torn down, so the job must not touch it again.
-    virtual void ClearWorker() = 0;
 };

@@ -1,5 +1,7 @@
 #include "CImageDlg.h"
 #include <cderr.h>
+#include <algorithm>
+#include <climits>
 #include "BrowseForFile.h"
 #include "CAboutDlg.h"
 #include "CCopyThread.h"
@@ -15,7 +17,6 @@
 #include "MVString.h"
 #include "MVSystemError.h"
 #include "PumpMessages.h"
-#include "ShouldFlashWhenCopyEnds.h"
 #include "TimeSpan.h"
 #include "Win32CopyIO.h"
 #include "Win32TaskbarProgress.h"
@@ -167,16 +168,10 @@ HICON CImageDlg::OnQueryDragIcon()
 
 void CImageDlg::OnTimer(UINT_PTR id)
 {
-    if (id == TASKBAR_TIMER)
-    {
-        m_taskbar.ShowFraction(m_wndProgress.GetColoredBlockCount(), m_wndProgress.GetBlockCount());
-        return;
-    }
-    if (id != REFRESH_TIMER)
-        return;
-    RefreshDriveList();
-    // Also brings the button back to the idle rule once a copy has ended.
-    OnDriveChanged();
+    if (id == PROGRESS_TIMER)
+        ShowProgress();
+    else if (id == REFRESH_TIMER)
+        RefreshDriveList();
 }
 
 BOOL CImageDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&)
@@ -186,29 +181,14 @@ BOOL CImageDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&)
         m_taskbar.Attach(CreateTaskbarProgress());
         return TRUE;
     }
-    if (message == WM_COPY_ERROR_SHOWN)
-    {
-        m_taskbar.ErrorShown();
-        return TRUE;
-    }
-    if (message == WM_COPY_ENDED)
+    if (message == WM_PELMORA_COPY_ENDED)
     {
         OnCopyEnded(static_cast<CopyOutcome>(wParam));
         return TRUE;
     }
-    if (message == WM_WORKER_CLEARED)
-    {
-        OnDriveChanged();
-        return TRUE;
-    }
-    if (message == WM_DRIVE_LIST)
+    if (message == WM_PELMORA_DRIVE_LIST)
     {
         ShowScannedDrives();
-        return TRUE;
-    }
-    if (message == WM_SHOW_ELAPSED)
-    {
-        ShowElapsedTime();
         return TRUE;
     }
     return FALSE;
@@ -247,16 +227,28 @@ void CImageDlg::FlashTaskbarButton()
 
 void CImageDlg::OnCopyEnded(CopyOutcome outcome)
 {
-    KillTimer(hwnd, TASKBAR_TIMER);
-    m_taskbar.CopyEnded();
-    if (ShouldFlashWhenCopyEnds(outcome, IsInForeground()))
+    // The time line keeps the copy's last second.
+    ShowProgress();
+    KillTimer(hwnd, PROGRESS_TIMER);
+    {
+        // The next copy starts from nothing, and a tick still queued shows nothing.
+        std::lock_guard<std::mutex> guard(m_reportLock);
+        m_report = CopyReport();
+    }
+    m_nShownSecond = MAXDWORD;
+    m_wndProgress.GetProgress()->SetPosition(0);
+    SetItemText(IDC_CREATE, kCreateCaption);
+    m_bStop = 0;
+    m_copyEntry.clear();
+    if (m_taskbar.CopyEnded(outcome, IsInForeground()))
         FlashTaskbarButton();
+    OnDriveChanged();
 }
 
 void CImageDlg::RefreshDriveList()
 {
     if (m_scanner)
-        m_scanner->Request(hwnd, WM_DRIVE_LIST, m_pWorker.load() ? m_copyEntry : std::wstring());
+        m_scanner->Request(hwnd, WM_PELMORA_DRIVE_LIST, m_copyEntry);
 }
 
 DriveQueries CImageDlg::DriveListQueries()
@@ -296,13 +288,12 @@ std::vector<std::wstring> CImageDlg::ListedEntries() const
 void CImageDlg::OnDriveChanged()
 {
     // The readiness comes from the last scan: a volume query here could block this thread.
-    const bool copying = m_pWorker.load() != nullptr;
-    EnableItem(IDC_CREATE, copying || IsReadableEntry(m_cbDrives.GetSelectedText()));
+    EnableItem(IDC_CREATE, IsCopying() || IsReadableEntry(m_cbDrives.GetSelectedText()));
 }
 
 void CImageDlg::OnCreateIso()
 {
-    if (m_pWorker.load())
+    if (IsCopying())
     {
         m_bStop = 1;
         return;
@@ -359,7 +350,6 @@ CCopyThread* CImageDlg::CreateWorker(const std::wstring& driveEntry, const std::
 
 void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& imagePath)
 {
-    SetItemText(IDC_CREATE, kStopCaption);
     CCopyThread* worker = nullptr;
     try
     {
@@ -367,8 +357,7 @@ void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& im
     }
     catch (...)
     {
-        // No thread, no copy: back to idle, and say why.
-        RestoreCreateCaption();
+        // No thread, no copy: the dialog stays idle, and says why.
         ShowCurrentException(hwnd);
         return;
     }
@@ -376,15 +365,11 @@ void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& im
     m_copyEntry = driveEntry;
     if (m_scanner)
         m_scanner->SetBusyEntry(driveEntry);
-    // A Stop that arrived after the last copy had cleared its request, while that copy was
-    // still ending, must not stop this one.
-    m_bStop = 0;
-    m_nShownSecond = MAXDWORD;
-    m_nBarMovedMs = MAXDWORD;
+    SetItemText(IDC_CREATE, kStopCaption);
     // Stored before the thread runs, so the job's final clearing cannot be overtaken.
     m_pWorker = worker;
     m_taskbar.CopyStarted();
-    SetTimer(hwnd, TASKBAR_TIMER, kTaskbarPeriodMs, nullptr);
+    SetTimer(hwnd, PROGRESS_TIMER, kProgressPeriodMs, nullptr);
     worker->Resume();
 }
 
@@ -413,42 +398,50 @@ void CImageDlg::CreateImage(const wchar_t* driveEntry, const wchar_t* imagePath)
     CopyJob(*this, io, m_nChunkSectors).Run(driveEntry, imagePath);
 }
 
-// The bar guards its own state, so the worker moves it directly; only the repaint it asks for
-// runs on the window's thread.
-void CImageDlg::SetProgressRange(int minimum, int maximum)
+// Called for every chunk: it only stores, so that the copy never waits for this window's
+// thread, which may be busy painting. The progress timer shows it.
+void CImageDlg::UpdateProgress(const CopyProgress& progress)
 {
-    m_wndProgress.GetProgress()->SetRange(minimum, maximum);
+    std::lock_guard<std::mutex> guard(m_reportLock);
+    m_report.progress = progress;
 }
 
-void CImageDlg::SetProgressPosition(int position)
+void CImageDlg::ShowProgress()
 {
-    m_wndProgress.GetProgress()->SetPosition(position);
-}
-
-// Called for every chunk; it must not make the copy wait for this window's thread, which may
-// be busy painting. The time line changes once a second, and only then is the window asked,
-// by a posted message, to show it.
-void CImageDlg::UpdateProgress(int sectorsDone, DWORD elapsedMs)
-{
-    const DWORD barMoved = m_nBarMovedMs.load();
-    if (barMoved == MAXDWORD || elapsedMs - barMoved >= kBarPeriodMs)
+    CopyReport report;
     {
-        m_nBarMovedMs = elapsedMs;
-        SetProgressPosition(sectorsDone);
+        std::lock_guard<std::mutex> guard(m_reportLock);
+        report = m_report;
     }
-    m_nElapsedMs = elapsedMs;
-    if (m_nShownSecond.exchange(elapsedMs / 1000) == elapsedMs / 1000)
+    if (report.errorBoxShown)
+        m_taskbar.ErrorShown();
+    const CopyProgress& progress = report.progress;
+    if (progress.phase == CopyProgress::Phase::Starting)
         return;
-    if (!m_bElapsedPosted.exchange(true) && !PostMessageW(hwnd, WM_SHOW_ELAPSED, 0, 0))
-        m_bElapsedPosted = false;
+    ShowBar(progress.sectorsDone, progress.totalSectors);
+    m_taskbar.ShowFraction(progress.sectorsDone, progress.totalSectors);
+    ShowElapsedTime(progress.elapsedMs);
 }
 
-void CImageDlg::ShowElapsedTime()
+void CImageDlg::ShowBar(DWORD sectorsDone, DWORD totalSectors)
 {
-    // Cleared first: a time reported from now on is posted again.
-    m_bElapsedPosted = false;
+    MVProgressRange* bar = m_wndProgress.GetProgress();
+    const int maximum = static_cast<int>(std::min<DWORD>(totalSectors, INT_MAX));
+    const int position = static_cast<int>(std::min<DWORD>(sectorsDone, INT_MAX));
+    // A drive that is stuck costs no repaints.
+    if (bar->maximum == maximum && bar->position == position)
+        return;
+    bar->SetRange(0, maximum);
+    bar->SetPosition(position);
+}
+
+void CImageDlg::ShowElapsedTime(DWORD elapsedMs)
+{
+    if (elapsedMs / 1000 == m_nShownSecond)
+        return;
+    m_nShownSecond = elapsedMs / 1000;
     MVString text;
-    FormatElapsedTime(text, m_nElapsedMs.load());
+    FormatElapsedTime(text, elapsedMs);
     SetItemText(IDC_STATUS, text.GetBuffer());
     if (HWND status = Item(IDC_STATUS))
         InvalidateRect(status, nullptr, TRUE);
@@ -488,33 +481,15 @@ bool CImageDlg::IsStopRequested()
 
 void CImageDlg::NoteErrorBox()
 {
-    // Posted ahead of the box: the window's thread handles it while the box is up, and before
-    // the copy's end, which is posted only after the box has been dismissed.
-    PostMessageW(hwnd, WM_COPY_ERROR_SHOWN, 0, 0);
+    // Stored ahead of the box: the progress timer shows it while the box is up.
+    std::lock_guard<std::mutex> guard(m_reportLock);
+    m_report.errorBoxShown = true;
 }
 
 void CImageDlg::CopyEnded(CopyOutcome outcome)
 {
-    // The window itself shows nothing at the end of a copy: the bar empties and the caption
-    // returns, which the job does next. Only the taskbar button changes, on the window's thread.
-    PostMessageW(hwnd, WM_COPY_ENDED, static_cast<WPARAM>(outcome), 0);
-}
-
-void CImageDlg::ClearStopRequest()
-{
-    m_bStop = 0;
-}
-
-void CImageDlg::RestoreCreateCaption()
-{
-    SetItemText(IDC_CREATE, kCreateCaption);
-}
-
-void CImageDlg::ClearWorker()
-{
+    // The handle is read first: once m_pWorker is clear, a closing window may destroy this object.
+    const HWND window = hwnd;
     m_pWorker = nullptr;
-    // The button goes back to the idle rule; posted, because nothing on this thread may wait
-    // for the window's.
-    if (const HWND window = hwnd)
-        PostMessageW(window, WM_WORKER_CLEARED, 0, 0);
+    PostMessageW(window, WM_PELMORA_COPY_ENDED, static_cast<WPARAM>(outcome), 0);
 }

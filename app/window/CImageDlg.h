@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 #include "CopyJobOwner.h"
@@ -17,34 +18,27 @@ class DriveScanner;
 // elapsed-time line. It runs one copy at a time on a worker thread and is that copy's owner.
 //
 // Threads: the handlers run on the user-interface thread; the CopyJobOwner operations run on
-// the worker. The worker's reports during a copy never wait for this thread: the bar guards
-// its own state, and the time line is handed over by a posted message. What the worker does
-// to the dialog's windows at the start and end of a copy (the caption, message boxes) travels
-// as sent messages, which complete only while this thread processes messages, so every wait
-// of this thread for the worker pumps messages.
+// the worker. The worker only stores where the copy stands (UpdateProgress, and whether an
+// error box is up) and never waits for this thread; one timer of this thread, running only
+// during a copy, reads that once per tick and shows it on the bar, the time line and the
+// taskbar button. The end of a copy is one posted message with its outcome, and this thread
+// does all the end needs. Only the worker's message boxes, owned by the dialog, wait for this
+// thread, so every wait of this thread for the worker pumps messages.
 class CImageDlg : public MVDialog, public CopyJobOwner
 {
 public:
     static const UINT_PTR REFRESH_TIMER = 5020;
     static const UINT kRefreshPeriodMs = 1000;
+    // Shows a running copy's progress. Painting the bar takes this thread a few milliseconds,
+    // and a fast drive reports hundreds of chunks a second: the display follows at this pace.
+    static const UINT_PTR PROGRESS_TIMER = 5021;
+    static const UINT kProgressPeriodMs = 50;
     static const unsigned kProgressBlocks = 528;
     static const DWORD kClosePollMs = 40;
-    // The bar follows a copy at most this often: painting its blocks takes this thread a few
-    // milliseconds, and a fast drive reports hundreds of chunks a second.
-    static const DWORD kBarPeriodMs = 50;
-    // While a copy runs, the taskbar button follows the bar a few times a second.
-    static const UINT_PTR TASKBAR_TIMER = 5021;
-    static const UINT kTaskbarPeriodMs = 250;
-    // Posted by the worker, so that it never waits for the window's thread: an error box is
-    // about to show; the copy has ended (wParam: its CopyOutcome).
-    static const UINT WM_COPY_ERROR_SHOWN = WM_APP + 0x100;
-    static const UINT WM_COPY_ENDED = WM_APP + 0x101;
-    // Posted by the drive scanner: a new list is ready. Posted by the worker as its last step:
-    // m_pWorker is clear, the button follows the idle rule again.
-    static const UINT WM_DRIVE_LIST = WM_APP + 0x10;
-    static const UINT WM_WORKER_CLEARED = WM_APP + 0x11;
-    // Posted by the worker to have the elapsed time shown; at most one is pending.
-    static const UINT WM_SHOW_ELAPSED = WM_APP + 0x102;
+    // Private messages. Posted by the drive scanner: a new list is ready. Posted by the worker
+    // as its last step: the copy has ended (wParam: its CopyOutcome).
+    static const UINT WM_PELMORA_DRIVE_LIST = WM_APP + 1;
+    static const UINT WM_PELMORA_COPY_ENDED = WM_APP + 2;
 
     explicit CImageDlg(HWND parent);
     ~CImageDlg() override;
@@ -56,25 +50,22 @@ public:
     void OnDriveChanged();
     // "Create ISO": asks for the image file and starts the copy; during a copy, "Stop".
     void OnCreateIso();
+    // From the start of a copy until this thread has handled its end.
+    bool IsCopying() const { return !m_copyEntry.empty(); }
 
     // CopyJobOwner, called on the worker thread.
     void CreateImage(const wchar_t* driveEntry, const wchar_t* imagePath) override;
-    void SetProgressRange(int minimum, int maximum) override;
-    void SetProgressPosition(int position) override;
-    void UpdateProgress(int sectorsDone, DWORD elapsedMs) override;
+    void UpdateProgress(const CopyProgress& progress) override;
     void ReportLastError() override;
     void ReportReadError(const wchar_t* detail) override;
     void ShowCopyError(const wchar_t* text) override;
     bool AskToContinue(const wchar_t* question) override;
     bool IsStopRequested() override;
     void CopyEnded(CopyOutcome outcome) override;
-    void ClearStopRequest() override;
-    void RestoreCreateCaption() override;
-    void ClearWorker() override;
 
     MVComboBox m_cbDrives;
-    // The running copy, null when none. Set here before the worker starts, cleared by the
-    // job as its very last step.
+    // The running copy's thread, null when none. Set here before the worker starts, cleared by
+    // the job as its very last step: until then the worker may still call this object.
     std::atomic<CCopyThread*> m_pWorker{nullptr};
     // Nonzero asks the running copy to stop after its current chunk.
     std::atomic<LONG> m_bStop{0};
@@ -122,12 +113,23 @@ private:
     void Close();
     // Asks a running copy to stop and waits, pumping messages, until it has cleared m_pWorker.
     void WaitForWorker();
-    // The window's side of a copy's end: the taskbar shows no progress, and a copy finished
-    // while the user was elsewhere flashes the button.
+    // A copy's end, on this thread: its last progress is shown, then the bar empties, the
+    // button reads "Create ISO" and follows the idle rule, and the taskbar button shows no
+    // progress, or flashes for a copy completed while the user was elsewhere.
     void OnCopyEnded(CopyOutcome outcome);
-    void NoteErrorBox();
 
-    void ShowElapsedTime();
+    // What the worker stored for this thread to show, guarded by m_reportLock.
+    struct CopyReport
+    {
+        CopyProgress progress;
+        bool errorBoxShown = false;
+    };
+    void NoteErrorBox();
+    // The progress timer's tick: one read of the report, shown on the bar, the time line and
+    // the taskbar button.
+    void ShowProgress();
+    void ShowBar(DWORD sectorsDone, DWORD totalSectors);
+    void ShowElapsedTime(DWORD elapsedMs);
 
     HICON m_hSmallIcon;
     bool m_bClosing = false;
@@ -137,13 +139,12 @@ private:
     std::unique_ptr<DriveScanner> m_scanner;
     // False until the first list arrived: that one gets its first entry selected.
     bool m_bListShown = false;
-    // The entry of the drive being copied, meaningful while m_pWorker is set.
+    // The entry of the drive being copied, from the start of a copy until this thread has
+    // handled its end; empty while idle. It marks a running copy for this thread: the worker
+    // clears m_pWorker a moment before its end arrives here.
     std::wstring m_copyEntry;
-    // The latest elapsed time of the copy, the second last asked to be shown, and whether a
-    // WM_SHOW_ELAPSED is pending.
-    std::atomic<DWORD> m_nElapsedMs{0};
-    std::atomic<DWORD> m_nShownSecond{MAXDWORD};
-    // The elapsed time at which the bar was last moved, MAXDWORD before the first report.
-    std::atomic<DWORD> m_nBarMovedMs{MAXDWORD};
-    std::atomic<bool> m_bElapsedPosted{false};
+    std::mutex m_reportLock;
+    CopyReport m_report;
+    // The second of the time line, MAXDWORD when none has been shown for this copy.
+    DWORD m_nShownSecond = MAXDWORD;
 };

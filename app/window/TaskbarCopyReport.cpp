@@ -16,15 +16,15 @@ void TaskbarCopyReport::CopyStarted()
     ShowState();
 }
 
-void TaskbarCopyReport::ShowFraction(unsigned filled, unsigned total)
+void TaskbarCopyReport::ShowFraction(ULONGLONG done, ULONGLONG total)
 {
     if (!display || !copying || error || total == 0)
         return;
-    if (fractionShown && filled == shownFilled && total == shownTotal)
+    if (fractionShown && done == shownDone && total == shownTotal)
         return;
-    display->SetValue(filled, total);
+    display->SetValue(done, total);
     fractionShown = true;
-    shownFilled = filled;
+    shownDone = done;
     shownTotal = total;
 }
 
@@ -36,13 +36,15 @@ void TaskbarCopyReport::ErrorShown()
     ShowState();
 }
 
-void TaskbarCopyReport::CopyEnded()
+bool TaskbarCopyReport::CopyEnded(CopyOutcome outcome, bool windowInForeground)
 {
-    if (!copying)
-        return;
-    copying = false;
-    error = false;
-    ShowState();
+    if (copying)
+    {
+        copying = false;
+        error = false;
+        ShowState();
+    }
+    return outcome == CopyOutcome::Completed && !windowInForeground;
 }
 
 void TaskbarCopyReport::ShowState()

@@ -1,8 +1,9 @@
 #pragma once
 #include <memory>
+#include "CopyJobOwner.h"
 #include "TaskbarProgress.h"
 
-// Keeps the taskbar button in step with the window's copy: the bar's fraction while it runs,
+// Keeps the taskbar button in step with the window's copy: its sector fraction while it runs,
 // the error colour while its error box is shown, nothing once it has ended. Runs on the
 // window's thread; without a display (none attached, or the shell offers none) it does nothing.
 class TaskbarCopyReport
@@ -13,11 +14,13 @@ public:
     void Attach(std::unique_ptr<TaskbarProgress> display);
 
     void CopyStarted();
-    // filled of total blocks; sent only when it differs from what the button shows, and not
+    // done of total sectors; sent only when it differs from what the button shows, and not
     // over the error colour.
-    void ShowFraction(unsigned filled, unsigned total);
+    void ShowFraction(ULONGLONG done, ULONGLONG total);
     void ErrorShown();
-    void CopyEnded();
+    // True when the button should flash: only a completed copy, and only while the user is
+    // elsewhere. A stopped copy was the user's own doing; a failed one has shown its box.
+    bool CopyEnded(CopyOutcome outcome, bool windowInForeground);
 
 private:
     void ShowState();
@@ -26,6 +29,6 @@ private:
     bool copying = false;
     bool error = false;
     bool fractionShown = false;
-    unsigned shownFilled = 0;
-    unsigned shownTotal = 0;
+    ULONGLONG shownDone = 0;
+    ULONGLONG shownTotal = 0;
 };

@@ -13,13 +13,11 @@ class ConsoleOwner : public CopyJobOwner
 {
 public:
     bool failed = false;
-    int sectorsDone = 0;
-    bool workerCleared = false;
+    DWORD sectorsDone = 0;
+    bool ended = false;
 
     void CreateImage(const wchar_t*, const wchar_t*) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPosition(int) override {}
-    void UpdateProgress(int sectors, DWORD) override { sectorsDone = sectors; }
+    void UpdateProgress(const CopyProgress& progress) override { sectorsDone = progress.sectorsDone; }
 
     void ReportLastError() override
     {
@@ -48,10 +46,7 @@ public:
     }
 
     bool IsStopRequested() override { return false; }
-    void CopyEnded(CopyOutcome) override {}
-    void ClearStopRequest() override {}
-    void RestoreCreateCaption() override {}
-    void ClearWorker() override { workerCleared = true; }
+    void CopyEnded(CopyOutcome) override { ended = true; }
 };
 
 double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
@@ -75,7 +70,7 @@ int wmain(int argc, wchar_t** argv)
     QueryPerformanceCounter(&start);
     job.Run(argv[1], argv[2]);
     QueryPerformanceCounter(&end);
-    if (!owner.workerCleared) {
+    if (!owner.ended) {
         fwprintf(stderr, L"the job did not end idle\n");
         return 1;
     }
@@ -83,7 +78,7 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     double seconds = Seconds(start, end);
     double megabytes = double(owner.sectorsDone) * 2048.0 / 1e6;
-    wprintf(L"copied %d sectors (%.1f MB) in %.3f s: %.1f MB/s\n", owner.sectorsDone, megabytes, seconds,
+    wprintf(L"copied %lu sectors (%.1f MB) in %.3f s: %.1f MB/s\n", owner.sectorsDone, megabytes, seconds,
             seconds > 0 ? megabytes / seconds : 0.0);
     return 0;
 }

@@ -24,21 +24,14 @@ public:
 
     void CreateImage(const wchar_t*, const wchar_t*) override { log.push_back("CreateImage"); }
 
-    void SetProgressRange(int minimum, int maximum) override
-    {
-        log.push_back("SetProgressRange(" + std::to_string(minimum) + "," + std::to_string(maximum) + ")");
-    }
-
-    void SetProgressPosition(int position) override
-    {
-        log.push_back("SetProgressPosition(" + std::to_string(position) + ")");
-    }
-
-    void UpdateProgress(int sectorsDone, DWORD elapsedMs) override
+    // "UpdateProgress(done/total,ms)", marked when it does not say the copy runs.
+    void UpdateProgress(const CopyProgress& p) override
     {
         if (++updates == throwAtUpdate)
             throw std::runtime_error("display failed");
-        log.push_back("UpdateProgress(" + std::to_string(sectorsDone) + "," + std::to_string(elapsedMs) + ")");
+        log.push_back(std::string(p.phase == CopyProgress::Phase::Copying ? "" : "starting ") + "UpdateProgress("
+                      + std::to_string(p.sectorsDone) + "/" + std::to_string(p.totalSectors) + ","
+                      + std::to_string(p.elapsedMs) + ")");
     }
 
     void ReportLastError() override
@@ -76,9 +69,6 @@ public:
         static const char* const names[] = {"Completed", "Stopped", "Failed"};
         log.push_back(std::string("CopyEnded(") + names[int(outcome)] + ")");
     }
-    void ClearStopRequest() override { log.push_back("ClearStopRequest"); }
-    void RestoreCreateCaption() override { log.push_back("RestoreCreateCaption"); }
-    void ClearWorker() override { log.push_back("ClearWorker"); }
 
 private:
     std::vector<std::string>& log;

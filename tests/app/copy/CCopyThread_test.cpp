@@ -30,18 +30,13 @@ public:
                         SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, 0);
         ++calls;
     }
-    void SetProgressRange(int, int) override {}
-    void SetProgressPosition(int) override {}
-    void UpdateProgress(int, DWORD) override {}
+    void UpdateProgress(const CopyProgress&) override {}
     void ReportLastError() override {}
     void ReportReadError(const wchar_t*) override {}
     void ShowCopyError(const wchar_t*) override {}
     bool AskToContinue(const wchar_t*) override { return true; }
     bool IsStopRequested() override { return false; }
     void CopyEnded(CopyOutcome) override {}
-    void ClearStopRequest() override {}
-    void RestoreCreateCaption() override {}
-    void ClearWorker() override {}
 };
 
 // Tells when the auto-delete has destroyed the worker.

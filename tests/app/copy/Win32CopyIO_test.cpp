@@ -193,7 +193,7 @@ protected:
     {
         CopyJob job(owner, io, 500);
         job.Run(L"E:\\ - TESTDISC", imageFile.c_str());
-        EXPECT_EQ(log.back(), "ClearWorker");
+        EXPECT_EQ(log.back().compare(0, 10, "CopyEnded("), 0);
     }
 };
 

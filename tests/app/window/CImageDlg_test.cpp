@@ -54,6 +54,7 @@ struct FakeDrives
     std::atomic<DWORD> scanThread{0};
     std::atomic<wchar_t> blockOn{0};
     std::atomic<bool> blocked{false};
+    std::atomic<int> scansDone{0};
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ~FakeDrives() { CloseHandle(release); }
 
@@ -71,6 +72,8 @@ struct FakeDrives
     {
         DriveQueries queries;
         queries.driveType = [self](const wchar_t* root) {
+            // Z: is the last drive every scan asks about.
+            self->scansDone += root[0] == L'Z';
             std::lock_guard<std::mutex> guard(self->lock);
             return self->cdroms.count(root[0]) ? UINT(DRIVE_CDROM) : UINT(DRIVE_NO_ROOT_DIR);
         };
@@ -125,48 +128,42 @@ public:
     std::function<void()> inEndingGap;
     std::atomic<int> copiesStarted{0};
     std::atomic<bool> stopAtStart{false};
+    // How a failed copy shows its box.
+    std::function<void(CImageDlg&)> failBox = [](CImageDlg& d) { d.ShowCopyError(L"Cannot read the disc."); };
 
     void CreateImage(const wchar_t* driveEntry, const wchar_t*) override
     {
         copiedEntry = driveEntry;
         stopAtStart = IsStopRequested();
         ++copiesStarted;
-        SetProgressRange(0, 1000);
         if (endAs)
         {
             PlayCopyThatEnds(*endAs);
             return;
         }
-        // Window updates from this thread reach the dialog only while its thread pumps.
         while (!IsStopRequested())
         {
-            UpdateProgress(10, 1000);
+            UpdateProgress({CopyProgress::Phase::Copying, 10, 1000, 1000});
             Sleep(5);
         }
         sawStop = true;
-        ClearStopRequest();
-        RestoreCreateCaption();
         if (inEndingGap)
             SendMessageW(GetHwnd(), WM_APP + 99, 0, 0);
-        ClearWorker();
+        CopyEnded(CopyOutcome::Stopped);
     }
 
     void PlayCopyThatEnds(CopyOutcome outcome)
     {
-        SetProgressPosition(500);
+        UpdateProgress({CopyProgress::Phase::Copying, 500, 1000, 0});
         workerThread = GetCurrentThreadId();
         halfway = true;
         while (!goOn)
             Sleep(1);
         if (outcome == CopyOutcome::Failed)
-            ShowCopyError(L"Cannot read the disc.");
+            failBox(*this);
         while (outcome == CopyOutcome::Stopped && !IsStopRequested())
             Sleep(1);
         CopyEnded(outcome);
-        ClearStopRequest();
-        SetProgressPosition(0);
-        RestoreCreateCaption();
-        ClearWorker();
     }
 
 protected:
@@ -337,7 +334,7 @@ TEST(CImageDlg, DriveScansRunOffTheWindowThreadAndNeverDisableStop)
         ASSERT_TRUE(dialogtest::PumpUntil([&] { return drives.blocked.load(); }));
         Click(window, IDC_CREATE);
         Click(window, IDC_CREATE);
-        EXPECT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
+        EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
         ASSERT_TRUE(drives.blocked) << "Stop was only handled after the query";
 
         // A copy that starts while the scan hangs: its drive is not asked again, and neither
@@ -349,12 +346,16 @@ TEST(CImageDlg, DriveScansRunOffTheWindowThreadAndNeverDisableStop)
         SetEvent(drives.release);
         EXPECT_TRUE(WaitForList(dialog, {L"D:\\", L"E:\\ - DISC"}));
         Select(dialog, L"D:\\");
+        const int scans = drives.scansDone;
         SendMessageW(window, WM_TIMER, CImageDlg::REFRESH_TIMER, 0);
         EXPECT_TRUE(IsWindowEnabled(button));
+        // The periodic refresh forgetting the busy drive would ask it: two scans on, the one
+        // asked for has ended.
+        EXPECT_TRUE(dialogtest::PumpUntil([&] { return drives.scansDone >= scans + 2; }));
         EXPECT_EQ(drives.Asked(L'E'), askedE);
         Click(window, IDC_CREATE);
         // Idle again with the empty drive selected; now the ejected disc shows.
-        EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.m_pWorker.load() && !IsWindowEnabled(button); }));
+        EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying() && !IsWindowEnabled(button); }));
         EXPECT_TRUE(WaitForList(dialog, {L"D:\\", L"E:\\"}));
     });
     SetEvent(drives.release);
@@ -394,7 +395,7 @@ TEST(CImageDlg, ClosingEndsAnIdleScanThread)
     CloseHandle(scanThread);
 }
 
-TEST(CImageDlg, UpdateProgressNeverWaitsForTheWindowAndTheTimeLineFollows)
+TEST(CImageDlg, UpdateProgressNeverWaitsForTheWindowAndTheTimerShowsIt)
 {
     const std::pair<DWORD, const wchar_t*> cases[] = {
         {0, L"Time: 00:00:00"},
@@ -404,45 +405,59 @@ TEST(CImageDlg, UpdateProgressNeverWaitsForTheWindowAndTheTimeLineFollows)
     };
     TestImageDlg dialog;
     RunModal(dialog, [&](HWND window) {
-        dialog.SetProgressRange(0, 1000);
-        int sectors = 100;
+        // The time line shown before the first report.
+        SendMessageW(window, WM_TIMER, CImageDlg::PROGRESS_TIMER, 0);
+        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_STATUS)), L"");
+        DWORD sectors = 100;
         for (const auto& c : cases)
         {
             // From a worker, while this window's thread is not handling messages at all.
             HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
             std::thread worker([&] {
                 for (int i = 0; i < 50; ++i)
-                    dialog.UpdateProgress(sectors, c.first);
+                    dialog.UpdateProgress({CopyProgress::Phase::Copying, sectors, 1000, c.first});
                 SetEvent(done);
             });
             EXPECT_EQ(WaitForSingleObject(done, 10000), WAIT_OBJECT_0) << "the worker waited for the window";
             worker.join();
             CloseHandle(done);
-            EXPECT_EQ(dialog.m_wndProgress.GetProgress()->position, sectors);
-            EXPECT_TRUE(dialogtest::PumpUntil([&] { return TextOf(GetDlgItem(window, IDC_STATUS)) == c.second; }))
-                << TextOf(GetDlgItem(window, IDC_STATUS));
-            // Within the bar's period it stays where it is.
-            dialog.UpdateProgress(sectors + 1, c.first + CImageDlg::kBarPeriodMs - 1);
-            EXPECT_EQ(dialog.m_wndProgress.GetProgress()->position, sectors);
+            SendMessageW(window, WM_TIMER, CImageDlg::PROGRESS_TIMER, 0);
+            EXPECT_EQ(dialog.m_wndProgress.GetProgress()->position, static_cast<int>(sectors));
+            EXPECT_EQ(dialog.m_wndProgress.GetProgress()->maximum, 1000);
+            EXPECT_EQ(TextOf(GetDlgItem(window, IDC_STATUS)), c.second);
             sectors += 100;
         }
     });
 }
 
-TEST(CImageDlg, ReportLastErrorShowsTheSystemsTextUnderTheAppName)
+TEST(CImageDlg, ErrorBoxesShowTheSystemsTextAndTheJobsDetailUnderTheAppName)
 {
-    TestImageDlg dialog;
-    dialogtest::BoxWatcher watcher;
-    RunModal(dialog, [&](HWND) {
-        SetLastError(ERROR_CRC);
-        dialog.ReportLastError();
-    });
     SetLastError(ERROR_CRC);
-    const MVString expected = SystemErrorText();
-    ASSERT_EQ(watcher.boxes.size(), 1u);
-    EXPECT_EQ(watcher.boxes[0].caption, L"app_tests");
-    EXPECT_EQ(watcher.boxes[0].text, expected.GetBuffer());
-    EXPECT_NE(watcher.boxes[0].text, L"");
+    const std::wstring system = SystemErrorText().GetBuffer();
+    const wchar_t detail[] = L"Sector 7 could not be read in 4 attempts.";
+    const struct
+    {
+        const char* fault;
+        std::function<void(CImageDlg&)> show;
+        std::wstring text;
+    } cases[] = {
+        {"the system's text changed", [](CImageDlg& d) { d.ReportLastError(); }, system},
+        {"the read error loses its sector detail", [&](CImageDlg& d) { d.ReportReadError(detail); },
+         system + L"\n\n" + detail},
+    };
+    for (const auto& c : cases)
+    {
+        TestImageDlg dialog;
+        dialogtest::BoxWatcher watcher;
+        RunModal(dialog, [&](HWND) {
+            SetLastError(ERROR_CRC);
+            c.show(dialog);
+        });
+        ASSERT_EQ(watcher.boxes.size(), 1u) << c.fault;
+        EXPECT_EQ(watcher.boxes[0].caption, L"app_tests") << c.fault;
+        EXPECT_EQ(watcher.boxes[0].text, c.text) << c.fault;
+    }
+    EXPECT_NE(system, L"");
 }
 
 TEST(CImageDlg, AWorkerThatCannotBeCreatedLeavesTheDialogIdle)
@@ -486,8 +501,9 @@ TEST(CImageDlg, TheCopyReadsTheChosenDriveEvenIfTheListChangesAndStopEndsIt)
         ShowEntries(dialog, {L"B:\\ - OTHER", L"C:\\ - SYSTEM"}, 0);
         Click(window, IDC_CREATE);
         EXPECT_EQ(dialog.m_bStop.load(), 1);
-        EXPECT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
+        EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
         EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
+        EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
     });
     EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
     EXPECT_EQ(dialog.copiedEntry, L"C:\\ - SYSTEM");
@@ -500,17 +516,17 @@ TEST(CImageDlg, AStopClickedWhileACopyEndsDoesNotStopTheNextCopy)
     TestImageDlg dialog;
     RunModal(dialog, [&](HWND window) {
         ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
-        // The first copy is clicked again after it has cleared its request, before it is gone.
+        // The first copy is clicked again after it has seen its stop, before it has ended.
         dialog.inEndingGap = [&] { Click(window, IDC_CREATE); };
         Click(window, IDC_CREATE);
         Click(window, IDC_CREATE);
-        ASSERT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
+        ASSERT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
         dialog.inEndingGap = nullptr;
         Click(window, IDC_CREATE);
         ASSERT_TRUE(dialogtest::PumpUntil([&] { return dialog.workersCreated == 2 && dialog.copiesStarted == 2; }));
         EXPECT_FALSE(dialog.stopAtStart);
         Click(window, IDC_CREATE);
-        EXPECT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
+        EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
     });
     EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
 }
@@ -649,46 +665,48 @@ TEST(CImageDlg, TheSaveDialogGivesALongIsoPathInAUsableFormAndKeepsTheCurrentDir
     EXPECT_EQ(path, folder.made.back() + L"\\backup.iso");
     EXPECT_EQ(CurrentDirectory(), before);
 }
-}
-
-namespace
-{
-// Handles what is in the thread's queue now, such as a message the worker posted last.
-void PumpPending()
-{
-    int passes = 0;
-    dialogtest::PumpUntil([&] { return passes++ > 0; });
-}
 
 // Wine's taskbar shows no progress, so the button is watched through the dialog's display seam.
-// The test ticks the button's timer itself, halfway through the copy and twice.
+// The test ticks the progress timer itself: before the copy, halfway through it twice, while a
+// failed copy's box is up, and after the end.
 TEST(CImageDlg, TheTaskbarButtonFollowsTheCopyAndAFinishedCopyFlashesIt)
 {
+    const std::vector<std::wstring> failed = {L"state normal", L"value 500/1000", L"state error", L"state none"};
     const struct
     {
+        const char* fault;
         CopyOutcome outcome;
         bool inForeground;
+        std::function<void(CImageDlg&)> failBox;
         std::vector<std::wstring> calls;
     } cases[] = {
-        {CopyOutcome::Completed, false, {L"state normal", L"value 264/528", L"state none", L"flash"}},
-        {CopyOutcome::Completed, true, {L"state normal", L"value 264/528", L"state none"}},
-        {CopyOutcome::Stopped, false, {L"state normal", L"value 264/528", L"state none"}},
-        {CopyOutcome::Failed, false, {L"state normal", L"value 264/528", L"state error", L"state none"}},
+        {"a completed copy elsewhere does not flash", CopyOutcome::Completed, false, nullptr,
+         {L"state normal", L"value 500/1000", L"state none", L"flash"}},
+        {"a copy completed in the foreground flashes", CopyOutcome::Completed, true, nullptr,
+         {L"state normal", L"value 500/1000", L"state none"}},
+        {"a stopped copy flashes", CopyOutcome::Stopped, false, nullptr,
+         {L"state normal", L"value 500/1000", L"state none"}},
+        {"a failed copy's box shows no error colour", CopyOutcome::Failed, false, nullptr, failed},
+        {"a read error's box shows no error colour", CopyOutcome::Failed, false,
+         [](CImageDlg& d) { d.ReportReadError(L"Sector 7"); }, failed},
     };
     for (const auto& c : cases)
     {
         TestImageDlg dialog;
         dialog.endAs = c.outcome;
         dialog.inForeground = c.inForeground;
+        if (c.failBox)
+            dialog.failBox = c.failBox;
         RunModal(dialog, [&](HWND window) {
+            const auto tick = [window] { SendMessageW(window, WM_TIMER, CImageDlg::PROGRESS_TIMER, 0); };
             SendMessageW(window, RegisterWindowMessageW(L"TaskbarButtonCreated"), 0, 0);
-            SendMessageW(window, WM_TIMER, CImageDlg::TASKBAR_TIMER, 0);
+            tick();
             ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
             Click(window, IDC_CREATE);
-            KillTimer(window, CImageDlg::TASKBAR_TIMER);
+            KillTimer(window, CImageDlg::PROGRESS_TIMER);
             ASSERT_TRUE(dialogtest::PumpUntil([&] { return dialog.halfway.load(); }));
-            SendMessageW(window, WM_TIMER, CImageDlg::TASKBAR_TIMER, 0);
-            SendMessageW(window, WM_TIMER, CImageDlg::TASKBAR_TIMER, 0);
+            tick();
+            tick();
             if (c.outcome == CopyOutcome::Stopped)
                 Click(window, IDC_CREATE);
             dialog.goOn = true;
@@ -699,16 +717,17 @@ TEST(CImageDlg, TheTaskbarButtonFollowsTheCopyAndAFinishedCopyFlashesIt)
                 HWND box = nullptr;
                 EXPECT_TRUE(dialogtest::PumpUntil([&] {
                     box = dialogtest::FindThreadDialog(L"app_tests", nullptr, dialog.workerThread);
+                    tick();
                     return box && dialog.taskbarCalls.back() == L"state error";
                 }));
                 PostMessageW(box, WM_COMMAND, IDOK, 0);
             }
-            EXPECT_TRUE(dialogtest::PumpUntil([&] { return dialog.m_pWorker.load() == nullptr; }));
-            PumpPending();
-            SendMessageW(window, WM_TIMER, CImageDlg::TASKBAR_TIMER, 0);
+            EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
+            tick();
+            EXPECT_EQ(dialog.m_wndProgress.GetProgress()->position, 0) << c.fault;
         });
         EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
-        EXPECT_EQ(dialog.taskbarCalls, c.calls) << "outcome " << static_cast<int>(c.outcome);
+        EXPECT_EQ(dialog.taskbarCalls, c.calls) << c.fault;
     }
 }
 }

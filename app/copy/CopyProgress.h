@@ -1,0 +1,19 @@
+#pragma once
+#include <windows.h>
+
+// Where a running copy stands, as its job reports it after every chunk. A plain value: the
+// owner only stores it, and the window shows the latest one on its own timer.
+struct CopyProgress
+{
+    // Starting: nothing reported yet (the drive is being opened, a question may be up).
+    // Copying: sectors are being read.
+    enum class Phase { Starting, Copying };
+
+    Phase phase = Phase::Starting;
+    DWORD sectorsDone = 0;
+    // The full scale of sectorsDone: the volume's sectors, or CopyJob::kHeaderProgressRange
+    // while the header is read and the size is not known yet.
+    DWORD totalSectors = 0;
+    // Milliseconds since the copy began, taken when sectorsDone was reached.
+    DWORD elapsedMs = 0;
+};
