@@ -301,26 +301,42 @@ void CImageDlg::OnCreateIso()
     if (m_bClosing)
         return;
     UpdateData();
-
+    // The drive is taken now: the list is rebuilt every second, also while the file dialog is
+    // open, and the same position may then hold another drive.
+    const std::wstring chosen = m_cbDrives.GetSelectedText();
+    const wchar_t letter = DriveLetterOf(chosen);
+    if (!letter)
+        return;
     std::wstring imagePath;
     // A close request that arrived while the file dialog was open wins over the new copy.
-    if (!AskImagePath(imagePath) || m_bClosing)
+    if (!AskImagePath(chosen, imagePath) || m_bClosing)
         return;
-    // The drive is taken now, on this thread, so that the copy reads the drive the user chose
-    // even if the list is rebuilt while it starts.
-    const std::wstring driveEntry = m_cbDrives.GetSelectedText();
-    if (!DriveLetterOf(driveEntry))
+    // As the last scan saw it: a volume query here could block this thread.
+    const std::wstring driveEntry = ListedEntryOf(letter);
+    if (!IsReadableEntry(driveEntry))
+    {
+        const std::wstring text = std::wstring(L"Drive ") + letter + L": is no longer ready: no image was made.";
+        ShowMessage(text.c_str(), MB_ICONEXCLAMATION);
         return;
+    }
     StartCopy(driveEntry, imagePath);
 }
 
-bool CImageDlg::AskImagePath(std::wstring& imagePath)
+std::wstring CImageDlg::ListedEntryOf(wchar_t letter) const
+{
+    const std::vector<std::wstring> listed = ListedEntries();
+    const auto found = std::find_if(listed.begin(), listed.end(),
+                                    [letter](const std::wstring& entry) { return DriveLetterOf(entry) == letter; });
+    return found == listed.end() ? std::wstring() : *found;
+}
+
+bool CImageDlg::AskImagePath(const std::wstring& driveEntry, std::wstring& imagePath)
 {
     // Room for the longest path the system takes: the dialog fails on a name its buffer
     // cannot hold.
     std::vector<wchar_t> path(kLongestPath, L'\0');
     // The name proposed is the disc's label; the user may type any other.
-    ImageFileNameForEntry(m_cbDrives.GetSelectedText()).copy(path.data(), path.size() - 1);
+    ImageFileNameForEntry(driveEntry).copy(path.data(), path.size() - 1);
     // Without OFN_NOCHANGEDIR the dialog makes the image's folder our current directory, and a
     // USB stick holding it could not be ejected while Pelmora runs.
     // The default extension is given without period or wildcard: "backup" becomes "backup.iso".

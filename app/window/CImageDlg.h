@@ -86,8 +86,9 @@ protected:
     HICON OnQueryDragIcon() override;
     BOOL OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-    // The file-name dialog; false when the user cancelled.
-    virtual bool AskImagePath(std::wstring& imagePath);
+    // The file-name dialog, proposing a name after driveEntry's label; false when the user
+    // cancelled.
+    virtual bool AskImagePath(const std::wstring& driveEntry, std::wstring& imagePath);
     // A suspended worker that will copy driveEntry's drive into imagePath. Throws
     // MVException when the thread cannot be created.
     virtual CCopyThread* CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath);
@@ -117,6 +118,8 @@ private:
     // button reads "Create ISO" and follows the idle rule, and the taskbar button shows no
     // progress, or flashes for a copy completed while the user was elsewhere.
     void OnCopyEnded(CopyOutcome outcome);
+    // The listed entry of that drive letter, empty when none is listed.
+    std::wstring ListedEntryOf(wchar_t letter) const;
 
     // What the worker stored for this thread to show, guarded by m_reportLock.
     struct CopyReport

@@ -123,7 +123,7 @@ public:
     // Shared with the scan thread's queries, which may outlive this part of the object.
     std::shared_ptr<FakeDrives> drives = std::make_shared<FakeDrives>();
 
-    bool RealAskImagePath(std::wstring& path) { return CImageDlg::AskImagePath(path); }
+    bool RealAskImagePath(std::wstring& path) { return CImageDlg::AskImagePath(L"", path); }
 
     std::function<void()> inEndingGap;
     std::atomic<int> copiesStarted{0};
@@ -184,7 +184,7 @@ protected:
         return CImageDlg::OnOtherMessage(message, wParam, lParam, result);
     }
 
-    bool AskImagePath(std::wstring& path) override
+    bool AskImagePath(const std::wstring&, std::wstring& path) override
     {
         if (duringAsk)
             duringAsk();
@@ -572,6 +572,42 @@ TEST(CImageDlg, AClosedWindowStartsNoCopyWhenTheFileDialogReturns)
     });
     EXPECT_EQ(dialog.workersCreated, 0);
     EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
+}
+
+TEST(CImageDlg, TheDriveChosenIsCopiedOnlyIfTheListStillShowsItReadableAfterTheFileDialog)
+{
+    const wchar_t gone[] = L"Drive C: is no longer ready: no image was made.";
+    const struct
+    {
+        const char* fault;
+        std::vector<std::wstring> listAfter;
+        std::wstring copied;
+    } cases[] = {
+        {"the drive now at the chosen position is copied", {L"D:\\ - OTHER"}, L""},
+        {"an emptied drive is copied", {L"C:\\", L"D:\\ - OTHER"}, L""},
+        {"a drive still readable elsewhere in the list is refused", {L"B:\\ - NEW", L"C:\\ - SYSTEM"},
+         L"C:\\ - SYSTEM"},
+    };
+    for (const auto& c : cases)
+    {
+        TestImageDlg dialog;
+        dialogtest::BoxWatcher watcher;
+        RunModal(dialog, [&](HWND window) {
+            ShowEntries(dialog, {L"C:\\ - SYSTEM", L"D:\\ - OTHER"}, 0);
+            // The list changes while the file dialog is open.
+            dialog.duringAsk = [&] { ShowEntries(dialog, c.listAfter, 0); };
+            Click(window, IDC_CREATE);
+            if (dialog.IsCopying())
+                Click(window, IDC_CREATE);
+            EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
+        });
+        EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
+        EXPECT_EQ(dialog.copiedEntry, c.copied) << c.fault;
+        std::vector<std::wstring> boxes;
+        for (const dialogtest::Box& box : watcher.boxes)
+            boxes.push_back(box.text);
+        EXPECT_EQ(boxes, c.copied.empty() ? std::vector<std::wstring>{gone} : std::vector<std::wstring>{}) << c.fault;
+    }
 }
 
 TEST(CImageDlg, TheAboutItemShowsTheAboutBox)
