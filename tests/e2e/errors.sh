@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Failures as the user meets them: a disc ejected while the save dialog is open ("Cannot open
-# drive"), a read error in the middle of the disc (the system's text, the partial image deleted
-# only after the box is dismissed), closing the window while that box is shown, and a marginal
-# sector that reads on a retry (no failure at all: the image equals the disc).
+# Failures as the user meets them: a disc ejected while the save dialog is open ("Drive E: is no
+# longer ready"), a read error in the middle of the disc (the system's text, the partial image
+# deleted only after the box is dismissed), closing the window while that box is shown, and a
+# marginal sector that reads on a retry (no failure at all: the image equals the disc).
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
 . "$SRC/tests/e2e/libpelmora.sh"
@@ -88,11 +88,11 @@ drv open-save || fail "no save dialog"
 e2e_eject e || fail "cannot eject the disc"
 drv wait-entry 'E:\' 5000 || fail "the ejected drive is still listed with its label"
 drv save-as "$(win_path "$out/gone.iso")" || fail "the save dialog did not take the name"
-drv messagebox ok 10000 || fail "no message box for a drive that cannot be opened"
-printf '%s\n' "$DRV_OUT" | grep -qF '[Cannot open drive \\.\E:.]' || fail "the message does not read 'Cannot open drive \\\\.\\E:.'"
+drv messagebox ok 10000 || fail "no message box for a drive that is gone"
+printf '%s\n' "$DRV_OUT" | grep -qF '[Drive E: is no longer ready: no image was made.]' || fail "the message does not say that drive E: is no longer ready"
 expect_button "Create ISO" disabled 5000
-[ ! -e "$out/gone.iso" ] || fail "an image file was created although the drive could not be opened"
-pass "'Cannot open drive \\\\.\\E:.' shown, nothing created"
+[ ! -e "$out/gone.iso" ] || fail "an image file was created although the drive is gone"
+pass "'Drive E: is no longer ready: no image was made.' shown, nothing created"
 
 drv close || fail "cannot close"
 e2e_wait_exit "$PELMORA_PID" 10
