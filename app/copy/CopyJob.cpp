@@ -2,6 +2,7 @@
 #include "ChunkBuffer.h"
 #include "CopyIO.h"
 #include "CopyJobOwner.h"
+#include "DriveLetter.h"
 #include "ImageWriter.h"
 #include "VolumeDescriptor.h"
 #include <climits>
@@ -19,17 +20,13 @@ const wchar_t kNoSizeText[] =
 const wchar_t kUnexpectedText[] = L"The copy stopped on an unexpected error: the incomplete image is deleted.";
 const wchar_t kUnexpectedBeforeImageText[] = L"The copy could not start because of an unexpected error: no image was made.";
 
-bool IsDriveLetter(wchar_t c)
-{
-    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-}
-
 // "\\.\" and the entry's drive letter and colon, or an empty text when the entry has none.
 std::wstring DevicePath(const wchar_t* driveEntry)
 {
-    if (!driveEntry || !IsDriveLetter(driveEntry[0]) || driveEntry[1] != L':')
+    const wchar_t letter = driveEntry ? DriveLetterOf(driveEntry) : 0;
+    if (!letter)
         return std::wstring();
-    return std::wstring(L"\\\\.\\") + driveEntry[0] + L':';
+    return std::wstring(L"\\\\.\\") + letter + L':';
 }
 
 const wchar_t* TextOrEmpty(const wchar_t* text)
