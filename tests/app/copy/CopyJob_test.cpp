@@ -223,7 +223,9 @@ TEST_F(CopyJobTest, FailedTransferIsReportedThenTheImageIsDeleted)
         owner.updates = 0;
         owner.messages.clear();
         UseDisc(1500, 1500);
-        io.failReadAtSector = c.write ? -1 : c.sector;
+        io.script.clear();
+        if (!c.write)
+            io.script[c.sector] = "F";
         io.diskSpace = c.write ? ULONGLONG(c.sector) * 2048 : ~0ULL;
         RunJob();
         EXPECT_EQ(owner.updates, c.updatesBefore);
@@ -303,21 +305,24 @@ struct MarginalSectorCase
 {
     const char* where;
     long sector;
-    int failures;    // reads of it that fail, the chunk read included
+    const char* script;  // what each read reaching it does, the chunk read included
+    long seeks;          // single reads of it after the first attempt
     bool copied;
 };
 
 TEST_F(CopyJobTest, MarginalSectorsAreReadAgainUpToFourTimes)
 {
+    // A chunk read that fails is no attempt at any one sector; a single header read is.
     const MarginalSectorCase cases[] = {
-        {"first of a chunk, chunk read only", 517, 1, true},
-        {"first of a chunk, second attempt", 517, 2, true},
-        {"middle of a chunk, third attempt", 700, 3, true},
-        {"last of a chunk, fourth attempt", 1016, 4, true},
-        {"middle of a chunk, never", 700, 5, false},
-        {"last sector of the disc, fourth attempt", 1499, 4, true},
-        {"header phase, fourth attempt", 5, 3, true},
-        {"header phase, never", 5, 4, false},
+        {"first of a chunk, chunk read only", 517, "F.", 1, true},
+        {"first of a chunk, second attempt", 517, "FF.", 2, true},
+        {"middle of a chunk, third attempt", 700, "FFF.", 3, true},
+        {"last of a chunk, fourth attempt", 1016, "FFFF.", 4, true},
+        {"middle of a chunk, never", 700, "F", 4, false},
+        {"last sector of the disc, fourth attempt", 1499, "FFFF.", 4, true},
+        {"header phase, fourth attempt", 5, "FFF.", 3, true},
+        {"header phase, never", 5, "F", 3, false},
+        {"retried sector stored at the wrong offset after a short read", 700, "SF.", 1, true},
     };
     for (const MarginalSectorCase& c : cases) {
         SCOPED_TRACE(c.where);
@@ -325,13 +330,9 @@ TEST_F(CopyJobTest, MarginalSectorsAreReadAgainUpToFourTimes)
         owner.messages.clear();
         io.transfers.clear();
         UseDisc(1500, 1500);
-        io.failuresLeft = {{c.sector, c.failures}};
+        io.script = {{c.sector, c.script}};
         RunJob();
-        // In the header phase each read is of one sector: its own first attempt.
-        const bool single = c.sector < 17;
-        const long attempts = std::min(single ? c.failures + 1 : c.failures, 4);
-        EXPECT_EQ(std::count(io.transfers.begin(), io.transfers.end(), "S" + std::to_string(c.sector)),
-                  single ? attempts - 1 : attempts);
+        EXPECT_EQ(std::count(io.transfers.begin(), io.transfers.end(), "S" + std::to_string(c.sector)), c.seeks);
         EXPECT_EQ(ImageExists(), c.copied);
         if (c.copied) {
             EXPECT_TRUE(Image() == io.disc);
@@ -348,7 +349,7 @@ TEST_F(CopyJobTest, MarginalSectorsAreReadAgainUpToFourTimes)
 TEST_F(CopyJobTest, AfterARereadChunkTheNextChunkIsReadWhole)
 {
     UseDisc(1500, 1500);
-    io.failuresLeft = {{700, 2}};
+    io.script = {{700, "FF."}};
     RunJob();
     auto reread = std::find(io.transfers.begin(), io.transfers.end(), "R1016+1");
     ASSERT_NE(reread, io.transfers.end());
@@ -359,8 +360,7 @@ TEST_F(CopyJobTest, AfterARereadChunkTheNextChunkIsReadWhole)
 TEST_F(CopyJobTest, ShortReadBeforeABadSectorReportsTheReadError)
 {
     UseDisc(1000, 1000);
-    io.failReadAtSector = 700;
-    io.shortBeforeBadSector = true;
+    io.script = {{700, "SF"}};
     RunJob();
     // The chunk from sector 517 comes back with 183 sectors; reading on meets the bad sector,
     // which then fails its single reads.
@@ -373,7 +373,7 @@ TEST_F(CopyJobTest, ShortReadBeforeABadSectorReportsTheReadError)
 TEST_F(CopyJobTest, ShortReadFollowedByTheRestIsNoEndOfTheDisc)
 {
     UseDisc(1000, 1000);
-    io.shortOnceAtSector = 700;
+    io.script = {{700, "S."}};
     RunJob();
     EXPECT_EQ(io.reads, Reads({kChunk, 483 * 2048, 300 * 2048}));
     EXPECT_TRUE(owner.messages.empty());
@@ -477,9 +477,9 @@ TEST_F(CopyJobTest, StopKeepsAPrefixOfTheDisc)
         owner.polls = 0;
         owner.stopAtPoll = c.poll;
         UseDisc(1000, 1000);
-        io.failuresLeft.clear();
+        io.script.clear();
         if (c.marginal >= 0)
-            io.failuresLeft[c.marginal] = 100;
+            io.script[c.marginal] = "F";
         RunJob();
         ASSERT_TRUE(ImageExists());
         EXPECT_TRUE(Image() == DiscPrefix(io.disc, c.kept));
@@ -562,7 +562,7 @@ TEST_F(CopyJobTest, UnalignedTransferFailsLoudly)
 TEST_F(CopyJobTest, ImageThatCannotBeDeletedIsToldAbout)
 {
     UseDisc(1000, 1000);
-    io.failReadAtSector = 600;
+    io.script = {{600, "F"}};
     io.deleteFails = true;
     RunJob();
     ASSERT_EQ(owner.messages.size(), 2u);
