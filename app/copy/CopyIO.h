@@ -29,6 +29,8 @@ public:
     virtual bool DeviceSize(ULONGLONG& bytes) = 0;
     // Number of sessions on the disc, when the drive can tell it.
     virtual bool SessionCount(DWORD& sessions) = 0;
+    // Sectors of the first session, from the disc's table of contents, when the drive can tell.
+    virtual bool FirstSessionSectors(DWORD& sectors) = 0;
     virtual void CloseDevice() = 0;
 
     // The image: any old file is deleted, a new empty one created unbuffered and not shared.

@@ -3,6 +3,8 @@
 #include <winioctl.h>
 #include <ntddcdrm.h>
 #include <mmsystem.h>
+#include <cstddef>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -91,6 +93,34 @@ bool Win32CopyIO::SessionCount(DWORD& sessions)
     }
     sessions = DWORD(session.LastCompleteSession) - session.FirstCompleteSession + 1;
     return true;
+}
+
+// The first session ends where its lead-out starts (point A2 of session 1). The full table of
+// contents gives that only as minutes, seconds and frames, which count from 150 frames before
+// sector 0.
+bool Win32CopyIO::FirstSessionSectors(DWORD& sectors)
+{
+    std::vector<BYTE> toc;
+    if (!QueryFullToc(device.Get(), toc))
+        return false;
+    const std::size_t header = offsetof(CDROM_TOC_FULL_TOC_DATA, Descriptors);
+    const std::size_t blockBytes = sizeof(CDROM_TOC_FULL_TOC_DATA_BLOCK);
+    std::size_t end = toc.size();
+    if (end >= 2 && std::size_t(toc[0] << 8 | toc[1]) + 2 < end)
+        end = std::size_t(toc[0] << 8 | toc[1]) + 2;
+    for (std::size_t at = header; at + blockBytes <= end; at += blockBytes) {
+        CDROM_TOC_FULL_TOC_DATA_BLOCK block;
+        memcpy(&block, &toc[at], blockBytes);
+        if (block.SessionNumber != 1 || block.Point != 0xA2)
+            continue;
+        const DWORD frames = (DWORD(block.Msf[0]) * 60 + block.Msf[1]) * 75 + block.Msf[2];
+        if (frames <= 150)
+            break;
+        sectors = frames - 150;
+        return true;
+    }
+    SetLastError(ERROR_INVALID_DATA);
+    return false;
 }
 
 bool Win32CopyIO::DeviceSize(ULONGLONG& bytes)
@@ -195,6 +225,22 @@ DWORD Win32CopyIO::QueryDeviceSectorSize(HANDLE handle)
         && geometry.BytesPerSector != 0)
         return geometry.BytesPerSector;
     return kFallbackDeviceSector;
+}
+
+bool Win32CopyIO::QueryFullToc(HANDLE handle, std::vector<BYTE>& toc)
+{
+    CDROM_READ_TOC_EX request = {};
+    request.Format = CDROM_READ_TOC_EX_FORMAT_FULL_TOC;
+    request.Msf = 1;  // the only addressing this format has
+    request.SessionTrack = 1;
+    // The reply's length field has 16 bits.
+    toc.assign(65536 + 2, 0);
+    DWORD returned = 0;
+    if (!DeviceIoControl(handle, IOCTL_CDROM_READ_TOC_EX, &request, sizeof request, toc.data(), DWORD(toc.size()),
+                         &returned, nullptr))
+        return false;
+    toc.resize(returned);
+    return true;
 }
 
 DWORD Win32CopyIO::QueryImageSectorSize(HANDLE handle, const wchar_t* path)

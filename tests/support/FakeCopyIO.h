@@ -153,6 +153,16 @@ public:
         return true;
     }
 
+    bool FirstSessionSectors(DWORD& sectors) override
+    {
+        if (firstSessionSectors == 0) {
+            SetLastError(ERROR_INVALID_FUNCTION);
+            return false;
+        }
+        sectors = firstSessionSectors;
+        return true;
+    }
+
     bool DeviceSize(ULONGLONG& bytes) override
     {
         if (!deviceSizeKnown) {

@@ -580,31 +580,74 @@ TEST_F(CopyJobTest, FailingDisplayStillDeletesTheImageAndEndsIdle)
     EXPECT_EQ(owner.messages[0], L"The copy stopped on an unexpected error: the incomplete image is deleted.");
     ExpectIdleAtEnd();
 }
+struct SessionCase
+{
+    const char* what;
+    DWORD sessions;           // 0: the drive cannot tell
+    long long volume;         // -1: no ISO 9660 volume descriptor
+    DWORD tocSectors;         // the first session per the table of contents; 0: unknown
+    bool answer;
+    bool stopWhileAsking;
+    bool descriptorUnreadable;
+    DWORD kept;               // sectors in the new image; 0: the old file is left as it was
+    CopyOutcome outcome;
+    const wchar_t* message;
+};
+
 TEST_F(CopyJobTest, MultisessionDiscIsCopiedOnlyWhenTheUserAgrees)
 {
-    const struct {
-        DWORD sessions;
-        bool answer;
-        bool asked;
-        bool copied;
-    } cases[] = {{0, false, false, true}, {1, false, false, true}, {3, true, true, true}, {2, false, true, false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.sessions);
+    const wchar_t* const noToc = L"This disc was written in 2 sessions and has no ISO 9660 volume descriptor, and the "
+                                 L"drive cannot tell where its first session ends: the disc cannot be imaged whole. "
+                                 L"No image was made.";
+    const SessionCase cases[] = {
+        {"sessions unknown", 0, 100, 0, false, false, false, 100, CopyOutcome::Completed, nullptr},
+        {"one session", 1, 100, 0, false, false, false, 100, CopyOutcome::Completed, nullptr},
+        {"three sessions, yes: the time line counts the minute the box was up", 3, 100, 0, true, false, false, 100,
+         CopyOutcome::Completed, nullptr},
+        {"two sessions, no", 2, 100, 0, false, false, false, 0, CopyOutcome::Stopped, nullptr},
+        {"no descriptor: sized by the device across every session", 2, -1, 60, true, false, false, 60,
+         CopyOutcome::Completed, nullptr},
+        {"no descriptor nor table of contents: asked all the same", 2, -1, 0, true, false, false, 0,
+         CopyOutcome::Failed, noToc},
+        {"stop while asked, then yes: old file cut to a stub", 2, 100, 0, true, true, false, 0, CopyOutcome::Stopped,
+         nullptr},
+        {"descriptor unreadable: old file deleted", 2, 100, 0, true, false, true, 0, CopyOutcome::Failed,
+         L"Sector 16 could not be read in 4 attempts: no image was made."},
+    };
+    for (const SessionCase& c : cases) {
+        SCOPED_TRACE(c.what);
         log.clear();
         owner.questions.clear();
+        owner.messages.clear();
+        owner.stopRequested = false;
         io.files[kImage] = {4, 2};
         io.sessions = c.sessions;
+        io.firstSessionSectors = c.tocSectors;
+        io.script.clear();
+        if (c.descriptorUnreadable)
+            io.script[16] = "F";
         owner.answer = c.answer;
-        UseDisc(100, 100);
+        // The box stays up a minute, which the time line must not count.
+        owner.whileAsking = [this, &c] {
+            io.clock += 60000;
+            owner.stopRequested = c.stopWhileAsking;
+        };
+        UseDisc(100, c.volume);
         RunJob();
-        ASSERT_EQ(owner.questions.size(), c.asked ? 1u : 0u);
-        if (c.asked) {
+        const bool asked = c.sessions > 1 && c.message == nullptr;
+        ASSERT_EQ(owner.questions.size(), asked ? 1u : 0u);
+        if (asked) {
             EXPECT_NE(owner.questions[0].find(std::to_wstring(c.sessions) + L" sessions"), std::wstring::npos);
         }
-        // Declined: the old file is left alone and nothing is said.
-        EXPECT_TRUE(Image() == (c.copied ? io.disc : std::vector<BYTE>{4, 2}));
-        EXPECT_TRUE(owner.messages.empty());
-        EXPECT_EQ(owner.outcomes.back(), c.copied ? CopyOutcome::Completed : CopyOutcome::Stopped);
+        if (c.kept) {
+            EXPECT_TRUE(Image() == DiscPrefix(io.disc, c.kept));
+            ExpectInOrder({"UpdateProgress(1,7)"});
+        } else {
+            EXPECT_TRUE(Image() == (std::vector<BYTE>{4, 2}));
+            EXPECT_EQ(Count("DeleteImage") + Count("CreateImage"), 0);
+        }
+        EXPECT_EQ(owner.messages, c.message ? std::vector<std::wstring>{c.message} : std::vector<std::wstring>{});
+        EXPECT_EQ(owner.outcomes.back(), c.outcome);
         ExpectIdleAtEnd();
     }
 }

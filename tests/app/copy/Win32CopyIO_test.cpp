@@ -3,6 +3,7 @@
 #include "TestDisc.h"
 #include "Win32CopyIO.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -15,6 +16,7 @@ public:
 
     std::wstring openedDevice;
     std::vector<DWORD> reads;
+    std::vector<BYTE> fullToc;  // empty: the drive answers no table of contents
 
     bool OpenDevice(const wchar_t* devicePath) override
     {
@@ -30,6 +32,11 @@ public:
 
 protected:
     DWORD QueryImageSectorSize(HANDLE, const wchar_t*) override { return imageSector; }
+    bool QueryFullToc(HANDLE, std::vector<BYTE>& toc) override
+    {
+        toc = fullToc;
+        return !toc.empty();
+    }
 
 private:
     std::wstring discFile;
@@ -165,6 +172,41 @@ TEST_F(Win32CopyIOTest, EveryDeviceReadIsCheckedAgainstTheDiscSector)
     EXPECT_TRUE(io.ReadDevice(buffer + 2048, 2048, got));
     EXPECT_EQ(got, 2048u);
     io.FreeBuffer(buffer);
+}
+
+TEST_F(Win32CopyIOTest, SeekIsCountedFromTheStartOfTheDiscNotFromTheLastRead)
+{
+    const std::vector<BYTE> disc = MakeTestDisc(40, 40);
+    WriteWholeFile(discFile, disc);
+    FileCopyIO io(discFile, 2048);
+    BYTE* buffer = static_cast<BYTE*>(io.AllocateBuffer(65536));
+    ASSERT_TRUE(io.OpenDevice(L"\\\\.\\E:"));
+    DWORD got = 0;
+    ASSERT_TRUE(io.ReadDevice(buffer, 5 * 2048, got));
+    for (DWORD sector : {2u, 9u}) {
+        ASSERT_TRUE(io.SeekDevice(sector * 2048));
+        ASSERT_TRUE(io.ReadDevice(buffer, 2048, got));
+        EXPECT_TRUE(std::equal(buffer, buffer + 2048, disc.begin() + sector * 2048)) << sector;
+    }
+    io.FreeBuffer(buffer);
+}
+
+TEST_F(Win32CopyIOTest, FirstSessionEndsWhereItsLeadOutStarts)
+{
+    // Session 1: tracks from point A0, lead-out (A2) at 00:42:00, 150 frames after sector 3000.
+    // Session 2: lead-out at 01:00:00.
+    WriteWholeFile(discFile, MakeTestDisc(20, 20));
+    FileCopyIO io(discFile, 2048);
+    io.fullToc = {0, 2 + 3 * 11, 1, 2,
+                  1, 0x14, 0, 0xA0, 0, 0, 0, 0, 1, 0, 0,
+                  2, 0x14, 0, 0xA2, 0, 0, 0, 0, 1, 0, 0,
+                  1, 0x14, 0, 0xA2, 0, 0, 0, 0, 0, 42, 0};
+    ASSERT_TRUE(io.OpenDevice(L"\\\\.\\E:"));
+    DWORD sectors = 0;
+    ASSERT_TRUE(io.FirstSessionSectors(sectors));
+    EXPECT_EQ(sectors, 3000u);
+    io.fullToc.clear();
+    EXPECT_FALSE(io.FirstSessionSectors(sectors));
 }
 
 TEST_F(Win32CopyIOTest, EndOfTheMediumReadsShortThenEmptyAndTheSizeIsKnown)
