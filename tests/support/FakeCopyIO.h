@@ -33,7 +33,7 @@ public:
     // (with readError), 'S' cuts it short just before the sector (nothing, when it starts
     // there), '.' reads it. The last letter holds for every later read: "F" never reads, "FF."
     // reads at the third attempt, "S." comes back short once.
-    std::map<long, std::string> script;
+    std::map<ULONGLONG, std::string> script;
     DWORD readError = ERROR_CRC;
     DWORD sessions = 0;                 // 0: the drive cannot tell
     DWORD firstSessionSectors = 0;      // 0: the drive cannot tell
@@ -111,7 +111,7 @@ public:
         ULONGLONG first = deviceOffset / 2048, end = (deviceOffset + bytes) / 2048;
         // Sectors are reached in order: one the read stops before is not reached.
         for (auto& entry : script) {
-            if (entry.first < 0 || ULONGLONG(entry.first) < first || ULONGLONG(entry.first) >= end)
+            if (entry.first < first || entry.first >= end)
                 continue;
             const char outcome = NextOutcome(entry.second);
             if (outcome == 'F') {
@@ -155,12 +155,10 @@ public:
 
     bool FirstSessionSectors(DWORD& sectors) override
     {
-        if (firstSessionSectors == 0) {
+        if (firstSessionSectors == 0)
             SetLastError(ERROR_INVALID_FUNCTION);
-            return false;
-        }
         sectors = firstSessionSectors;
-        return true;
+        return sectors != 0;
     }
 
     bool DeviceSize(ULONGLONG& bytes) override

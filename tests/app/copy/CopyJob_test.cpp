@@ -304,7 +304,7 @@ TEST_F(CopyJobTest, StopArrivingWhileTransfersAreInFlightKeepsWhatWasRead)
 struct MarginalSectorCase
 {
     const char* where;
-    long sector;
+    DWORD sector;
     const char* script;  // what each read reaching it does, the chunk read included
     long seeks;          // single reads of it after the first attempt
     bool copied;
@@ -583,35 +583,28 @@ TEST_F(CopyJobTest, FailingDisplayStillDeletesTheImageAndEndsIdle)
 struct SessionCase
 {
     const char* what;
-    DWORD sessions;           // 0: the drive cannot tell
-    long long volume;         // -1: no ISO 9660 volume descriptor
-    DWORD tocSectors;         // the first session per the table of contents; 0: unknown
-    bool answer;
-    bool stopWhileAsking;
-    bool descriptorUnreadable;
-    DWORD kept;               // sectors in the new image; 0: the old file is left as it was
-    CopyOutcome outcome;
+    DWORD sessions;        // 0: the drive cannot tell
+    long long volume;      // -1: no ISO 9660 volume descriptor
+    DWORD tocSectors;      // the first session per the table of contents; 0: unknown
+    char answer;           // 'y', 'n', or 's': a Stop while asked, then yes
+    bool badDescriptor;    // sector 16 never reads
+    DWORD kept;            // sectors in the new image; 0: the old file is left as it was
     const wchar_t* message;
 };
 
 TEST_F(CopyJobTest, MultisessionDiscIsCopiedOnlyWhenTheUserAgrees)
 {
-    const wchar_t* const noToc = L"This disc was written in 2 sessions and has no ISO 9660 volume descriptor, and the "
-                                 L"drive cannot tell where its first session ends: the disc cannot be imaged whole. "
-                                 L"No image was made.";
     const SessionCase cases[] = {
-        {"sessions unknown", 0, 100, 0, false, false, false, 100, CopyOutcome::Completed, nullptr},
-        {"one session", 1, 100, 0, false, false, false, 100, CopyOutcome::Completed, nullptr},
-        {"three sessions, yes: the time line counts the minute the box was up", 3, 100, 0, true, false, false, 100,
-         CopyOutcome::Completed, nullptr},
-        {"two sessions, no", 2, 100, 0, false, false, false, 0, CopyOutcome::Stopped, nullptr},
-        {"no descriptor: sized by the device across every session", 2, -1, 60, true, false, false, 60,
-         CopyOutcome::Completed, nullptr},
-        {"no descriptor nor table of contents: asked all the same", 2, -1, 0, true, false, false, 0,
-         CopyOutcome::Failed, noToc},
-        {"stop while asked, then yes: old file cut to a stub", 2, 100, 0, true, true, false, 0, CopyOutcome::Stopped,
-         nullptr},
-        {"descriptor unreadable: old file deleted", 2, 100, 0, true, false, true, 0, CopyOutcome::Failed,
+        {"sessions unknown", 0, 100, 0, 'n', false, 100, nullptr},
+        {"one session", 1, 100, 0, 'n', false, 100, nullptr},
+        {"three sessions, yes: the time line counts the minute the box was up", 3, 100, 0, 'y', false, 100, nullptr},
+        {"two sessions, no", 2, 100, 0, 'n', false, 0, nullptr},
+        {"no descriptor: sized by the device across every session", 2, -1, 60, 'y', false, 60, nullptr},
+        {"no descriptor nor table of contents: asked all the same", 2, -1, 0, 'y', false, 0,
+         L"This disc was written in 2 sessions and has no ISO 9660 volume descriptor, and the drive cannot tell "
+         L"where its first session ends: the disc cannot be imaged whole. No image was made."},
+        {"stop while asked, then yes: old file cut to a stub", 2, 100, 0, 's', false, 0, nullptr},
+        {"descriptor unreadable: old file deleted", 2, 100, 0, 'y', true, 0,
          L"Sector 16 could not be read in 4 attempts: no image was made."},
     };
     for (const SessionCase& c : cases) {
@@ -619,18 +612,18 @@ TEST_F(CopyJobTest, MultisessionDiscIsCopiedOnlyWhenTheUserAgrees)
         log.clear();
         owner.questions.clear();
         owner.messages.clear();
-        owner.stopRequested = false;
         io.files[kImage] = {4, 2};
         io.sessions = c.sessions;
         io.firstSessionSectors = c.tocSectors;
         io.script.clear();
-        if (c.descriptorUnreadable)
+        if (c.badDescriptor)
             io.script[16] = "F";
-        owner.answer = c.answer;
+        owner.answer = c.answer != 'n';
+        owner.stopRequested = false;
         // The box stays up a minute, which the time line must not count.
         owner.whileAsking = [this, &c] {
             io.clock += 60000;
-            owner.stopRequested = c.stopWhileAsking;
+            owner.stopRequested = c.answer == 's';
         };
         UseDisc(100, c.volume);
         RunJob();
@@ -647,7 +640,8 @@ TEST_F(CopyJobTest, MultisessionDiscIsCopiedOnlyWhenTheUserAgrees)
             EXPECT_EQ(Count("DeleteImage") + Count("CreateImage"), 0);
         }
         EXPECT_EQ(owner.messages, c.message ? std::vector<std::wstring>{c.message} : std::vector<std::wstring>{});
-        EXPECT_EQ(owner.outcomes.back(), c.outcome);
+        EXPECT_EQ(owner.outcomes.back(),
+                  c.message ? CopyOutcome::Failed : c.kept ? CopyOutcome::Completed : CopyOutcome::Stopped);
         ExpectIdleAtEnd();
     }
 }

@@ -171,42 +171,11 @@ TEST_F(Win32CopyIOTest, EveryDeviceReadIsCheckedAgainstTheDiscSector)
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(io.ReadDevice(buffer + 2048, 2048, got));
     EXPECT_EQ(got, 2048u);
+    // A seek counts from the start of the disc, not from the end of the last read.
+    ASSERT_TRUE(io.SeekDevice(3 * 2048));
+    ASSERT_TRUE(io.ReadDevice(buffer, 2048, got));
+    EXPECT_TRUE(std::equal(buffer, buffer + 2048, MakeTestDisc(40, 40).begin() + 3 * 2048));
     io.FreeBuffer(buffer);
-}
-
-TEST_F(Win32CopyIOTest, SeekIsCountedFromTheStartOfTheDiscNotFromTheLastRead)
-{
-    const std::vector<BYTE> disc = MakeTestDisc(40, 40);
-    WriteWholeFile(discFile, disc);
-    FileCopyIO io(discFile, 2048);
-    BYTE* buffer = static_cast<BYTE*>(io.AllocateBuffer(65536));
-    ASSERT_TRUE(io.OpenDevice(L"\\\\.\\E:"));
-    DWORD got = 0;
-    ASSERT_TRUE(io.ReadDevice(buffer, 5 * 2048, got));
-    for (DWORD sector : {2u, 9u}) {
-        ASSERT_TRUE(io.SeekDevice(sector * 2048));
-        ASSERT_TRUE(io.ReadDevice(buffer, 2048, got));
-        EXPECT_TRUE(std::equal(buffer, buffer + 2048, disc.begin() + sector * 2048)) << sector;
-    }
-    io.FreeBuffer(buffer);
-}
-
-TEST_F(Win32CopyIOTest, FirstSessionEndsWhereItsLeadOutStarts)
-{
-    // Session 1: tracks from point A0, lead-out (A2) at 00:42:00, 150 frames after sector 3000.
-    // Session 2: lead-out at 01:00:00.
-    WriteWholeFile(discFile, MakeTestDisc(20, 20));
-    FileCopyIO io(discFile, 2048);
-    io.fullToc = {0, 2 + 3 * 11, 1, 2,
-                  1, 0x14, 0, 0xA0, 0, 0, 0, 0, 1, 0, 0,
-                  2, 0x14, 0, 0xA2, 0, 0, 0, 0, 1, 0, 0,
-                  1, 0x14, 0, 0xA2, 0, 0, 0, 0, 0, 42, 0};
-    ASSERT_TRUE(io.OpenDevice(L"\\\\.\\E:"));
-    DWORD sectors = 0;
-    ASSERT_TRUE(io.FirstSessionSectors(sectors));
-    EXPECT_EQ(sectors, 3000u);
-    io.fullToc.clear();
-    EXPECT_FALSE(io.FirstSessionSectors(sectors));
 }
 
 TEST_F(Win32CopyIOTest, EndOfTheMediumReadsShortThenEmptyAndTheSizeIsKnown)
@@ -218,6 +187,13 @@ TEST_F(Win32CopyIOTest, EndOfTheMediumReadsShortThenEmptyAndTheSizeIsKnown)
     ULONGLONG size = 0;
     ASSERT_TRUE(io.DeviceSize(size));
     EXPECT_EQ(size, 3u * 2048);
+    // The first session ends where its lead-out starts, given as minutes, seconds and frames from
+    // 150 frames before sector 0: the second session's is listed first here.
+    DWORD sessionSectors = 0;
+    EXPECT_FALSE(io.FirstSessionSectors(sessionSectors));
+    io.fullToc = {0, 2 + 2 * 11, 1, 2, 2, 0x14, 0, 0xA2, 0, 0, 0, 0, 1, 0, 0, 1, 0x14, 0, 0xA2, 0, 0, 0, 0, 0, 42, 0};
+    ASSERT_TRUE(io.FirstSessionSectors(sessionSectors));
+    EXPECT_EQ(sessionSectors, 3000u);
     DWORD got = 0;
     ASSERT_TRUE(io.ReadDevice(buffer, 4 * 2048, got));
     EXPECT_EQ(got, 3u * 2048);
