@@ -8,9 +8,9 @@ const std::wstring kLong = L"\\\\?\\C:\\" + std::wstring(300, L'd') + L"\\disc.i
 TEST(ImageSideFiles, ChecksumLineHoldsTheFileNameOnlyInUtf8)
 {
     const std::pair<std::wstring, std::string> rows[] = {
-        {L"C:\\images\\disc.iso", kHex + "  disc.iso\n"},          // the folder left out
-        {kLong, kHex + "  disc.iso\n"},                             // ... of a long path too
-        {L"C:\\\u00C4\u00E4ni.iso", kHex + "  \xC3\x84\xC3\xA4ni.iso\n"},  // UTF-8, not the code page
+        {L"C:\\images\\disc.iso", kHex + "  disc.iso\n"},          // folder written
+        {kLong, kHex + "  disc.iso\n"},                             // folder of a long path written
+        {L"C:\\\u00C4\u00E4ni.iso", kHex + "  \xC3\x84\xC3\xA4ni.iso\n"},  // code page, not UTF-8
     };
     for (const auto& row : rows)
         EXPECT_EQ(ChecksumLine(kHex, row.first), row.second);
@@ -27,8 +27,9 @@ TEST(ImageSideFiles, NamesBesideTheImageTakeTheLongFormWhenTheyPassMaxPath)
 TEST(ImageSideFiles, AFolderOrReadOnlyFileInTheWayIsNamed)
 {
     const std::pair<DWORD, std::wstring> rows[] = {
-        {INVALID_FILE_ATTRIBUTES, L""},
-        {FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN, L""},  // an old file of ours: replaced
+        {INVALID_FILE_ATTRIBUTES, L""},                         // no file taken for one in the way
+        {FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN, L""},  // an old file of ours refused
+        // a folder or a read-only file overwritten, or named by its long form
         {FILE_ATTRIBUTE_DIRECTORY, L"A folder named C:\\" + std::wstring(300, L'd')
                                        + L"\\disc.iso is in the way of a file this copy must write. Rename or move that folder, or choose another name."},
         {FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE, L"C:\\" + std::wstring(300, L'd')

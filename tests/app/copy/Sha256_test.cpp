@@ -10,8 +10,7 @@ TEST(Sha256, DigestOfEveryPieceFedEqualsTheKnownVector)
     const std::string million(1000000, 'a');
     // The rest of the input after `pieces` goes in one last piece.
     const struct { const char* fault; std::string input; std::vector<std::size_t> pieces; const char* digest; } rows[] = {
-        {"nothing fed", "", {}, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-        {"one piece", "abc", {}, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"hex digits in the wrong case or order", "", {}, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
         {"a piece restarts the hash", "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq", {1, 0, 7, 20},
          "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
         {"uneven pieces across blocks", million, {65537, 3, 500000},
