@@ -8,8 +8,7 @@ const std::wstring kLong = L"\\\\?\\C:\\" + std::wstring(300, L'd') + L"\\disc.i
 TEST(ImageSideFiles, ChecksumLineHoldsTheFileNameOnlyInUtf8)
 {
     const std::pair<std::wstring, std::string> rows[] = {
-        {L"C:\\images\\disc.iso", kHex + "  disc.iso\n"},          // folder written
-        {kLong, kHex + "  disc.iso\n"},                             // folder of a long path written
+        {kLong, kHex + "  disc.iso\n"},                             // folder written
         {L"C:\\\u00C4\u00E4ni.iso", kHex + "  \xC3\x84\xC3\xA4ni.iso\n"},  // code page, not UTF-8
     };
     for (const auto& row : rows)

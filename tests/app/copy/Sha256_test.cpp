@@ -11,9 +11,7 @@ TEST(Sha256, DigestOfEveryPieceFedEqualsTheKnownVector)
     // The rest of the input after `pieces` goes in one last piece.
     const struct { const char* fault; std::string input; std::vector<std::size_t> pieces; const char* digest; } rows[] = {
         {"hex digits in the wrong case or order", "", {}, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-        {"a piece restarts the hash", "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq", {1, 0, 7, 20},
-         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
-        {"uneven pieces across blocks", million, {65537, 3, 500000},
+        {"a piece restarts the hash, or is lost", million, {65537, 0, 3, 500000},
          "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
     };
     for (const auto& row : rows) {
