@@ -1,4 +1,5 @@
 #include "Win32CopyIO.h"
+#include "FileSha256.h"
 #include "TransferAlignment.h"
 #include <winioctl.h>
 #include <ntddcdrm.h>
@@ -214,6 +215,63 @@ void Win32CopyIO::CloseImage()
 DWORD Win32CopyIO::Milliseconds()
 {
     return timeGetTime();
+}
+
+TargetVolumeInfo Win32CopyIO::TargetVolume(const wchar_t* imagePath)
+{
+    TargetVolumeInfo volume;
+    std::vector<wchar_t> root(wcslen(imagePath) + MAX_PATH + 1);
+    if (!GetVolumePathNameW(imagePath, root.data(), DWORD(root.size())))
+        return volume;
+    volume.root = root.data();
+    ULARGE_INTEGER availableToCaller = {}, total = {}, free = {};
+    if (GetDiskFreeSpaceExW(volume.root.c_str(), &availableToCaller, &total, &free)) {
+        volume.freeKnown = true;
+        volume.freeBytes = availableToCaller.QuadPart;
+    }
+    wchar_t fileSystem[MAX_PATH + 1] = {};
+    if (GetVolumeInformationW(volume.root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fileSystem, MAX_PATH + 1))
+        volume.fileSystem = fileSystem;
+    return volume;
+}
+
+DWORD Win32CopyIO::FileAttributes(const wchar_t* path)
+{
+    return GetFileAttributesW(path);
+}
+
+bool Win32CopyIO::KeepImage(const wchar_t* partialPath, const wchar_t* imagePath)
+{
+    // One rename within the folder: the old image stays whole until the new one replaces it,
+    // and write-through returns only once the new name is on disk.
+    return MoveFileExW(partialPath, imagePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool Win32CopyIO::WriteChecksumFile(const wchar_t* path, const std::string& text)
+{
+    FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen())
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file.Get(), text.data(), DWORD(text.size()), &written, nullptr);
+    if (ok && written != text.size()) {
+        SetLastError(ERROR_WRITE_FAULT);
+        ok = false;
+    }
+    ok = ok && FlushFileBuffers(file.Get());
+    file.Close();
+    if (!ok) {
+        // A part of a checksum would fail every later check of a good image.
+        DWORD error = GetLastError();
+        DeleteFileW(path);
+        SetLastError(error);
+    }
+    return ok;
+}
+
+bool Win32CopyIO::HashFile(const wchar_t* path, std::string& hex)
+{
+    return FileSha256(path, hex);
 }
 
 DWORD Win32CopyIO::QueryDeviceSectorSize(HANDLE handle)

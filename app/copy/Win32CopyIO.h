@@ -50,6 +50,12 @@ public:
 
     DWORD Milliseconds() override;
 
+    TargetVolumeInfo TargetVolume(const wchar_t* imagePath) override;
+    DWORD FileAttributes(const wchar_t* path) override;
+    bool KeepImage(const wchar_t* partialPath, const wchar_t* imagePath) override;
+    bool WriteChecksumFile(const wchar_t* path, const std::string& text) override;
+    bool HashFile(const wchar_t* path, std::string& hex) override;
+
 protected:
     // The sector sizes that transfers must respect; tests replace them to check the rule on
     // destinations Wine cannot provide.

@@ -1,5 +1,7 @@
 #include "CopyJob.h"
+#include "ImageSideFiles.h"
 #include "RecordingOwner.h"
+#include "Sha256.h"
 #include "TestDisc.h"
 #include "Win32CopyIO.h"
 #include <gtest/gtest.h>
@@ -200,6 +202,45 @@ TEST_F(Win32CopyIOTest, EndOfTheMediumReadsShortThenEmptyAndTheSizeIsKnown)
     ASSERT_TRUE(io.ReadDevice(buffer, 2048, got));
     EXPECT_EQ(got, 0u);
     io.FreeBuffer(buffer);
+}
+
+// The image kept, hashed and checksummed, and its volume queried, in a folder too deep for
+// plain paths.
+TEST_F(Win32CopyIOTest, FilesBesideAnImageWorkPastMaxPath)
+{
+    std::vector<std::wstring> folders{L"\\\\?\\" + folder};
+    while (folders.back().size() < MAX_PATH + 20) {
+        folders.push_back(folders.back() + L"\\" + std::wstring(60, L'd'));
+        ASSERT_TRUE(CreateDirectoryW(folders.back().c_str(), nullptr));
+    }
+    const std::wstring image = folders.back() + L"\\disc.iso", partial = PartialImagePath(image);
+    const std::wstring sums = ChecksumPath(image);
+    const std::vector<BYTE> bytes(5 << 19 | 3, 'x');  // two and a half 1 MiB pieces
+    WriteWholeFile(image, {'o', 'l', 'd'});
+    WriteWholeFile(partial, bytes);
+    Win32CopyIO io;
+    EXPECT_TRUE(io.FileAttributes(folders.back().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(io.FileAttributes(sums.c_str()), INVALID_FILE_ATTRIBUTES);
+    TargetVolumeInfo volume = io.TargetVolume(image.c_str());
+    EXPECT_TRUE(volume.freeKnown && volume.freeBytes > 0 && !volume.fileSystem.empty());
+    EXPECT_TRUE(io.KeepImage(partial.c_str(), image.c_str()));
+    EXPECT_FALSE(Exists(partial));
+    EXPECT_TRUE(ReadWholeFile(image) == bytes);
+    std::string hex, expected;
+    Sha256 sha;
+    EXPECT_TRUE(sha.Add(bytes.data(), bytes.size()) && sha.Finish(expected));
+    EXPECT_TRUE(io.HashFile(image.c_str(), hex));
+    EXPECT_EQ(hex, expected);
+    const std::string line = ChecksumLine(hex, image);
+    EXPECT_TRUE(io.WriteChecksumFile(sums.c_str(), line));
+    EXPECT_TRUE(ReadWholeFile(sums) == std::vector<BYTE>(line.begin(), line.end()));
+    DeleteFileW(image.c_str());
+    DeleteFileW(sums.c_str());
+    DeleteFileW(partial.c_str());
+    while (folders.size() > 1) {
+        RemoveDirectoryW(folders.back().c_str());
+        folders.pop_back();
+    }
 }
 
 class Win32CopyJobTest : public Win32CopyIOTest
