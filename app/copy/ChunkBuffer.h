@@ -1,7 +1,7 @@
 #pragma once
 #include "CopyIO.h"
 
-// Owns the copy job's one transfer buffer for the length of a job; not copyable.
+// Owns one of the copy job's two transfer buffers for the length of a job; not copyable.
 class ChunkBuffer
 {
 public:

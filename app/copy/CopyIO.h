@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
+#include "TargetVolumeInfo.h"
 #include <cstddef>
+#include <string>
 
 // The platform services the copy job needs, and nothing more: one raw source device read
 // sequentially from its start, one image file written sequentially from its start, an aligned
@@ -29,6 +31,8 @@ public:
     virtual bool DeviceSize(ULONGLONG& bytes) = 0;
     // Number of sessions on the disc, when the drive can tell it.
     virtual bool SessionCount(DWORD& sessions) = 0;
+    // Sectors of the first session, from the disc's table of contents, when the drive can tell.
+    virtual bool FirstSessionSectors(DWORD& sectors) = 0;
     virtual void CloseDevice() = 0;
 
     // The image: any old file is deleted, a new empty one created unbuffered and not shared.
@@ -51,4 +55,30 @@ public:
 
     // Milliseconds of a free-running clock; differences are taken modulo 2^32.
     virtual DWORD Milliseconds() = 0;
+
+    // Keeping an image the user can trust: the room on the target, the files beside the image,
+    // and the image taking its chosen name only when kept. The queries answer "unknown" and the
+    // actions fail with ERROR_CALL_NOT_IMPLEMENTED until a seam implements them, so a seam that
+    // lacks them can only skip a check or fail a step, never pretend that a file was written.
+
+    // What the volume that will hold `imagePath` reports: its root, the free bytes available to
+    // this user, its file system name; each part left unknown where its query fails.
+    virtual TargetVolumeInfo TargetVolume(const wchar_t* /*imagePath*/) { return TargetVolumeInfo(); }
+    // GetFileAttributesW of `path`: INVALID_FILE_ATTRIBUTES where there is nothing (or the query
+    // fails, which the caller treats alike: the later write then reports the reason).
+    virtual DWORD FileAttributes(const wchar_t* /*path*/) { return INVALID_FILE_ATTRIBUTES; }
+    // Gives the closed temporary image the chosen name, replacing an older file of that name in
+    // one step, and returns once the change is on disk.
+    virtual bool KeepImage(const wchar_t* /*partialPath*/, const wchar_t* /*imagePath*/) { return NotImplemented(); }
+    // Makes `path` hold exactly `text`, flushed to disk; on failure nothing is left at `path`.
+    virtual bool WriteChecksumFile(const wchar_t* /*path*/, const std::string& /*text*/) { return NotImplemented(); }
+    // The SHA-256 of the whole file at `path`, as 64 lower-case hex characters.
+    virtual bool HashFile(const wchar_t* /*path*/, std::string& /*hex*/) { return NotImplemented(); }
+
+private:
+    static bool NotImplemented()
+    {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return false;
+    }
 };

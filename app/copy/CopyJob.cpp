@@ -2,6 +2,7 @@
 #include "ChunkBuffer.h"
 #include "CopyIO.h"
 #include "CopyJobOwner.h"
+#include "DriveLetter.h"
 #include "ImageWriter.h"
 #include "VolumeDescriptor.h"
 #include <string>
@@ -18,17 +19,13 @@ const wchar_t kNoSizeText[] =
 const wchar_t kUnexpectedText[] = L"The copy stopped on an unexpected error: the incomplete image is deleted.";
 const wchar_t kUnexpectedBeforeImageText[] = L"The copy could not start because of an unexpected error: no image was made.";
 
-bool IsDriveLetter(wchar_t c)
-{
-    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-}
-
 // "\\.\" and the entry's drive letter and colon, or an empty text when the entry has none.
 std::wstring DevicePath(const wchar_t* driveEntry)
 {
-    if (!driveEntry || !IsDriveLetter(driveEntry[0]) || driveEntry[1] != L':')
+    const wchar_t letter = driveEntry ? DriveLetterOf(driveEntry) : 0;
+    if (!letter)
         return std::wstring();
-    return std::wstring(L"\\\\.\\") + driveEntry[0] + L':';
+    return std::wstring(L"\\\\.\\") + letter + L':';
 }
 
 const wchar_t* TextOrEmpty(const wchar_t* text)
@@ -49,7 +46,6 @@ CopyJob::CopyJob(CopyJobOwner& owner, CopyIO& io, unsigned chunkSectors)
 void CopyJob::Run(const wchar_t* driveEntry, const wchar_t* imagePath)
 {
     try {
-        startMs = io.Milliseconds();
         Copy(driveEntry, TextOrEmpty(imagePath));
     } catch (...) {
         AbandonAfterException(TextOrEmpty(imagePath));
@@ -75,11 +71,12 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
         owner.ShowCopyError((L"Cannot open drive " + devicePath + L".").c_str());
         return;
     }
-    if (!ConfirmSessions()) {
+    if (!ConfirmSessions(first.Get())) {
         io.CloseDevice();
-        outcome = CopyOutcome::Stopped;
         return;
     }
+    // Taken after any question: the time line counts the copy, not the time a box was up.
+    startMs = io.Milliseconds();
     io.DeleteImage(imagePath);
     // Marked before the attempt: should creating it end in an exception after the file was
     // made, the clean-up still removes the empty file.
@@ -101,16 +98,60 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
 }
 
 // A disc burned in several sessions is read as its first session only; the user decides
-// whether such an image is still worth making.
-bool CopyJob::ConfirmSessions()
+// whether such an image is still worth making. The first session's size comes from the primary
+// volume descriptor or, on a disc without one (UDF burned several times, an Enhanced CD), from
+// the table of contents: the device's length spans every session and the unreadable gaps
+// between them. All is settled before any file is touched; false ends the job, with `outcome`
+// set.
+bool CopyJob::ConfirmSessions(BYTE* scratch)
 {
     DWORD sessions = 0;
     if (!io.SessionCount(sessions) || sessions <= 1)
         return true;
+    bool primary = false;
+    if (!PeekDescriptor(scratch, primary))
+        return false;
+    if (!primary && !io.FirstSessionSectors(sessionSectors)) {
+        owner.ShowCopyError((L"This disc was written in " + std::to_wstring(sessions)
+                             + L" sessions and has no ISO 9660 volume descriptor, and the drive cannot tell where "
+                               L"its first session ends: the disc cannot be imaged whole. No image was made.")
+                                .c_str());
+        return false;
+    }
     std::wstring question = L"This disc was written in " + std::to_wstring(sessions)
         + L" sessions. Its image holds only the files of the first session: the files added in later sessions "
           L"will be missing.\n\nMake the image anyway?";
-    return owner.AskToContinue(question.c_str());
+    // A Stop or a close while the box was up wins over its Yes.
+    if (!owner.AskToContinue(question.c_str()) || owner.IsStopRequested()) {
+        outcome = CopyOutcome::Stopped;
+        return false;
+    }
+    return true;
+}
+
+// Sector 16 read ahead of the copy, which then starts again from sector 0.
+bool CopyJob::PeekDescriptor(BYTE* scratch, bool& primary)
+{
+    const ULONGLONG descriptorOffset = ULONGLONG(kHeaderSectors - 1) * kSectorBytes;
+    for (unsigned attempt = 1;; ++attempt) {
+        DWORD got = 0;
+        if (io.SeekDevice(descriptorOffset) && io.ReadDevice(scratch, kSectorBytes, got)) {
+            DWORD volumeSectors = 0;
+            primary = got == kSectorBytes && ReadPrimaryVolumeSize(scratch, volumeSectors);
+            break;
+        }
+        if (attempt == kReadAttempts) {
+            owner.ReportReadError((L"Sector " + std::to_wstring(kHeaderSectors - 1) + L" could not be read in "
+                                   + std::to_wstring(kReadAttempts) + L" attempts: no image was made.")
+                                      .c_str());
+            return false;
+        }
+    }
+    if (!io.SeekDevice(0)) {
+        owner.ReportLastError();
+        return false;
+    }
+    return true;
 }
 
 bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
@@ -232,7 +273,9 @@ CopyJob::ReadEnd CopyJob::RereadEachSector(ImageWriter& writer, DWORD firstSecto
 
 bool CopyJob::SetVolumeSize(bool primary, DWORD volumeSectors)
 {
-    if (!primary) {
+    if (!primary && sessionSectors != 0) {
+        volumeSectors = sessionSectors;
+    } else if (!primary) {
         ULONGLONG bytes = 0;
         if (!io.DeviceSize(bytes) || bytes / kSectorBytes > MAXDWORD) {
             owner.ShowCopyError(kNoSizeText);

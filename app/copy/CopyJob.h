@@ -6,9 +6,10 @@ class CopyIO;
 class ImageWriter;
 
 // One copy of a data disc into an image file: sectors 0 to 16 one at a time, the volume size
-// from the ISO 9660 primary volume descriptor in sector 16 (or from the device when there is
-// none), then chunks of `chunkSectors` sectors. A failed or incomplete copy never leaves an
-// image behind; a stopped copy keeps the sectors copied so far, cut exactly at a sector end.
+// from the ISO 9660 primary volume descriptor in sector 16 (or, when there is none, from the
+// device, or from the table of contents for a disc of several sessions), then chunks of
+// `chunkSectors` sectors. A failed or incomplete copy never leaves an image behind; a stopped
+// copy keeps the sectors copied so far, cut exactly at a sector end.
 //
 // Reads overlap writes: while one chunk is written (on the I/O's writer thread), the next is
 // read into a second buffer. A chunk that cannot be read is read again sector by sector, each
@@ -40,7 +41,8 @@ private:
     enum class ReadEnd { Complete, Stopped, Failed };
 
     void Copy(const wchar_t* driveEntry, const wchar_t* imagePath);
-    bool ConfirmSessions();
+    bool ConfirmSessions(BYTE* scratch);
+    bool PeekDescriptor(BYTE* scratch, bool& primary);
     bool CopyOpenFiles(BYTE* first, BYTE* second);
     ReadEnd ReadSectors(ImageWriter& writer, DWORD firstSector, DWORD count, DWORD& sectorsRead);
     ReadEnd RereadEachSector(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count, unsigned attemptsMade,
@@ -56,6 +58,9 @@ private:
     DWORD chunkSectors;
     DWORD startMs = 0;
     DWORD totalSectors = 0;
+    // The first session's size from the table of contents, for a multisession disc without an
+    // ISO 9660 volume; 0 otherwise.
+    DWORD sessionSectors = 0;
     bool imageCreated = false;
     bool stopped = false;
     CopyOutcome outcome = CopyOutcome::Failed;

@@ -33,7 +33,6 @@ public:
     ImageWriter& operator=(const ImageWriter&) = delete;
 
     BYTE* ReadTarget() const { return buffers[current] + carry; }
-    DWORD Unit() const { return unit; }
     // Accepts `bytes` bytes just read at ReadTarget(); false when a write failed, with the
     // failed write's error as the last error.
     bool Commit(DWORD bytes);

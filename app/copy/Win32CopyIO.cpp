@@ -1,8 +1,11 @@
 #include "Win32CopyIO.h"
+#include "FileSha256.h"
 #include "TransferAlignment.h"
 #include <winioctl.h>
 #include <ntddcdrm.h>
 #include <mmsystem.h>
+#include <cstddef>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -91,6 +94,34 @@ bool Win32CopyIO::SessionCount(DWORD& sessions)
     }
     sessions = DWORD(session.LastCompleteSession) - session.FirstCompleteSession + 1;
     return true;
+}
+
+// The first session ends where its lead-out starts (point A2 of session 1). The full table of
+// contents gives that only as minutes, seconds and frames, which count from 150 frames before
+// sector 0.
+bool Win32CopyIO::FirstSessionSectors(DWORD& sectors)
+{
+    std::vector<BYTE> toc;
+    if (!QueryFullToc(device.Get(), toc))
+        return false;
+    const std::size_t header = offsetof(CDROM_TOC_FULL_TOC_DATA, Descriptors);
+    const std::size_t blockBytes = sizeof(CDROM_TOC_FULL_TOC_DATA_BLOCK);
+    std::size_t end = toc.size();
+    if (end >= 2 && std::size_t(toc[0] << 8 | toc[1]) + 2 < end)
+        end = std::size_t(toc[0] << 8 | toc[1]) + 2;
+    for (std::size_t at = header; at + blockBytes <= end; at += blockBytes) {
+        CDROM_TOC_FULL_TOC_DATA_BLOCK block;
+        memcpy(&block, &toc[at], blockBytes);
+        if (block.SessionNumber != 1 || block.Point != 0xA2)
+            continue;
+        const DWORD frames = (DWORD(block.Msf[0]) * 60 + block.Msf[1]) * 75 + block.Msf[2];
+        if (frames <= 150)
+            break;
+        sectors = frames - 150;
+        return true;
+    }
+    SetLastError(ERROR_INVALID_DATA);
+    return false;
 }
 
 bool Win32CopyIO::DeviceSize(ULONGLONG& bytes)
@@ -186,6 +217,63 @@ DWORD Win32CopyIO::Milliseconds()
     return timeGetTime();
 }
 
+TargetVolumeInfo Win32CopyIO::TargetVolume(const wchar_t* imagePath)
+{
+    TargetVolumeInfo volume;
+    std::vector<wchar_t> root(wcslen(imagePath) + MAX_PATH + 1);
+    if (!GetVolumePathNameW(imagePath, root.data(), DWORD(root.size())))
+        return volume;
+    volume.root = root.data();
+    ULARGE_INTEGER availableToCaller = {}, total = {}, free = {};
+    if (GetDiskFreeSpaceExW(volume.root.c_str(), &availableToCaller, &total, &free)) {
+        volume.freeKnown = true;
+        volume.freeBytes = availableToCaller.QuadPart;
+    }
+    wchar_t fileSystem[MAX_PATH + 1] = {};
+    if (GetVolumeInformationW(volume.root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fileSystem, MAX_PATH + 1))
+        volume.fileSystem = fileSystem;
+    return volume;
+}
+
+DWORD Win32CopyIO::FileAttributes(const wchar_t* path)
+{
+    return GetFileAttributesW(path);
+}
+
+bool Win32CopyIO::KeepImage(const wchar_t* partialPath, const wchar_t* imagePath)
+{
+    // One rename within the folder: the old image stays whole until the new one replaces it,
+    // and write-through returns only once the new name is on disk.
+    return MoveFileExW(partialPath, imagePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool Win32CopyIO::WriteChecksumFile(const wchar_t* path, const std::string& text)
+{
+    FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen())
+        return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file.Get(), text.data(), DWORD(text.size()), &written, nullptr);
+    if (ok && written != text.size()) {
+        SetLastError(ERROR_WRITE_FAULT);
+        ok = false;
+    }
+    ok = ok && FlushFileBuffers(file.Get());
+    file.Close();
+    if (!ok) {
+        // A part of a checksum would fail every later check of a good image.
+        DWORD error = GetLastError();
+        DeleteFileW(path);
+        SetLastError(error);
+    }
+    return ok;
+}
+
+bool Win32CopyIO::HashFile(const wchar_t* path, std::string& hex)
+{
+    return FileSha256(path, hex);
+}
+
 DWORD Win32CopyIO::QueryDeviceSectorSize(HANDLE handle)
 {
     DISK_GEOMETRY geometry = {};
@@ -195,6 +283,22 @@ DWORD Win32CopyIO::QueryDeviceSectorSize(HANDLE handle)
         && geometry.BytesPerSector != 0)
         return geometry.BytesPerSector;
     return kFallbackDeviceSector;
+}
+
+bool Win32CopyIO::QueryFullToc(HANDLE handle, std::vector<BYTE>& toc)
+{
+    CDROM_READ_TOC_EX request = {};
+    request.Format = CDROM_READ_TOC_EX_FORMAT_FULL_TOC;
+    request.Msf = 1;  // the only addressing this format has
+    request.SessionTrack = 1;
+    // The reply's length field has 16 bits.
+    toc.assign(65536 + 2, 0);
+    DWORD returned = 0;
+    if (!DeviceIoControl(handle, IOCTL_CDROM_READ_TOC_EX, &request, sizeof request, toc.data(), DWORD(toc.size()),
+                         &returned, nullptr))
+        return false;
+    toc.resize(returned);
+    return true;
 }
 
 DWORD Win32CopyIO::QueryImageSectorSize(HANDLE handle, const wchar_t* path)

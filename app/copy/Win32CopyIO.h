@@ -3,6 +3,7 @@
 #include "FileHandle.h"
 #include "ThreadErrorModeScope.h"
 #include "WriterThread.h"
+#include <vector>
 
 // The real copy I/O: the raw volume and the image, both unbuffered, through the Win32 kernel.
 //
@@ -35,6 +36,7 @@ public:
     bool SeekDevice(ULONGLONG offset) override;
     bool DeviceSize(ULONGLONG& bytes) override;
     bool SessionCount(DWORD& sessions) override;
+    bool FirstSessionSectors(DWORD& sectors) override;
     void CloseDevice() override;
 
     bool DeleteImage(const wchar_t* imagePath) override;
@@ -48,6 +50,12 @@ public:
 
     DWORD Milliseconds() override;
 
+    TargetVolumeInfo TargetVolume(const wchar_t* imagePath) override;
+    DWORD FileAttributes(const wchar_t* path) override;
+    bool KeepImage(const wchar_t* partialPath, const wchar_t* imagePath) override;
+    bool WriteChecksumFile(const wchar_t* path, const std::string& text) override;
+    bool HashFile(const wchar_t* path, std::string& hex) override;
+
 protected:
     // The sector sizes that transfers must respect; tests replace them to check the rule on
     // destinations Wine cannot provide.
@@ -55,6 +63,9 @@ protected:
     // Asked of the open image itself: a path may lead through a junction or a link to a
     // volume other than the one its mount point names.
     virtual DWORD QueryImageSectorSize(HANDLE image, const wchar_t* imagePath);
+    // The full table of contents as the drive returns it (CDROM_TOC_FULL_TOC_DATA); tests hand
+    // in one, since Wine answers no table-of-contents request.
+    virtual bool QueryFullToc(HANDLE device, std::vector<BYTE>& toc);
 
 private:
     ThreadErrorModeScope errorMode;

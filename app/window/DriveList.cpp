@@ -1,7 +1,6 @@
 #include "DriveList.h"
 #include "ThreadErrorModeScope.h"
 #include <algorithm>
-#include <cwctype>
 
 BOOL GetVolumeInfo(VolumeInfo& info, const wchar_t* rootPath, VolumeInformationQuery query)
 {
@@ -28,13 +27,6 @@ std::wstring DriveEntryText(wchar_t letter, bool readable, const wchar_t* label)
         entry += label ? label : L"";
     }
     return entry;
-}
-
-wchar_t DriveLetterOf(const std::wstring& entry)
-{
-    if (entry.size() < 2 || entry[1] != L':' || !std::iswalpha(entry[0]))
-        return 0;
-    return static_cast<wchar_t>(std::towupper(entry[0]));
 }
 
 bool IsReadableEntry(const std::wstring& entry)

@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include "DriveLetter.h"
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,8 +34,6 @@ std::wstring DriveRoot(wchar_t letter);
 // which is how the copy finds its drive.
 std::wstring DriveEntryText(wchar_t letter, bool readable, const wchar_t* label);
 
-// The drive letter at the head of an entry, or 0 when the text is not an entry.
-wchar_t DriveLetterOf(const std::wstring& entry);
 
 // The two questions the drive list asks the system about a root ("E:\"); tests answer them.
 struct DriveQueries

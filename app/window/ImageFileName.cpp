@@ -28,8 +28,9 @@ bool IsReservedDeviceName(const std::wstring& name)
     const std::wstring stem = DeviceStem(name);
     if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL")
         return true;
+    // Windows reserves the superscript digits one to three there too (U+00B9, U+00B2, U+00B3).
     return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
-           stem[3] >= L'1' && stem[3] <= L'9';
+           ((stem[3] >= L'1' && stem[3] <= L'9') || std::wcschr(L"\u00B9\u00B2\u00B3", stem[3]) != nullptr);
 }
 }
 

@@ -29,11 +29,14 @@ public:
     // The disc and its faults.
     std::vector<BYTE> disc;
     DWORD openDeviceError = 0;         // nonzero: OpenDevice fails with it
-    long failReadAtSector = -1;        // a read that includes this sector fails
+    // The fault script: sector -> what each read reaching it does, in turn: 'F' fails the read
+    // (with readError), 'S' cuts it short just before the sector (nothing, when it starts
+    // there), '.' reads it. The last letter holds for every later read: "F" never reads, "FF."
+    // reads at the third attempt, "S." comes back short once.
+    std::map<ULONGLONG, std::string> script;
     DWORD readError = ERROR_CRC;
-    bool shortBeforeBadSector = false;  // the failing read first returns what precedes the sector
-    std::map<long, int> failuresLeft;   // sector -> how many more reads that include it fail
     DWORD sessions = 0;                 // 0: the drive cannot tell
+    DWORD firstSessionSectors = 0;      // 0: the drive cannot tell
     bool deviceSizeKnown = true;
     DWORD deviceSector = 2048;
 
@@ -46,7 +49,6 @@ public:
     DWORD imageSector = 2048;
     bool allocationFails = false;
     bool createImageThrows = false;    // the file is made, then the call throws
-    long shortOnceAtSector = -1;       // the first read across this sector stops just before it
 
     // What happened.
     std::vector<DWORD> reads;
@@ -107,20 +109,18 @@ public:
             return false;
         }
         ULONGLONG first = deviceOffset / 2048, end = (deviceOffset + bytes) / 2048;
-        if (shortOnceAtSector >= 0 && ULONGLONG(shortOnceAtSector) > first && ULONGLONG(shortOnceAtSector) < end) {
-            bytes = DWORD((shortOnceAtSector - first) * 2048);
-            shortOnceAtSector = -1;
-        }
-        if (MarginalSectorFails(first, end)) {
-            SetLastError(readError);
-            return false;
-        }
-        if (failReadAtSector >= 0 && ULONGLONG(failReadAtSector) >= first && ULONGLONG(failReadAtSector) < end) {
-            if (shortBeforeBadSector && ULONGLONG(failReadAtSector) > first) {
-                bytes = DWORD((failReadAtSector - first) * 2048);
-            } else {
+        // Sectors are reached in order: one the read stops before is not reached.
+        for (auto& entry : script) {
+            if (entry.first < first || entry.first >= end)
+                continue;
+            const char outcome = NextOutcome(entry.second);
+            if (outcome == 'F') {
                 SetLastError(readError);
                 return false;
+            }
+            if (outcome == 'S') {
+                bytes = DWORD((entry.first - first) * 2048);
+                break;
             }
         }
         // As Wine does: at the end of the medium a read succeeds short, or with nothing.
@@ -151,6 +151,14 @@ public:
         }
         count = sessions;
         return true;
+    }
+
+    bool FirstSessionSectors(DWORD& sectors) override
+    {
+        if (firstSessionSectors == 0)
+            SetLastError(ERROR_INVALID_FUNCTION);
+        sectors = firstSessionSectors;
+        return sectors != 0;
     }
 
     bool DeviceSize(ULONGLONG& bytes) override
@@ -274,16 +282,12 @@ private:
             hook->second();
     }
 
-    // Every read that includes a marginal sector counts as one of its attempts.
-    bool MarginalSectorFails(ULONGLONG first, ULONGLONG end)
+    static char NextOutcome(std::string& outcomes)
     {
-        bool fails = false;
-        for (auto& sector : failuresLeft)
-            if (sector.second > 0 && ULONGLONG(sector.first) >= first && ULONGLONG(sector.first) < end) {
-                --sector.second;
-                fails = true;
-            }
-        return fails;
+        const char outcome = outcomes.empty() ? '.' : outcomes[0];
+        if (outcomes.size() > 1)
+            outcomes.erase(0, 1);
+        return outcome;
     }
 
     std::vector<std::string>& log;

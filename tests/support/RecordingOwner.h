@@ -1,5 +1,6 @@
 #pragma once
 #include "CopyJobOwner.h"
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ public:
     int throwAtUpdate = 0;       // UpdateProgress throws on this call (1-based); 0: never
     bool stopRequested = false;  // IsStopRequested answers yes from now on
     bool answer = true;          // AskToContinue's answer
+    std::function<void()> whileAsking;  // run while the question is up
     std::vector<std::wstring> questions;
     std::vector<std::wstring> messages;
     std::vector<DWORD> reportedErrors;
@@ -53,6 +55,8 @@ public:
     {
         questions.push_back(question);
         log.push_back("AskToContinue");
+        if (whileAsking)
+            whileAsking();
         return answer;
     }
 

@@ -220,7 +220,9 @@ TEST_F(CopyJobTest, FailedTransferIsReportedThenTheImageIsDeleted)
         owner.updates = 0;
         owner.messages.clear();
         UseDisc(1500, 1500);
-        io.failReadAtSector = c.write ? -1 : c.sector;
+        io.script.clear();
+        if (!c.write)
+            io.script[c.sector] = "F";
         io.diskSpace = c.write ? ULONGLONG(c.sector) * 2048 : ~0ULL;
         RunJob();
         EXPECT_EQ(owner.updates, c.updatesBefore);
@@ -299,22 +301,25 @@ TEST_F(CopyJobTest, StopArrivingWhileTransfersAreInFlightKeepsWhatWasRead)
 struct MarginalSectorCase
 {
     const char* where;
-    long sector;
-    int failures;    // reads of it that fail, the chunk read included
+    DWORD sector;
+    const char* script;  // what each read reaching it does, the chunk read included
+    long seeks;          // single reads of it after the first attempt
     bool copied;
 };
 
 TEST_F(CopyJobTest, MarginalSectorsAreReadAgainUpToFourTimes)
 {
+    // A chunk read that fails is no attempt at any one sector; a single header read is.
     const MarginalSectorCase cases[] = {
-        {"first of a chunk, chunk read only", 517, 1, true},
-        {"first of a chunk, second attempt", 517, 2, true},
-        {"middle of a chunk, third attempt", 700, 3, true},
-        {"last of a chunk, fourth attempt", 1016, 4, true},
-        {"middle of a chunk, never", 700, 5, false},
-        {"last sector of the disc, fourth attempt", 1499, 4, true},
-        {"header phase, fourth attempt", 5, 3, true},
-        {"header phase, never", 5, 4, false},
+        {"first of a chunk, chunk read only", 517, "F.", 1, true},
+        {"first of a chunk, second attempt", 517, "FF.", 2, true},
+        {"middle of a chunk, third attempt", 700, "FFF.", 3, true},
+        {"last of a chunk, fourth attempt", 1016, "FFFF.", 4, true},
+        {"middle of a chunk, never", 700, "F", 4, false},
+        {"last sector of the disc, fourth attempt", 1499, "FFFF.", 4, true},
+        {"header phase, fourth attempt", 5, "FFF.", 3, true},
+        {"header phase, never", 5, "F", 3, false},
+        {"retried sector stored at the wrong offset after a short read", 700, "SF.", 1, true},
     };
     for (const MarginalSectorCase& c : cases) {
         SCOPED_TRACE(c.where);
@@ -322,13 +327,9 @@ TEST_F(CopyJobTest, MarginalSectorsAreReadAgainUpToFourTimes)
         owner.messages.clear();
         io.transfers.clear();
         UseDisc(1500, 1500);
-        io.failuresLeft = {{c.sector, c.failures}};
+        io.script = {{c.sector, c.script}};
         RunJob();
-        // In the header phase each read is of one sector: its own first attempt.
-        const bool single = c.sector < 17;
-        const long attempts = std::min(single ? c.failures + 1 : c.failures, 4);
-        EXPECT_EQ(std::count(io.transfers.begin(), io.transfers.end(), "S" + std::to_string(c.sector)),
-                  single ? attempts - 1 : attempts);
+        EXPECT_EQ(std::count(io.transfers.begin(), io.transfers.end(), "S" + std::to_string(c.sector)), c.seeks);
         EXPECT_EQ(ImageExists(), c.copied);
         if (c.copied) {
             EXPECT_TRUE(Image() == io.disc);
@@ -345,7 +346,7 @@ TEST_F(CopyJobTest, MarginalSectorsAreReadAgainUpToFourTimes)
 TEST_F(CopyJobTest, AfterARereadChunkTheNextChunkIsReadWhole)
 {
     UseDisc(1500, 1500);
-    io.failuresLeft = {{700, 2}};
+    io.script = {{700, "FF."}};
     RunJob();
     auto reread = std::find(io.transfers.begin(), io.transfers.end(), "R1016+1");
     ASSERT_NE(reread, io.transfers.end());
@@ -356,8 +357,7 @@ TEST_F(CopyJobTest, AfterARereadChunkTheNextChunkIsReadWhole)
 TEST_F(CopyJobTest, ShortReadBeforeABadSectorReportsTheReadError)
 {
     UseDisc(1000, 1000);
-    io.failReadAtSector = 700;
-    io.shortBeforeBadSector = true;
+    io.script = {{700, "SF"}};
     RunJob();
     // The chunk from sector 517 comes back with 183 sectors; reading on meets the bad sector,
     // which then fails its single reads.
@@ -370,7 +370,7 @@ TEST_F(CopyJobTest, ShortReadBeforeABadSectorReportsTheReadError)
 TEST_F(CopyJobTest, ShortReadFollowedByTheRestIsNoEndOfTheDisc)
 {
     UseDisc(1000, 1000);
-    io.shortOnceAtSector = 700;
+    io.script = {{700, "S."}};
     RunJob();
     EXPECT_EQ(io.reads, Reads({kChunk, 483 * 2048, 300 * 2048}));
     EXPECT_TRUE(owner.messages.empty());
@@ -474,9 +474,9 @@ TEST_F(CopyJobTest, StopKeepsAPrefixOfTheDisc)
         owner.polls = 0;
         owner.stopAtPoll = c.poll;
         UseDisc(1000, 1000);
-        io.failuresLeft.clear();
+        io.script.clear();
         if (c.marginal >= 0)
-            io.failuresLeft[c.marginal] = 100;
+            io.script[c.marginal] = "F";
         RunJob();
         ASSERT_TRUE(ImageExists());
         EXPECT_TRUE(Image() == DiscPrefix(io.disc, c.kept));
@@ -559,7 +559,7 @@ TEST_F(CopyJobTest, UnalignedTransferFailsLoudly)
 TEST_F(CopyJobTest, ImageThatCannotBeDeletedIsToldAbout)
 {
     UseDisc(1000, 1000);
-    io.failReadAtSector = 600;
+    io.script = {{600, "F"}};
     io.deleteFails = true;
     RunJob();
     ASSERT_EQ(owner.messages.size(), 2u);
@@ -577,31 +577,68 @@ TEST_F(CopyJobTest, FailingDisplayStillDeletesTheImageAndEndsIdle)
     EXPECT_EQ(owner.messages[0], L"The copy stopped on an unexpected error: the incomplete image is deleted.");
     ExpectIdleAtEnd();
 }
+struct SessionCase
+{
+    const char* what;
+    DWORD sessions;        // 0: the drive cannot tell
+    long long volume;      // -1: no ISO 9660 volume descriptor
+    DWORD tocSectors;      // the first session per the table of contents; 0: unknown
+    char answer;           // 'y', 'n', or 's': a Stop while asked, then yes
+    bool badDescriptor;    // sector 16 never reads
+    DWORD kept;            // sectors in the new image; 0: the old file is left as it was
+    const wchar_t* message;
+};
+
 TEST_F(CopyJobTest, MultisessionDiscIsCopiedOnlyWhenTheUserAgrees)
 {
-    const struct {
-        DWORD sessions;
-        bool answer;
-        bool asked;
-        bool copied;
-    } cases[] = {{0, false, false, true}, {1, false, false, true}, {3, true, true, true}, {2, false, true, false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.sessions);
+    const SessionCase cases[] = {
+        {"sessions unknown", 0, 100, 0, 'n', false, 100, nullptr},
+        {"one session", 1, 100, 0, 'n', false, 100, nullptr},
+        {"three sessions, yes: the time line counts the minute the box was up", 3, 100, 0, 'y', false, 100, nullptr},
+        {"two sessions, no", 2, 100, 0, 'n', false, 0, nullptr},
+        {"no descriptor: sized by the device across every session", 2, -1, 60, 'y', false, 60, nullptr},
+        {"no descriptor nor table of contents: asked all the same", 2, -1, 0, 'y', false, 0,
+         L"This disc was written in 2 sessions and has no ISO 9660 volume descriptor, and the drive cannot tell "
+         L"where its first session ends: the disc cannot be imaged whole. No image was made."},
+        {"stop while asked, then yes: old file cut to a stub", 2, 100, 0, 's', false, 0, nullptr},
+        {"descriptor unreadable: old file deleted", 2, 100, 0, 'y', true, 0,
+         L"Sector 16 could not be read in 4 attempts: no image was made."},
+    };
+    for (const SessionCase& c : cases) {
+        SCOPED_TRACE(c.what);
         log.clear();
         owner.questions.clear();
+        owner.messages.clear();
         io.files[kImage] = {4, 2};
         io.sessions = c.sessions;
-        owner.answer = c.answer;
-        UseDisc(100, 100);
+        io.firstSessionSectors = c.tocSectors;
+        io.script.clear();
+        if (c.badDescriptor)
+            io.script[16] = "F";
+        owner.answer = c.answer != 'n';
+        owner.stopRequested = false;
+        // The box stays up a minute, which the time line must not count.
+        owner.whileAsking = [this, &c] {
+            io.clock += 60000;
+            owner.stopRequested = c.answer == 's';
+        };
+        UseDisc(100, c.volume);
         RunJob();
-        ASSERT_EQ(owner.questions.size(), c.asked ? 1u : 0u);
-        if (c.asked) {
+        const bool asked = c.sessions > 1 && c.message == nullptr;
+        ASSERT_EQ(owner.questions.size(), asked ? 1u : 0u);
+        if (asked) {
             EXPECT_NE(owner.questions[0].find(std::to_wstring(c.sessions) + L" sessions"), std::wstring::npos);
         }
-        // Declined: the old file is left alone and nothing is said.
-        EXPECT_TRUE(Image() == (c.copied ? io.disc : std::vector<BYTE>{4, 2}));
-        EXPECT_TRUE(owner.messages.empty());
-        EXPECT_EQ(owner.outcomes.back(), c.copied ? CopyOutcome::Completed : CopyOutcome::Stopped);
+        if (c.kept) {
+            EXPECT_TRUE(Image() == DiscPrefix(io.disc, c.kept));
+            ExpectInOrder({"UpdateProgress(1/1000000,7)"});
+        } else {
+            EXPECT_TRUE(Image() == (std::vector<BYTE>{4, 2}));
+            EXPECT_EQ(Count("DeleteImage") + Count("CreateImage"), 0);
+        }
+        EXPECT_EQ(owner.messages, c.message ? std::vector<std::wstring>{c.message} : std::vector<std::wstring>{});
+        EXPECT_EQ(owner.outcomes.back(),
+                  c.message ? CopyOutcome::Failed : c.kept ? CopyOutcome::Completed : CopyOutcome::Stopped);
         ExpectIdleAtEnd();
     }
 }

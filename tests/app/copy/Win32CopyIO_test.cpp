@@ -1,8 +1,11 @@
 #include "CopyJob.h"
+#include "ImageSideFiles.h"
 #include "RecordingOwner.h"
+#include "Sha256.h"
 #include "TestDisc.h"
 #include "Win32CopyIO.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -15,6 +18,7 @@ public:
 
     std::wstring openedDevice;
     std::vector<DWORD> reads;
+    std::vector<BYTE> fullToc;  // empty: the drive answers no table of contents
 
     bool OpenDevice(const wchar_t* devicePath) override
     {
@@ -30,6 +34,11 @@ public:
 
 protected:
     DWORD QueryImageSectorSize(HANDLE, const wchar_t*) override { return imageSector; }
+    bool QueryFullToc(HANDLE, std::vector<BYTE>& toc) override
+    {
+        toc = fullToc;
+        return !toc.empty();
+    }
 
 private:
     std::wstring discFile;
@@ -164,6 +173,10 @@ TEST_F(Win32CopyIOTest, EveryDeviceReadIsCheckedAgainstTheDiscSector)
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(io.ReadDevice(buffer + 2048, 2048, got));
     EXPECT_EQ(got, 2048u);
+    // A seek counts from the start of the disc, not from the end of the last read.
+    ASSERT_TRUE(io.SeekDevice(3 * 2048));
+    ASSERT_TRUE(io.ReadDevice(buffer, 2048, got));
+    EXPECT_TRUE(std::equal(buffer, buffer + 2048, MakeTestDisc(40, 40).begin() + 3 * 2048));
     io.FreeBuffer(buffer);
 }
 
@@ -176,12 +189,58 @@ TEST_F(Win32CopyIOTest, EndOfTheMediumReadsShortThenEmptyAndTheSizeIsKnown)
     ULONGLONG size = 0;
     ASSERT_TRUE(io.DeviceSize(size));
     EXPECT_EQ(size, 3u * 2048);
+    // The first session ends where its lead-out starts, given as minutes, seconds and frames from
+    // 150 frames before sector 0: the second session's is listed first here.
+    DWORD sessionSectors = 0;
+    EXPECT_FALSE(io.FirstSessionSectors(sessionSectors));
+    io.fullToc = {0, 2 + 2 * 11, 1, 2, 2, 0x14, 0, 0xA2, 0, 0, 0, 0, 1, 0, 0, 1, 0x14, 0, 0xA2, 0, 0, 0, 0, 0, 42, 0};
+    ASSERT_TRUE(io.FirstSessionSectors(sessionSectors));
+    EXPECT_EQ(sessionSectors, 3000u);
     DWORD got = 0;
     ASSERT_TRUE(io.ReadDevice(buffer, 4 * 2048, got));
     EXPECT_EQ(got, 3u * 2048);
     ASSERT_TRUE(io.ReadDevice(buffer, 2048, got));
     EXPECT_EQ(got, 0u);
     io.FreeBuffer(buffer);
+}
+
+// The image kept, hashed and checksummed, and its volume queried, in a folder too deep for
+// plain paths.
+TEST_F(Win32CopyIOTest, FilesBesideAnImageWorkPastMaxPath)
+{
+    std::vector<std::wstring> folders{L"\\\\?\\" + folder};
+    while (folders.back().size() < MAX_PATH + 20) {
+        folders.push_back(folders.back() + L"\\" + std::wstring(60, L'd'));
+        ASSERT_TRUE(CreateDirectoryW(folders.back().c_str(), nullptr));
+    }
+    const std::wstring image = folders.back() + L"\\disc.iso", partial = PartialImagePath(image);
+    const std::wstring sums = ChecksumPath(image);
+    const std::vector<BYTE> bytes(5 << 19 | 3, 'x');  // two and a half 1 MiB pieces
+    WriteWholeFile(image, {'o', 'l', 'd'});
+    WriteWholeFile(partial, bytes);
+    Win32CopyIO io;
+    EXPECT_TRUE(io.FileAttributes(folders.back().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(io.FileAttributes(sums.c_str()), INVALID_FILE_ATTRIBUTES);
+    TargetVolumeInfo volume = io.TargetVolume(image.c_str());
+    EXPECT_TRUE(volume.freeKnown && volume.freeBytes > 0 && !volume.fileSystem.empty());
+    EXPECT_TRUE(io.KeepImage(partial.c_str(), image.c_str()));
+    EXPECT_FALSE(Exists(partial));
+    EXPECT_TRUE(ReadWholeFile(image) == bytes);
+    std::string hex, expected;
+    Sha256 sha;
+    EXPECT_TRUE(sha.Add(bytes.data(), bytes.size()) && sha.Finish(expected));
+    EXPECT_TRUE(io.HashFile(image.c_str(), hex));
+    EXPECT_EQ(hex, expected);
+    const std::string line = ChecksumLine(hex, image);
+    EXPECT_TRUE(io.WriteChecksumFile(sums.c_str(), line));
+    EXPECT_TRUE(ReadWholeFile(sums) == std::vector<BYTE>(line.begin(), line.end()));
+    DeleteFileW(image.c_str());
+    DeleteFileW(sums.c_str());
+    DeleteFileW(partial.c_str());
+    while (folders.size() > 1) {
+        RemoveDirectoryW(folders.back().c_str());
+        folders.pop_back();
+    }
 }
 
 class Win32CopyJobTest : public Win32CopyIOTest

@@ -29,6 +29,7 @@ TEST(DriveList, DriveLetterIsReadOnlyFromARealEntry)
 {
     const std::pair<const wchar_t*, wchar_t> cases[] = {
         {L"E:\\ - MYDISC", L'E'}, {L"e:\\", L'E'}, {L"E:", L'E'}, {L"", 0}, {L"E", 0}, {L"1:\\", 0}, {L"E\\:", 0},
+        {L"\u00C9:\\", 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DriveLetterOf(c.first), c.second) << testing::PrintToString(std::wstring(c.first));

@@ -31,8 +31,14 @@ TEST(ImageFileName, ProposesTheLabelAsAFileNameWindowsAccepts)
         {L"E:\\ - LPT9", L"_LPT9.iso"},
         {L"E:\\ - AUX.OLD", L"_AUX.OLD.iso"},
         {L"E:\\ - PRN  ", L"_PRN.iso"},
+        {L"E:\\ - CON .OLD", L"_CON .OLD.iso"},
+        // Superscript one to three are reserved like the digits.
+        {L"E:\\ - COM\u00B2", L"_COM\u00B2.iso"},
+        {L"E:\\ - lpt\u00B9", L"_lpt\u00B9.iso"},
+        {L"E:\\ - LPT\u00B3.OLD", L"_LPT\u00B3.OLD.iso"},
         // Near misses are ordinary names.
         {L"E:\\ - COM0", L"COM0.iso"},
+        {L"E:\\ - COM\u2074", L"COM\u2074.iso"},
         {L"E:\\ - CONSOLE", L"CONSOLE.iso"},
         // The longest label a disc carries (UDF: 32 characters) is kept whole.
         {L"E:\\ - ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", L"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345.iso"},
