@@ -489,26 +489,47 @@ TEST(CImageDlg, CancellingTheFileDialogStartsNothing)
     });
 }
 
-TEST(CImageDlg, TheCopyReadsTheChosenDriveEvenIfTheListChangesAndStopEndsIt)
+TEST(CImageDlg, TheChosenDriveIsCopiedIfStillReadableAfterTheFileDialogWhateverTheListDoesAndStopEndsIt)
 {
-    TestImageDlg dialog;
-    RunModal(dialog, [&](HWND window) {
-        ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
-        Click(window, IDC_CREATE);
-        ASSERT_NE(dialog.m_pWorker.load(), nullptr);
-        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Stop");
-        // A refresh puts another drive at the selected position while the copy runs.
-        ShowEntries(dialog, {L"B:\\ - OTHER", L"C:\\ - SYSTEM"}, 0);
-        Click(window, IDC_CREATE);
-        EXPECT_EQ(dialog.m_bStop.load(), 1);
-        EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
-        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
-        EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
-    });
-    EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
-    EXPECT_EQ(dialog.copiedEntry, L"C:\\ - SYSTEM");
-    EXPECT_TRUE(dialog.sawStop);
-    EXPECT_EQ(dialog.m_bStop.load(), 0);
+    const wchar_t gone[] = L"Drive C: is no longer ready: no image was made.";
+    const struct
+    {
+        const char* fault;
+        std::vector<std::wstring> listAfterAsk;
+        std::wstring copied;
+    } cases[] = {
+        {"the drive now at the chosen position is copied", {L"D:\\ - OTHER"}, L""},
+        {"an emptied drive is copied", {L"C:\\", L"D:\\ - OTHER"}, L""},
+        {"a drive still readable elsewhere in the list is refused", {L"B:\\ - NEW", L"C:\\ - SYSTEM"},
+         L"C:\\ - SYSTEM"},
+    };
+    for (const auto& c : cases)
+    {
+        TestImageDlg dialog;
+        dialogtest::BoxWatcher watcher;
+        RunModal(dialog, [&](HWND window) {
+            ShowEntries(dialog, {L"C:\\ - SYSTEM", L"D:\\ - OTHER"}, 0);
+            dialog.duringAsk = [&] { ShowEntries(dialog, c.listAfterAsk, 0); };
+            Click(window, IDC_CREATE);
+            if (!dialog.IsCopying())
+                return;
+            EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Stop");
+            // A refresh puts another drive at the selected position while the copy runs.
+            ShowEntries(dialog, {L"A:\\ - OTHER", L"C:\\ - SYSTEM"}, 0);
+            Click(window, IDC_CREATE);
+            EXPECT_EQ(dialog.m_bStop.load(), 1);
+            EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
+            EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
+        });
+        EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
+        EXPECT_EQ(dialog.copiedEntry, c.copied) << c.fault;
+        EXPECT_EQ(dialog.sawStop, !c.copied.empty()) << c.fault;
+        EXPECT_EQ(dialog.m_bStop.load(), 0);
+        std::vector<std::wstring> boxes;
+        for (const dialogtest::Box& box : watcher.boxes)
+            boxes.push_back(box.text);
+        EXPECT_EQ(boxes, c.copied.empty() ? std::vector<std::wstring>{gone} : std::vector<std::wstring>{}) << c.fault;
+    }
 }
 
 TEST(CImageDlg, AStopClickedWhileACopyEndsDoesNotStopTheNextCopy)
@@ -572,42 +593,6 @@ TEST(CImageDlg, AClosedWindowStartsNoCopyWhenTheFileDialogReturns)
     });
     EXPECT_EQ(dialog.workersCreated, 0);
     EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
-}
-
-TEST(CImageDlg, TheDriveChosenIsCopiedOnlyIfTheListStillShowsItReadableAfterTheFileDialog)
-{
-    const wchar_t gone[] = L"Drive C: is no longer ready: no image was made.";
-    const struct
-    {
-        const char* fault;
-        std::vector<std::wstring> listAfter;
-        std::wstring copied;
-    } cases[] = {
-        {"the drive now at the chosen position is copied", {L"D:\\ - OTHER"}, L""},
-        {"an emptied drive is copied", {L"C:\\", L"D:\\ - OTHER"}, L""},
-        {"a drive still readable elsewhere in the list is refused", {L"B:\\ - NEW", L"C:\\ - SYSTEM"},
-         L"C:\\ - SYSTEM"},
-    };
-    for (const auto& c : cases)
-    {
-        TestImageDlg dialog;
-        dialogtest::BoxWatcher watcher;
-        RunModal(dialog, [&](HWND window) {
-            ShowEntries(dialog, {L"C:\\ - SYSTEM", L"D:\\ - OTHER"}, 0);
-            // The list changes while the file dialog is open.
-            dialog.duringAsk = [&] { ShowEntries(dialog, c.listAfter, 0); };
-            Click(window, IDC_CREATE);
-            if (dialog.IsCopying())
-                Click(window, IDC_CREATE);
-            EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
-        });
-        EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
-        EXPECT_EQ(dialog.copiedEntry, c.copied) << c.fault;
-        std::vector<std::wstring> boxes;
-        for (const dialogtest::Box& box : watcher.boxes)
-            boxes.push_back(box.text);
-        EXPECT_EQ(boxes, c.copied.empty() ? std::vector<std::wstring>{gone} : std::vector<std::wstring>{}) << c.fault;
-    }
 }
 
 TEST(CImageDlg, TheAboutItemShowsTheAboutBox)
