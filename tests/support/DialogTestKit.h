@@ -51,13 +51,13 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000,
     return true;
 }
 
-// Calls visit(window) for every top-level window, or with a parent for every descendant at any
-// depth, until it returns false; also for other processes' windows.
 inline BOOL CALLBACK VisitWindow(HWND window, LPARAM param)
 {
     return (*reinterpret_cast<const std::function<bool(HWND)>*>(param))(window) ? TRUE : FALSE;
 }
 
+// Calls visit(window) for every top-level window, or with a parent for every descendant at any
+// depth, until it returns false; also for other processes' windows.
 inline void ForEachWindow(HWND parent, const std::function<bool(HWND)>& visit)
 {
     if (parent)
