@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Copy speed and memory of the real Pelmora.exe under Wine, driven through its window like a
-# user (tests/helpers/pelmora_driver.exe) from a virtual CD-ROM drive in a private prefix and a
-# private Xvfb. Figures only; not part of the test suite. One command prints three parts:
+# user (tests/helpers/pelmora_driver.exe; scripts/bench/bench_driver.exe times the copies) from
+# a virtual CD-ROM drive in a private prefix and a private Xvfb. Figures only; not part of the
+# test suite. One command prints three parts:
 #   1. page-cached disc: Pelmora beside dd bs=1M (and the copy job alone, copy_image.exe) on a
 #      disc of MEGABYTES that sits in the page cache, both writing to tmpfs when there is room;
 #   2. paced drive and target: the disc is read at READ_MBS and the image written at WRITE_MBS
-#      (tests/e2e/read_shim.c); the copy beside the time the reads alone take at that pace;
+#      (scripts/bench/pace_shim.c); the copy beside the time the reads alone take at that pace;
 #   3. memory: the Pelmora.exe process's resident memory idle and at its peak during a copy.
 #   bash scripts/bench-copy.sh [BUILD_DIR] [MEGABYTES]
 # Settings: RUNS (5) runs of part 1; PACED_RUNS (3) runs of part 2 on a PACED_MB (120) disc;
@@ -27,7 +28,7 @@ toolchain=mingw-i686
 if [ ! -f "$BUILD/CMakeCache.txt" ]; then
     cmake -S "$SRC" -B "$BUILD" --toolchain "$SRC/cmake/$toolchain.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$BUILD" --target Pelmora pelmora_driver copy_image -j2 >/dev/null
+cmake --build "$BUILD" --target Pelmora pelmora_driver bench_driver copy_image -j2 >/dev/null
 wine_quiet_env
 export PELMORA_WINE_TEMPLATE=$BUILD/wine/template
 make_template_prefix "$PELMORA_WINE_TEMPLATE"
@@ -72,7 +73,7 @@ seconds_since() { awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b 
 timed_copy() {
     local line
     rm -f "$1"
-    line=$(timeout 600 wine "$DRIVER" timed-copy "$(win_path "$1")" 590000 </dev/null 2>/dev/null | tr -d '\r') ||
+    line=$(timeout 600 wine "$BUILD/bench/bench_driver.exe" "$(win_path "$1")" 590000 </dev/null 2>/dev/null | tr -d '\r') ||
         fail "the timed copy failed: $line"
     COPY_S=$(printf '%s\n' "$line" | sed -n 's/.*stop to create \([0-9.]*\) ms$/\1/p' | awk '{ printf "%.3f", $1 / 1000 }')
     [ -n "$COPY_S" ] || fail "no time from the driver: $line"
@@ -162,8 +163,10 @@ echo "== 2. paced drive and target: $paced_bytes bytes, read at $READ_MBS MB/s, 
 echo "   copy: Pelmora from Stop to Create ISO as above; reads alone: disc bytes / $READ_MBS MB/s"
 us_per_mib() { awk -v r="$1" 'BEGIN { printf "%d", 1048576 / r + 0.5 }'; }
 paced_image=$out/paced.iso
-e2e_start_pelmora_shimmed SHIM_PATH=/drives/f/disc.iso SHIM_US_PER_MB="$(us_per_mib "$READ_MBS")" \
-    SHIM_WRITE_PATH="$paced_image" SHIM_WRITE_US_PER_MB="$(us_per_mib "$WRITE_MBS")" >/dev/null
+pace_shim=$E2E_DIR/pace_shim.so
+gcc -m"$PELMORA_WINE_BITS" -shared -fPIC -o "$pace_shim" "$SRC/scripts/bench/pace_shim.c" -ldl || fail "cannot build the pace shim"
+e2e_start_pelmora_preloaded "$pace_shim" PACE_READ_PATH=/drives/f/disc.iso PACE_READ_US_PER_MB="$(us_per_mib "$READ_MBS")" \
+    PACE_WRITE_PATH="$paced_image" PACE_WRITE_US_PER_MB="$(us_per_mib "$WRITE_MBS")" >/dev/null
 drv select 1 >/dev/null || fail "cannot select drive F:"
 expect_button "Create ISO" enabled 3000 >/dev/null
 paced=()

@@ -37,16 +37,20 @@ hold_wine_desktop
 # to change state when it is hidden. The unit tests' windows are unmanaged instead.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
 
-retry=()
+run=(ctest --test-dir "$build" --output-on-failure -j2 --timeout 300 --no-tests=error)
 if [ "$PELMORA_WINE_BITS" = 64 ] && [[ " $* " != *" --repeat"* ]]; then
-    # 64-bit Wine on such a machine now and then dies on its way out of a program that has
-    # finished: glibc's loader asserts in _dl_fini ("Inconsistency detected by ld.so"), about one
-    # program in two thousand here, whatever the program did. A test that fails is run once more;
-    # its first failure stays in the output, and a test that really fails fails twice.
-    retry=(--repeat until-pass:2)
-fi
-if [ -z "${PELMORA_BUILD_DIR:-}" ] && [ "$PELMORA_WINE_BITS" = 32 ]; then
+    . scripts/loader-retry.sh
+    log=$build/Testing/Temporary/LastTestOutput.log failed=$build/Testing/Temporary/LastTestsFailed.log
+    rm -f "$failed"
+    rc=0
+    "${run[@]}" --output-log "$log" "$@" || rc=$?
+    if [ "$rc" -ne 0 ] && [ -f "$failed" ] && loader_retry_plan "$failed" "$log"; then
+        "${run[@]}" --rerun-failed "$@"
+    else
+        exit "$rc"
+    fi
+elif [ -z "${PELMORA_BUILD_DIR:-}" ]; then
     ctest --preset mingw "$@"
 else
-    ctest --test-dir "$build" --output-on-failure -j2 --timeout 300 --no-tests=error "${retry[@]}" "$@"
+    "${run[@]}" "$@"
 fi

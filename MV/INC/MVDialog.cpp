@@ -1,5 +1,4 @@
 #include "MVDialog.h"
-#include <vector>
 #include "MVApp.h"
 #include "MVComboBox.h"
 #include "MVExceptionReport.h"
@@ -33,27 +32,10 @@ void MVDialog::SetItemText(int id, const wchar_t* text)
         SetDlgItemTextW(hwnd, id, text);
 }
 
-std::wstring MVDialog::ItemText(int id) const
-{
-    HWND item = Item(id);
-    if (!item)
-        return std::wstring();
-    const int length = GetWindowTextLengthW(item);
-    std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
-    const int n = GetWindowTextW(item, text.data(), length + 1);
-    return std::wstring(text.data(), n > 0 ? static_cast<size_t>(n) : 0);
-}
-
 void MVDialog::EnableItem(int id, bool enable)
 {
     if (HWND item = Item(id))
         EnableWindow(item, enable ? TRUE : FALSE);
-}
-
-bool MVDialog::IsItemEnabled(int id) const
-{
-    HWND item = Item(id);
-    return item && IsWindowEnabled(item);
 }
 
 HMENU MVDialog::SystemMenu() const

@@ -30,9 +30,7 @@ public:
     // Controls by id.
     HWND Item(int id) const;
     void SetItemText(int id, const wchar_t* text);
-    std::wstring ItemText(int id) const;
     void EnableItem(int id, bool enable);
-    bool IsItemEnabled(int id) const;
 
     // The window's system menu (owned by the window), or null when it has none.
     HMENU SystemMenu() const;

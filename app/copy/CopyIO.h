@@ -75,6 +75,28 @@ public:
     // The SHA-256 of the whole file at `path`, as 64 lower-case hex characters.
     virtual bool HashFile(const wchar_t* /*path*/, std::string& /*hex*/) { return NotImplemented(); }
 
+    // Finishing an incomplete image later: the image patched in place and the map beside it.
+    // Each of these fails with ERROR_CALL_NOT_IMPLEMENTED unless the I/O provides it.
+    // Paths of any length work, given as they are or as "\\?\" paths.
+
+    // Opens an existing image for writes at any offset, through the system's cache: a patch is
+    // a single 2048-byte sector, which an unbuffered write refuses on a disk of 4096-byte
+    // sectors. CloseImage closes it.
+    virtual bool OpenImageForPatching(const wchar_t* /*imagePath*/) { return NotImplemented(); }
+    // Writes `bytes` bytes at `offset` bytes into the image opened for patching; all or fails.
+    virtual bool PatchImage(ULONGLONG /*offset*/, const void* /*buffer*/, DWORD /*bytes*/) { return NotImplemented(); }
+    // Puts everything written to the open image on the disk.
+    virtual bool FlushImage() { return NotImplemented(); }
+    // The whole of a text file of at most kLargestTextFile bytes; a larger one fails with
+    // ERROR_FILE_TOO_LARGE.
+    static const DWORD kLargestTextFile = 64 * 1024 * 1024;
+    virtual bool ReadTextFile(const wchar_t* /*path*/, std::string& /*text*/) { return NotImplemented(); }
+    // Replaces the file at `path` with `text` so that a crash at any moment leaves either the
+    // old file or the new one whole, never a part: the text is written to `path`.tmp and put on
+    // the disk, and then takes the name.
+    virtual bool ReplaceTextFile(const wchar_t* /*path*/, const std::string& /*text*/) { return NotImplemented(); }
+    virtual bool RemoveFile(const wchar_t* /*path*/) { return NotImplemented(); }
+
 private:
     static bool NotImplemented()
     {

@@ -1,5 +1,6 @@
 #include "Win32CopyIO.h"
 #include "FileSha256.h"
+#include "ExtendedLengthPath.h"
 #include "TransferAlignment.h"
 #include <winioctl.h>
 #include <ntddcdrm.h>
@@ -161,6 +162,7 @@ bool Win32CopyIO::CreateImage(const wchar_t* path)
     imageSector = QueryImageSectorSize(image.Get(), path);
     imageOffset = 0;
     imageCut = false;
+    imagePatching = false;
     return true;
 }
 
@@ -171,7 +173,7 @@ DWORD Win32CopyIO::ImageSectorSize()
 
 bool Win32CopyIO::WriteImage(const void* buffer, DWORD bytes)
 {
-    if (imageCut || !IsAlignedTransfer(buffer, bytes, imageOffset, imageSector)) {
+    if (imageCut || imagePatching || !IsAlignedTransfer(buffer, bytes, imageOffset, imageSector)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
@@ -314,4 +316,115 @@ DWORD Win32CopyIO::QueryImageSectorSize(HANDLE handle, const wchar_t* path)
         && bytesPerSector != 0)
         return bytesPerSector;
     return kFallbackImageSector;
+}
+
+namespace {
+// `path` as the wide file functions take it at any length, or empty with the reason set.
+std::wstring LongPath(const std::wstring& path)
+{
+    std::wstring usable = ExtendedLengthPath(path);
+    if (usable.empty())
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return usable;
+}
+
+bool WriteAll(HANDLE file, const void* buffer, DWORD bytes)
+{
+    DWORD written = 0;
+    if (!WriteFile(file, buffer, bytes, &written, nullptr))
+        return false;
+    if (written != bytes) {
+        SetLastError(ERROR_WRITE_FAULT);
+        return false;
+    }
+    return true;
+}
+}
+
+bool Win32CopyIO::OpenImageForPatching(const wchar_t* imagePath)
+{
+    std::wstring path = LongPath(imagePath);
+    if (path.empty())
+        return false;
+    // Not shared for writing: nothing else may change the image while its holes are filled.
+    image.Reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    imagePatching = image.IsOpen();
+    imageCut = false;
+    return imagePatching;
+}
+
+bool Win32CopyIO::PatchImage(ULONGLONG offset, const void* buffer, DWORD bytes)
+{
+    if (!imagePatching) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    LARGE_INTEGER to;
+    to.QuadPart = LONGLONG(offset);
+    return SetFilePointerEx(image.Get(), to, nullptr, FILE_BEGIN) && WriteAll(image.Get(), buffer, bytes);
+}
+
+bool Win32CopyIO::FlushImage()
+{
+    return FlushFileBuffers(image.Get()) != FALSE;
+}
+
+bool Win32CopyIO::ReadTextFile(const wchar_t* path, std::string& text)
+{
+    std::wstring usable = LongPath(path);
+    if (usable.empty())
+        return false;
+    FileHandle file(CreateFileW(usable.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size = {};
+    if (!file.IsOpen() || !GetFileSizeEx(file.Get(), &size))
+        return false;
+    if (ULONGLONG(size.QuadPart) > kLargestTextFile) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    std::string read(std::size_t(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!read.empty() && !ReadFile(file.Get(), &read[0], DWORD(read.size()), &got, nullptr))
+        return false;
+    read.resize(got);
+    text.swap(read);
+    return true;
+}
+
+bool Win32CopyIO::ReplaceTextFile(const wchar_t* path, const std::string& text)
+{
+    std::wstring usable = LongPath(path);
+    if (usable.empty())
+        return false;
+    if (text.size() > kLargestTextFile) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    // Made long on its own: a path just short of MAX_PATH is no longer so with ".tmp".
+    std::wstring temporary = LongPath(std::wstring(path) + L".tmp");
+    if (temporary.empty())
+        return false;
+    FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    if (!file.IsOpen())
+        return false;
+    // On the disk before it takes the name: a crash after the move must not find it empty.
+    bool written = (text.empty() || WriteAll(file.Get(), text.data(), DWORD(text.size())))
+        && FlushFileBuffers(file.Get()) != FALSE;
+    file.Close();
+    if (written
+        && MoveFileExW(temporary.c_str(), usable.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DWORD error = GetLastError();
+    DeleteFileW(temporary.c_str());
+    SetLastError(error);
+    return false;
+}
+
+bool Win32CopyIO::RemoveFile(const wchar_t* path)
+{
+    std::wstring usable = LongPath(path);
+    return !usable.empty() && DeleteFileW(usable.c_str()) != FALSE;
 }

@@ -56,6 +56,13 @@ public:
     bool WriteChecksumFile(const wchar_t* path, const std::string& text) override;
     bool HashFile(const wchar_t* path, std::string& hex) override;
 
+    bool OpenImageForPatching(const wchar_t* imagePath) override;
+    bool PatchImage(ULONGLONG offset, const void* buffer, DWORD bytes) override;
+    bool FlushImage() override;
+    bool ReadTextFile(const wchar_t* path, std::string& text) override;
+    bool ReplaceTextFile(const wchar_t* path, const std::string& text) override;
+    bool RemoveFile(const wchar_t* path) override;
+
 protected:
     // The sector sizes that transfers must respect; tests replace them to check the rule on
     // destinations Wine cannot provide.
@@ -76,6 +83,8 @@ private:
     ULONGLONG deviceOffset = 0;
     ULONGLONG imageOffset = 0;
     bool imageCut = false;
+    // Opened through the cache by OpenImageForPatching, rather than unbuffered by CreateImage.
+    bool imagePatching = false;
     // Last, so that it is destroyed first: a write in flight uses the members above.
     WriterThread writer;
 };

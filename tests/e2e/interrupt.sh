@@ -1,25 +1,27 @@
 #!/usr/bin/env bash
 # A copy in progress: the block bar fills in red (screenshot), "Stop" keeps a prefix of the disc
 # and makes the button read "Create ISO" again, neither choosing an empty drive nor ejecting the
-# disc during a copy disables "Stop", a new copy can be started, closing the window during a copy ends the program
-# and keeps a prefix too, and Stop works while the first sectors are read one by one.
+# disc during a copy disables "Stop", a new copy can be started, closing the window during a
+# copy ends the program and keeps a prefix too, and Stop works while the first sectors are read
+# one by one.
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
 . "$SRC/tests/e2e/libpelmora.sh"
 
 e2e_prefix interrupt
 e2e_session
-# Reads of the disc are slowed to about 60 ms per megabyte, so that a copy of this disc lasts
-# some 12 s on any machine: long enough to act in its middle, the drive list's two waits of 2.5 s
-# and an eject included. No step waits for a copy to end, so the pace costs the test no time.
+# Reads of the disc past 16 MiB wait at the read shim's gate until the test opens it: each copy
+# below is held there while the test acts, and lets go once the test is done with it.
 disc=$(e2e_cached_iso mid-200 BIG_E2E 200)
+e2e_make_iso "$E2E_DIR/small.iso" SMALL 0
 e2e_add_cdrom e "$disc"
 e2e_add_empty_cdrom f
+e2e_add_empty_cdrom g
 e2e_start
 out=$E2E_DIR/out
 mkdir -p "$out"
-e2e_start_pelmora_slowly 60000
-expect_drives 'E:\ - BIG_E2E' 'F:\'
+e2e_start_pelmora_gated $((16 * 1024 * 1024))
+expect_drives 'E:\ - BIG_E2E' 'F:\' 'G:\'
 expect_button "Create ISO" enabled 3000
 
 echo "== the block bar before any copy: 528 grey blocks"
@@ -27,22 +29,33 @@ screenshot "$out/idle.png"
 bar_blocks "$out/idle.png"
 [ "$BAR_FILLED" -eq 0 ] || fail "$BAR_FILLED blocks are red before any copy"
 
-# start_copy UNIX_PATH: starts a copy and waits until a few megabytes have arrived.
+# start_copy UNIX_PATH: starts a copy and waits until it is held at the gate with everything
+# read before it in the image.
 start_copy() {
+    gate_close
     drv create "$(win_path "$1")" || fail "the save dialog did not take $1"
     drv wait-button "Stop" enabled 3000 || fail "the button does not read Stop during a copy"
-    wait_file_size "$1" $((8 * 1024 * 1024)) 20
+    wait_held 20
+    wait_file_size "$1" "$HELD_AT" 20
+}
+
+# expect_closed UNIX_PATH: no handle of the program is open on the file any more, so it cannot
+# grow after the copy has ended.
+expect_closed() {
+    ! ls -l "/proc/$PELMORA_PID/fd" 2>/dev/null | grep -qF "$1" || fail "$1 is still open after the copy ended"
 }
 
 echo "== Stop keeps what was copied and makes the button read Create ISO again"
 start_copy "$out/stopped.iso"
 stop_at=$(now_ms)
 drv click || fail "cannot press Stop"
+gate_open
 expect_button "Create ISO" enabled 5000
 stop_ms=$(( $(now_ms) - stop_at ))
+expect_closed "$out/stopped.iso"
 size=$(file_size "$out/stopped.iso")
-sleep 1.5
-[ "$(file_size "$out/stopped.iso")" -eq "$size" ] || fail "the image still grows after Stop"
+# The read held at the gate may still be stored; nothing after it.
+[ "$size" -le $((HELD_AT + HELD_BYTES)) ] || fail "the copy went on after Stop: $size bytes, Stop came at $HELD_AT"
 expect_prefix "$out/stopped.iso" "$disc"
 drv status
 printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: [0-9]{2}:[0-9]{2}:[0-9]{2}\]$' || fail "the status line lost the elapsed time after Stop"
@@ -56,11 +69,15 @@ bar_blocks "$out/stopped.png"
 echo "== during a copy neither the empty drive chosen nor the disc ejected disables Stop"
 start_copy "$out/ejected.iso"
 drv select 1 || fail "cannot select the empty drive"
-# Two refreshes of the list pass meanwhile; each used to apply the idle rule to the button.
-drv wait-button "Stop" disabled 2500 && fail "choosing the empty drive disabled Stop"
 e2e_eject e || fail "cannot eject the disc"
-drv wait-button "Stop" disabled 2500 && fail "ejecting the disc disabled Stop"
+# Each refresh of the list used to apply the idle rule to the button. The disc put into G: is
+# listed by a refresh that came after the choice and the eject.
+e2e_insert g "$E2E_DIR/small.iso" || fail "cannot insert a disc into G:"
+drv wait-entry 'G:\ - SMALL' 5000 || fail "the disc put into G: was not listed"
+drv button
+[ "$DRV_OUT" = "button: [Stop] enabled" ] || fail "choosing the empty drive or ejecting the disc disabled Stop"
 drv click || fail "cannot press Stop"
+gate_open
 # Idle again with the empty drive selected: "Create ISO" may not be pressed.
 expect_button "Create ISO" disabled 5000
 expect_prefix "$out/ejected.iso" "$disc"
@@ -76,37 +93,44 @@ start_copy "$out/closed.iso"
 echo "== during a copy: red blocks first, the rest grey, the elapsed time shown"
 drv status
 printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: 00:00:[0-9]{2}\]$' || fail "no elapsed time during the copy"
-before=$(file_size "$out/closed.iso")
+# One more read, long after the last: the window is told of it whatever it does with reports
+# that follow each other closely.
+gate_step 20
+wait_file_size "$out/closed.iso" "$HELD_AT" 20
 screenshot "$out/copying.png"
-after=$(file_size "$out/closed.iso")
 bar_blocks "$out/copying.png"
 drv button
 printf '%s\n' "$DRV_OUT" | grep -qF 'button: [Stop]' || fail "the copy ended before the screenshot"
 [ "$BAR_FILLED" -ge 1 ] || fail "no red block during the copy"
 [ "$BAR_FILLED" -lt 528 ] || fail "every block is red while the copy runs"
-# The bar shows the share of the disc copied, rounded to whole blocks: between what the image
-# held just before and just after the screenshot (one block of slack for a repaint in flight).
+# The bar shows the share of the disc copied, rounded to whole blocks: the copy is held at the
+# gate, so that is what was read before it (one block of slack either way for the rounding).
 disc_bytes=$(file_size "$disc")
-low=$(( 528 * before / disc_bytes - 1 )) high=$(( (528 * after + disc_bytes - 1) / disc_bytes + 1 ))
+low=$(( 528 * HELD_AT / disc_bytes - 1 )) high=$(( (528 * HELD_AT + disc_bytes - 1) / disc_bytes + 1 ))
 [ "$BAR_FILLED" -ge "$low" ] && [ "$BAR_FILLED" -le "$high" ] ||
-    fail "$BAR_FILLED red blocks, but $before..$after of $disc_bytes bytes were copied ($low..$high blocks)"
+    fail "$BAR_FILLED red blocks, but $HELD_AT of $disc_bytes bytes were copied ($low..$high blocks)"
 pass "block bar during the copy: $BAR_FILLED of 528 blocks red"
 
 echo "== closing the window during the copy"
 close_at=$(now_ms)
 drv close || fail "cannot close"
+gate_open
 e2e_wait_exit "$PELMORA_PID" 20
 expect_main_windows 0 "a main window is left after closing"
 expect_prefix "$out/closed.iso" "$disc"
 pass "program ended $(( $(now_ms) - close_at )) ms after the close request during a copy (exit code $EXIT_CODE)"
 
 echo "== Stop while the first 17 sectors are read one by one"
-# Every read now takes 150 ms, so the header phase alone lasts over 2 s.
-e2e_start_pelmora_slowly 0 150000
+# The fifth sector's read is held at the gate.
+e2e_start_pelmora_gated $((4 * 2048))
 expect_button "Create ISO" enabled 5000
 drv create "$(win_path "$out/header.iso")" || fail "the save dialog did not take the name"
+wait_held 10
+[ "$HELD_BYTES" -eq 2048 ] && [ "$HELD_AT" -lt $((17 * 2048)) ] ||
+    fail "the gate held a read of $HELD_BYTES bytes at $HELD_AT, not one of the first sectors"
 wait_file_size "$out/header.iso" 2048 10
 drv click || fail "cannot press Stop"
+gate_open
 expect_button "Create ISO" enabled 5000
 size=$(file_size "$out/header.iso")
 [ "$size" -lt $((17 * 2048)) ] || fail "Stop during the first sectors still copied $size bytes"

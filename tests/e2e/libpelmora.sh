@@ -57,23 +57,64 @@ e2e_start_pelmora() {
     drv wait-main 30000 || fail "the main window did not appear"
 }
 
-# e2e_start_pelmora_shimmed SETTING=VALUE...: as e2e_start_pelmora, but reads of drive E:'s disc
-# go through the read shim with these settings (SHIM_US_PER_MB, SHIM_EIO_FROM, ...: see
-# tests/e2e/read_shim.c).
-e2e_start_pelmora_shimmed() {
-    e2e_read_shim
+# e2e_start_pelmora_preloaded LIBRARY SETTING=VALUE...: as e2e_start_pelmora, with LIBRARY
+# preloaded into the program's Wine loader and these variables set.
+e2e_start_pelmora_preloaded() {
+    local library=$1
+    shift
     # The loader is started directly, so that only Pelmora, not the wine script, is preloaded.
-    env SHIM_PATH=/drives/e/disc.iso "$@" LD_PRELOAD="$READ_SHIM" \
-        "$PELMORA_WINE_LOADER" "$APP" </dev/null >"$E2E_DIR/pelmora.log" 2>&1 &
+    env "$@" LD_PRELOAD="$library" "$PELMORA_WINE_LOADER" "$APP" </dev/null >"$E2E_DIR/pelmora.log" 2>&1 &
     PELMORA_PID=$!
     drv wait-main 30000 || fail "the main window did not appear"
 }
 
-# e2e_start_pelmora_slowly MICROSECONDS_PER_MB [MICROSECONDS_PER_READ]: reads of drive E:'s disc
-# take that long, so that a copy lasts long enough to be stopped, watched or closed halfway,
-# however fast the machine.
-e2e_start_pelmora_slowly() {
-    e2e_start_pelmora_shimmed SHIM_US_PER_MB="$1" SHIM_US_PER_READ="${2:-0}"
+# e2e_start_pelmora_shimmed SETTING=VALUE...: as e2e_start_pelmora, but reads of drive E:'s disc
+# go through the read shim with these settings (SHIM_EIO_FROM, SHIM_GATE_AT, ...: see
+# tests/e2e/read_shim.c).
+e2e_start_pelmora_shimmed() {
+    e2e_read_shim
+    e2e_start_pelmora_preloaded "$READ_SHIM" SHIM_PATH=/drives/e/disc.iso "$@"
+}
+
+# e2e_start_pelmora_gated BYTE: reads of drive E:'s disc that reach past BYTE wait while the
+# gate is closed, so that a test acts in the middle of a copy that cannot end meanwhile,
+# however fast the machine. The gate starts closed; see gate_open, gate_close, gate_step, wait_held.
+e2e_start_pelmora_gated() {
+    GATE=$E2E_DIR/gate
+    gate_close
+    e2e_start_pelmora_shimmed SHIM_GATE_AT="$1" SHIM_GATE_FILE="$GATE"
+}
+
+gate_open() {
+    touch "$GATE"
+}
+
+# gate_close: the next copy is held at the gate again. Only between copies: a read waiting at
+# an open gate has already passed it.
+gate_close() {
+    rm -f "$GATE" "$GATE.held" "$GATE.step"
+}
+
+# gate_step SECONDS: lets the read held at the gate through and waits until the next one is
+# held (see wait_held).
+gate_step() {
+    rm -f "$GATE.held"
+    touch "$GATE.step"
+    wait_held "$1"
+}
+
+# wait_held SECONDS: waits until a read is held at the gate and sets HELD_AT and HELD_BYTES to
+# its offset and length: everything before HELD_AT has been read.
+wait_held() {
+    local limit=$1 start at bytes
+    start=$(now_ms)
+    # read succeeds only on a whole line: the shim may still be writing it.
+    until [ -f "$GATE.held" ] && read -r at bytes <"$GATE.held"; do
+        [ $(( $(now_ms) - start )) -lt $((limit * 1000)) ] || fail "no read reached the gate in ${limit} s"
+        sleep 0.02
+    done
+    HELD_AT=$at HELD_BYTES=$bytes
+    echo "    | held at the gate: a read of $bytes bytes at $at"
 }
 
 # e2e_wait_exit PID SECONDS: waits for a background process; fails when it outlives SECONDS.

@@ -1,18 +1,20 @@
-/* Changes the I/O of a disc file and an image file for end-to-end tests and benchmarks: slows
- * reads of the disc down, so that a test can act in the middle of a copy at a pace that does not
- * depend on how fast the machine is; makes them fail with EIO inside a byte range, as a disc with
- * a bad area does, either every time or only the first few times (a marginal sector that a
- * retry gets through); and slows writes of the image down, as a slow target does. Wine reads and
- * writes files with read/pread and write/pwrite in the program's own process, on the calling
- * Windows thread, so preloading this into the Wine loader is enough.
+/* Changes the reads of a disc file for end-to-end tests: holds reads that reach past a byte at
+ * a gate until a flag file exists, so that a test acts in the middle of a copy that cannot end
+ * meanwhile, however fast the machine; and makes reads fail with EIO inside a byte range, as a
+ * disc with a bad area does, either every time or only the first few times (a marginal sector
+ * that a retry gets through). Wine reads files with read/pread in the program's own process, on
+ * the calling Windows thread, so preloading this into the Wine loader is enough.
  * Build: gcc -m32 (or -m64 for the 64-bit loader) -shared -fPIC -o read_shim.so read_shim.c -ldl
  * Use:   SHIM_PATH=<end of the disc file's real path> LD_PRELOAD=... and any of
- *        SHIM_US_PER_MB=<microseconds per MiB read>, SHIM_US_PER_READ=<microseconds per read>,
+ *        SHIM_GATE_AT=<byte> SHIM_GATE_FILE=<path> (a read that reaches past the byte waits
+ *        while the file is missing, or until it takes <path>.step away, which lets one read
+ *        through; the first one to wait writes "<offset> <bytes>" into <path>.held, unless
+ *        that exists, so that the test knows where the copy stands),
  *        SHIM_EIO_FROM=<byte> SHIM_EIO_TO=<byte> (reads that reach [from, to) fail),
  *        SHIM_EIO_TIMES=<k> (the first k reads that touch the range fail, whole; later ones
  *        succeed; unset or 0: every read fails, one that starts before the range comes back short),
- *        SHIM_WRITE_PATH=<end of the image file's real path> SHIM_WRITE_US_PER_MB=<microseconds
- *        per MiB written>, SHIM_LOG=<file> (one line per read made to fail). */
+ *        SHIM_LOG=<file> (one line per read made to fail).
+ * Pacing reads and writes for benchmarks is scripts/bench/pace_shim.c. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -21,16 +23,17 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/inotify.h>
 #include <sys/types.h>
 #include <unistd.h>
 
-typedef ssize_t (*write_fn)(int, const void *, size_t);
+typedef ssize_t (*read_fn)(int, void *, size_t);
 
-static write_fn real_write(void)
+static read_fn real_read(void)
 {
-    static write_fn real;
+    static read_fn real;
     if (!real)
-        real = (write_fn)dlsym(RTLD_NEXT, "write");
+        real = (read_fn)dlsym(RTLD_NEXT, "read");
     return real;
 }
 
@@ -58,15 +61,6 @@ static long long env_number(const char *name)
     return value ? atoll(value) : 0;
 }
 
-/* A part that grows with the size of the transfer (single sectors quick, chunks slow) and a
- * part that every call pays (single sectors slow too). */
-static void delay(size_t count, long long us_per_mb, long long us_per_call)
-{
-    unsigned long long us = (unsigned long long)us_per_mb * count / (1024 * 1024) + (unsigned long long)us_per_call;
-    if (us)
-        usleep((useconds_t)us);
-}
-
 /* Counts the reads made to fail, up to `times`; then the range reads well. Reads run on several
  * threads at once. */
 static int take_failure(long long times)
@@ -87,7 +81,8 @@ static void log_failure(long long offset, size_t count)
     if (fd < 0)
         return;
     n = snprintf(line, sizeof line, "EIO at %lld, %zu bytes\n", offset, count);
-    real_write()(fd, line, (size_t)n);
+    if (write(fd, line, (size_t)n) < 0)
+        perror("read shim log");
     close(fd);
 }
 
@@ -110,28 +105,70 @@ static long long allowed(long long offset, size_t count)
     return -1;
 }
 
+/* Tells the test where the copy stands: the first read held at the gate leaves its offset and
+ * length in <flag>.held; the test removes that file when it closes the gate again. */
+static void note_held(const char *flag, long long offset, size_t count)
+{
+    char name[PATH_MAX], line[64];
+    int fd, n;
+    snprintf(name, sizeof name, "%s.held", flag);
+    fd = open(name, O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0)
+        return;
+    n = snprintf(line, sizeof line, "%lld %zu\n", offset, count);
+    if (write(fd, line, (size_t)n) < 0)
+        perror("read shim gate");
+    close(fd);
+}
+
+/* Waits until `flag` exists, or until this read takes `step` (removes it, which only one read
+ * can): woken by inotify on their folder, or polling every 2 ms where inotify is not to be had.
+ * The watch is set before the first look, so no creation is missed. */
+static void wait_at_gate(const char *flag, const char *step)
+{
+    char folder[PATH_MAX], events[4096];
+    const char *slash = strrchr(flag, '/');
+    int fd = inotify_init1(IN_CLOEXEC);
+    snprintf(folder, sizeof folder, "%.*s", slash ? (int)(slash - flag) + 1 : 1, slash ? flag : ".");
+    if (fd >= 0 && inotify_add_watch(fd, folder, IN_CREATE | IN_MOVED_TO | IN_ATTRIB) < 0) {
+        close(fd);
+        fd = -1;
+    }
+    while (access(flag, F_OK) != 0 && unlink(step) != 0) {
+        if (fd < 0 || (real_read()(fd, events, sizeof events) < 0 && errno != EINTR))
+            usleep(2000);
+    }
+    if (fd >= 0)
+        close(fd);
+}
+
+/* A read that reaches past SHIM_GATE_AT waits while SHIM_GATE_FILE is missing; <flag>.step lets
+ * one read through, and the next one waits again. */
+static void pass_gate(long long offset, size_t count)
+{
+    const char *flag = getenv("SHIM_GATE_FILE");
+    char step[PATH_MAX];
+    if (!flag || !*flag || offset + (long long)count <= env_number("SHIM_GATE_AT") || access(flag, F_OK) == 0)
+        return;
+    snprintf(step, sizeof step, "%s.step", flag);
+    note_held(flag, offset, count);
+    wait_at_gate(flag, step);
+}
+
 /* How many bytes of the read to pass on, or -1 with errno set: other files' reads are left
- * alone; the disc's are delayed and cut at the failing range. `offset` is null for a read
+ * alone; the disc's wait at the gate and are cut at the failing range. `offset` is null for a read
  * at the file position. */
 static long long shim_read(int fd, const off64_t *offset, size_t count)
 {
     long long n;
     if (!is_file(fd, "SHIM_PATH"))
         return (long long)count;
-    delay(count, env_number("SHIM_US_PER_MB"), env_number("SHIM_US_PER_READ"));
-    n = allowed(offset ? *offset : lseek64(fd, 0, SEEK_CUR), count);
+    long long at = offset ? *offset : lseek64(fd, 0, SEEK_CUR);
+    pass_gate(at, count);
+    n = allowed(at, count);
     if (n < 0)
         errno = EIO;
     return n;
-}
-
-/* Writes of the image are delayed; the test of the variable comes first because Wine writes
- * to its server's pipes all the time. */
-static void shim_write(int fd, size_t count)
-{
-    long long us_per_mb = env_number("SHIM_WRITE_US_PER_MB");
-    if (us_per_mb > 0 && is_file(fd, "SHIM_WRITE_PATH"))
-        delay(count, us_per_mb, 0);
 }
 
 ssize_t pread64(int fd, void *buf, size_t count, off64_t offset)
@@ -151,30 +188,6 @@ ssize_t pread(int fd, void *buf, size_t count, off_t offset)
 
 ssize_t read(int fd, void *buf, size_t count)
 {
-    static ssize_t (*real)(int, void *, size_t);
-    long long n;
-    if (!real)
-        real = (ssize_t (*)(int, void *, size_t))dlsym(RTLD_NEXT, "read");
-    n = shim_read(fd, NULL, count);
-    return n < 0 ? -1 : real(fd, buf, (size_t)n);
-}
-
-ssize_t pwrite64(int fd, const void *buf, size_t count, off64_t offset)
-{
-    static ssize_t (*real)(int, const void *, size_t, off64_t);
-    if (!real)
-        real = (ssize_t (*)(int, const void *, size_t, off64_t))dlsym(RTLD_NEXT, "pwrite64");
-    shim_write(fd, count);
-    return real(fd, buf, count, offset);
-}
-
-ssize_t pwrite(int fd, const void *buf, size_t count, off_t offset)
-{
-    return pwrite64(fd, buf, count, offset);
-}
-
-ssize_t write(int fd, const void *buf, size_t count)
-{
-    shim_write(fd, count);
-    return real_write()(fd, buf, count);
+    long long n = shim_read(fd, NULL, count);
+    return n < 0 ? -1 : real_read()(fd, buf, (size_t)n);
 }

@@ -5,7 +5,9 @@
 //
 // Every wait has a timeout and every cross-process query uses SendMessageTimeout, so the
 // driver never hangs on a busy or dead window. Clicks whose handlers run a modal loop (the
-// save dialog, the About box, the close protocol) are posted, never sent.
+// save dialog, the About box, the close protocol) are posted, never sent. Windows are found and
+// waited for with the unit tests' kit (DialogTestKit.h); the benchmark's timed copy is
+// scripts/bench/bench_driver.cpp.
 #include <windows.h>
 
 #include <cstdio>
@@ -14,9 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "DialogTestKit.h"
 #include "resource.h"
 
-namespace {
+namespace
+{
 
 const wchar_t kMainCaption[] = L"Pelmora 3.0";
 const wchar_t kAboutCaption[] = L"About Pelmora";
@@ -38,25 +42,17 @@ void PrintLine(const std::wstring& text)
     std::fflush(stdout);
 }
 
+// Polls `test` every kPollMs until it holds or `timeoutMs` has passed; returns whether it held.
+bool Wait(DWORD timeoutMs, const std::function<bool()>& test)
+{
+    return dialogtest::PumpUntil(test, timeoutMs, kPollMs);
+}
+
 std::wstring Hex(const void* value)
 {
     wchar_t buffer[32];
     std::swprintf(buffer, 32, L"0x%lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(value)));
     return buffer;
-}
-
-// Polls `test` until it holds or `timeoutMs` has passed; returns whether it held.
-template <class Test>
-bool WaitFor(DWORD timeoutMs, Test test)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (test())
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(kPollMs);
-    }
 }
 
 bool Query(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
@@ -80,39 +76,12 @@ std::wstring WindowText(HWND hwnd)
     return buffer.data();
 }
 
-std::wstring ClassOf(HWND hwnd)
-{
-    wchar_t name[256] = L"";
-    GetClassNameW(hwnd, name, 256);
-    return name;
-}
-
-// Window enumeration with a C++ callable: the system calls back through a stdcall function.
-using WindowVisitor = std::function<bool(HWND)>; // false stops the enumeration
-
-BOOL CALLBACK VisitWindow(HWND hwnd, LPARAM param)
-{
-    return (*reinterpret_cast<WindowVisitor*>(param))(hwnd) ? TRUE : FALSE;
-}
-
-void ForEachTopLevel(WindowVisitor visit)
-{
-    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
-}
-
-// Every descendant, at any depth.
-void ForEachDescendant(HWND parent, WindowVisitor visit)
-{
-    EnumChildWindows(parent, VisitWindow, reinterpret_cast<LPARAM>(&visit));
-}
-
 // Top-level windows of the dialog class with the given caption.
 std::vector<HWND> DialogsCaptioned(const wchar_t* caption)
 {
     std::vector<HWND> found;
-    ForEachTopLevel([&](HWND hwnd) {
-        wchar_t text[256] = L"";
-        if (ClassOf(hwnd) == kDialogClass && GetWindowTextW(hwnd, text, 256) >= 0 && wcscmp(text, caption) == 0)
+    dialogtest::ForEachWindow(nullptr, [&](HWND hwnd) {
+        if (dialogtest::ClassOf(hwnd) == kDialogClass && dialogtest::TextOf(hwnd) == caption)
             found.push_back(hwnd);
         return true;
     });
@@ -123,22 +92,10 @@ std::vector<HWND> DialogsCaptioned(const wchar_t* caption)
 std::vector<HWND> OwnedDialogs(HWND owner)
 {
     std::vector<HWND> found;
-    ForEachTopLevel([&](HWND hwnd) {
-        if (GetWindow(hwnd, GW_OWNER) == owner && IsWindowVisible(hwnd) && ClassOf(hwnd) == kDialogClass)
+    dialogtest::ForEachWindow(nullptr, [&](HWND hwnd) {
+        if (GetWindow(hwnd, GW_OWNER) == owner && IsWindowVisible(hwnd) && dialogtest::ClassOf(hwnd) == kDialogClass)
             found.push_back(hwnd);
         return true;
-    });
-    return found;
-}
-
-// A descendant at any depth with the given control id (and class, when one is given).
-HWND FindDescendant(HWND parent, int id, const wchar_t* className)
-{
-    HWND found = nullptr;
-    ForEachDescendant(parent, [&](HWND hwnd) {
-        if (GetDlgCtrlID(hwnd) == id && (!className || _wcsicmp(ClassOf(hwnd).c_str(), className) == 0))
-            found = hwnd;
-        return found == nullptr;
     });
     return found;
 }
@@ -171,7 +128,7 @@ void PostKeyPress(HWND hwnd, WORD key)
 // Waits for `window` to go away and says so, calling it `name`.
 int WaitClosed(HWND window, const std::wstring& name, DWORD timeoutMs)
 {
-    bool closed = WaitFor(timeoutMs, [&] { return !IsWindow(window); });
+    bool closed = Wait(timeoutMs, [&] { return !IsWindow(window); });
     PrintLine(name + (closed ? L" closed" : L" still open"));
     return closed ? 0 : 1;
 }
@@ -204,7 +161,8 @@ DriveList ReadDrives(HWND main)
     LRESULT count = 0, selected = 0;
     if (!combo || !Query(combo, CB_GETCOUNT, 0, 0, &count) || !Query(combo, CB_GETCURSEL, 0, 0, &selected))
         return list;
-    for (LRESULT i = 0; i < count; ++i) {
+    for (LRESULT i = 0; i < count; ++i)
+    {
         std::wstring entry;
         if (!ComboItemText(combo, i, &entry))
             return list;
@@ -232,19 +190,12 @@ DWORD TimeoutArg(int argc, wchar_t** argv, int index)
 int WaitMain(DWORD timeoutMs)
 {
     HWND main = nullptr;
-    bool found = WaitFor(timeoutMs, [&] {
+    bool found = Wait(timeoutMs, [&] {
         main = FindMain();
         return main && IsWindowVisible(main);
     });
     PrintLine(found ? L"main window " + Hex(main) : L"no main window");
     return found ? 0 : 1;
-}
-
-int WaitGone(DWORD timeoutMs)
-{
-    bool gone = WaitFor(timeoutMs, [] { return FindMain() == nullptr; });
-    PrintLine(gone ? L"main window gone" : L"main window still there");
-    return gone ? 0 : 1;
 }
 
 int MainCount()
@@ -259,7 +210,8 @@ int Drives()
     if (!main)
         return 1;
     DriveList list = ReadDrives(main);
-    if (!list.ok) {
+    if (!list.ok)
+    {
         PrintLine(L"cannot read the drive list");
         return 1;
     }
@@ -276,7 +228,7 @@ int WaitEntry(const wchar_t* entry, bool present, DWORD timeoutMs)
     if (!main)
         return 1;
     DWORD start = GetTickCount();
-    bool seen = WaitFor(timeoutMs, [&] {
+    bool seen = Wait(timeoutMs, [&] {
         DriveList list = ReadDrives(main);
         bool has = false;
         for (const std::wstring& e : list.entries)
@@ -295,7 +247,8 @@ int Select(int index)
         return 1;
     HWND combo = GetDlgItem(main, IDC_DRIVES);
     LRESULT result = 0;
-    if (!Query(combo, CB_SETCURSEL, index, 0, &result) || result != index) {
+    if (!Query(combo, CB_SETCURSEL, index, 0, &result) || result != index)
+    {
         PrintLine(L"cannot select entry " + std::to_wstring(index));
         return 1;
     }
@@ -338,7 +291,7 @@ int WaitButton(const wchar_t* caption, const wchar_t* enabled, DWORD timeoutMs)
     if (!main)
         return 1;
     ButtonState state;
-    bool seen = WaitFor(timeoutMs, [&] {
+    bool seen = Wait(timeoutMs, [&] {
         state = ReadButton(main);
         bool stateOk = wcscmp(enabled, L"any") == 0 || (wcscmp(enabled, L"enabled") == 0) == state.enabled;
         return state.caption == caption && stateOk;
@@ -364,7 +317,8 @@ int Click()
         return 1;
     ButtonState state = ReadButton(main);
     PrintLine(Describe(state));
-    if (!state.enabled) {
+    if (!state.enabled)
+    {
         PrintLine(L"the button is disabled: not clicked");
         return 1;
     }
@@ -374,13 +328,14 @@ int Click()
 
 void PrintChildTexts(HWND dialog)
 {
-    ForEachDescendant(dialog, [](HWND hwnd) {
+    dialogtest::ForEachWindow(dialog, [](HWND hwnd) {
         // An icon static's text is the icon's resource ordinal, not words: show the icon instead.
         LRESULT icon = 0;
-        bool isIcon = (GetWindowLongW(hwnd, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && ClassOf(hwnd) == L"Static";
+        bool isIcon =
+            (GetWindowLongW(hwnd, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && dialogtest::ClassOf(hwnd) == L"Static";
         std::wstring text = isIcon ? (Query(hwnd, STM_GETICON, 0, 0, &icon) && icon ? L"icon" : L"no icon")
                                    : L"[" + WindowText(hwnd) + L"]";
-        PrintLine(L"  " + ClassOf(hwnd) + L" " + std::to_wstring(GetDlgCtrlID(hwnd)) + L" " + text +
+        PrintLine(L"  " + dialogtest::ClassOf(hwnd) + L" " + std::to_wstring(GetDlgCtrlID(hwnd)) + L" " + text +
                   (IsWindowEnabled(hwnd) ? L"" : L" disabled"));
         return true;
     });
@@ -389,9 +344,9 @@ void PrintChildTexts(HWND dialog)
 HWND WaitSaveDialog(HWND main, DWORD timeoutMs)
 {
     HWND dialog = nullptr;
-    WaitFor(timeoutMs, [&] {
+    Wait(timeoutMs, [&] {
         for (HWND candidate : OwnedDialogs(main))
-            if (FindDescendant(candidate, kFileNameEditId, L"Edit"))
+            if (dialogtest::FindDescendant(candidate, kFileNameEditId, L"Edit"))
                 dialog = candidate;
         return dialog != nullptr;
     });
@@ -400,7 +355,7 @@ HWND WaitSaveDialog(HWND main, DWORD timeoutMs)
 
 std::wstring SelectedFileType(HWND dialog)
 {
-    HWND types = FindDescendant(dialog, kFileTypeComboId, L"ComboBox");
+    HWND types = dialogtest::FindDescendant(dialog, kFileTypeComboId, L"ComboBox");
     LRESULT index = -1;
     std::wstring text;
     if (!types || !Query(types, CB_GETCURSEL, 0, 0, &index) || index < 0 || !ComboItemText(types, index, &text))
@@ -414,21 +369,23 @@ HWND OpenSaveDialog(DWORD timeoutMs)
     if (Click() != 0)
         return nullptr;
     HWND dialog = WaitSaveDialog(FindMain(), timeoutMs);
-    if (!dialog) {
+    if (!dialog)
+    {
         PrintLine(L"no save dialog");
         return nullptr;
     }
     PrintLine(L"save dialog: [" + WindowText(dialog) + L"] file type: [" + SelectedFileType(dialog) +
-              L"] file name: [" + WindowText(FindDescendant(dialog, kFileNameEditId, L"Edit")) + L"]");
+              L"] file name: [" + WindowText(dialogtest::FindDescendant(dialog, kFileNameEditId, L"Edit")) + L"]");
     return dialog;
 }
 
 // Types `path` into the save dialog's file name and presses Save.
 bool TypeFileName(HWND dialog, const wchar_t* path)
 {
-    HWND edit = FindDescendant(dialog, kFileNameEditId, L"Edit");
+    HWND edit = dialogtest::FindDescendant(dialog, kFileNameEditId, L"Edit");
     LRESULT ignored = 0;
-    if (!Query(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path), &ignored)) {
+    if (!Query(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path), &ignored))
+    {
         PrintLine(L"cannot type the file name");
         return false;
     }
@@ -445,11 +402,13 @@ int AnswerSaveDialog(HWND dialog, const wchar_t* path, DWORD timeoutMs)
     else if (!TypeFileName(dialog, path))
         return 1;
     bool confirmed = false;
-    bool closed = WaitFor(timeoutMs, [&] {
+    bool closed = Wait(timeoutMs, [&] {
         if (!IsWindow(dialog))
             return true;
-        for (HWND question : OwnedDialogs(dialog)) {
-            if (!confirmed) {
+        for (HWND question : OwnedDialogs(dialog))
+        {
+            if (!confirmed)
+            {
                 PrintLine(L"overwrite question: [" + WindowText(question) + L"] answered yes");
                 PrintChildTexts(question);
             }
@@ -470,18 +429,20 @@ int CreateDeclined(const wchar_t* path, DWORD timeoutMs)
     if (!dialog || !TypeFileName(dialog, path))
         return 1;
     HWND question = nullptr;
-    WaitFor(timeoutMs, [&] {
+    Wait(timeoutMs, [&] {
         std::vector<HWND> found = OwnedDialogs(dialog);
         question = found.empty() ? nullptr : found.front();
         return question != nullptr || !IsWindow(dialog);
     });
-    if (!question) {
+    if (!question)
+    {
         PrintLine(L"no overwrite question");
         return 1;
     }
     PrintLine(L"overwrite question: [" + WindowText(question) + L"] answered no");
     PostClick(question, IDNO);
-    if (!WaitFor(timeoutMs, [&] { return !IsWindow(question); }) || !IsWindow(dialog)) {
+    if (!Wait(timeoutMs, [&] { return !IsWindow(question); }) || !IsWindow(dialog))
+    {
         PrintLine(L"the save dialog did not stay open after No");
         return 1;
     }
@@ -495,63 +456,13 @@ int Create(const wchar_t* path, DWORD timeoutMs)
     return dialog ? AnswerSaveDialog(dialog, path, timeoutMs) : 1;
 }
 
-double MillisecondsBetween(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
-}
-
-// The caption as the window server keeps it: for another process's window GetWindowTextW asks
-// the server, not the window, so polling it every millisecond does not load the copying dialog.
-std::wstring ServerText(HWND hwnd)
-{
-    wchar_t text[64] = L"";
-    GetWindowTextW(hwnd, text, 64);
-    return text;
-}
-
-// "create" for a new file, timed inside the driver so that neither Wine's nor the driver's
-// start-up counts: from pressing Save to the button reading "Stop" (the save dialog going
-// away and the worker being made), then from "Stop" to "Create ISO" again, the copy as the
-// user sees it. A copy must last a few milliseconds for its "Stop" to be seen.
-int TimedCopy(const wchar_t* path, DWORD timeoutMs)
-{
-    HWND dialog = OpenSaveDialog(timeoutMs);
-    HWND button = GetDlgItem(FindMain(), IDC_CREATE);
-    if (!dialog || !button || !TypeFileName(dialog, path))
-        return 1;
-    LARGE_INTEGER saved, started = {}, now;
-    QueryPerformanceCounter(&saved);
-    bool running = false;
-    for (;;) {
-        std::wstring caption = ServerText(button);
-        QueryPerformanceCounter(&now);
-        if (!running && caption == L"Stop") {
-            running = true;
-            started = now;
-        } else if (running && caption == L"Create ISO") {
-            break;
-        }
-        if (MillisecondsBetween(saved, now) > timeoutMs) {
-            PrintLine(running ? L"the copy did not end" : L"the copy did not start (is there an old file?)");
-            return 1;
-        }
-        Sleep(1);
-    }
-    wchar_t line[128];
-    std::swprintf(line, 128, L"timed copy: save to stop %.1f ms, stop to create %.1f ms",
-                  MillisecondsBetween(saved, started), MillisecondsBetween(started, now));
-    PrintLine(line);
-    return 0;
-}
-
 // The second half of a "create" split in two by the caller (who acts while the dialog is open).
 int SaveAs(const wchar_t* path, DWORD timeoutMs)
 {
     HWND main = RequireMain();
     HWND dialog = main ? WaitSaveDialog(main, timeoutMs) : nullptr;
-    if (!dialog) {
+    if (!dialog)
+    {
         PrintLine(L"no save dialog");
         return 1;
     }
@@ -605,21 +516,25 @@ int About(const wchar_t* how, DWORD timeoutMs)
         return 1;
     PostMessageW(main, WM_SYSCOMMAND, IDM_ABOUT, 0);
     HWND about = nullptr;
-    if (!WaitFor(timeoutMs, [&] {
+    if (!Wait(timeoutMs, [&] {
             std::vector<HWND> found = DialogsCaptioned(kAboutCaption);
             about = found.empty() ? nullptr : found.front();
             return about && IsWindowVisible(about);
-        })) {
+        }))
+    {
         PrintLine(L"no About box");
         return 1;
     }
     PrintLine(L"About box " + Hex(about) + L" owned by the main window: " +
               (GetWindow(about, GW_OWNER) == main ? L"yes" : L"no"));
     PrintChildTexts(about);
-    if (wcscmp(how, L"escape") == 0) {
+    if (wcscmp(how, L"escape") == 0)
+    {
         HWND ok = GetDlgItem(about, IDOK);
         PostKeyPress(ok ? ok : about, VK_ESCAPE);
-    } else {
+    }
+    else
+    {
         PostClick(about, IDOK);
     }
     return WaitClosed(about, L"About box", timeoutMs);
@@ -633,13 +548,15 @@ int MessageBoxCmd(bool pressOk, DWORD timeoutMs)
     if (!main)
         return 1;
     HWND box = nullptr;
-    WaitFor(timeoutMs, [&] {
+    Wait(timeoutMs, [&] {
         for (HWND candidate : OwnedDialogs(main))
-            if (WindowText(candidate) != kAboutCaption && !FindDescendant(candidate, kFileNameEditId, L"Edit"))
+            if (WindowText(candidate) != kAboutCaption &&
+                !dialogtest::FindDescendant(candidate, kFileNameEditId, L"Edit"))
                 box = candidate;
         return box != nullptr;
     });
-    if (!box) {
+    if (!box)
+    {
         PrintLine(L"no message box");
         return 1;
     }
@@ -654,8 +571,8 @@ int MessageBoxCmd(bool pressOk, DWORD timeoutMs)
 HWND FindProgressBar(HWND main)
 {
     HWND found = nullptr;
-    ForEachDescendant(main, [&](HWND hwnd) {
-        if (ClassOf(hwnd).rfind(L"MVWnd:", 0) == 0)
+    dialogtest::ForEachWindow(main, [&](HWND hwnd) {
+        if (dialogtest::ClassOf(hwnd).rfind(L"MVWnd:", 0) == 0)
             found = hwnd;
         return found == nullptr;
     });
@@ -688,7 +605,8 @@ int Geometry()
     PrintLine(RectText(L"window", window));
     PrintLine(RectText(L"client", ScreenClientRect(main)));
     HWND bar = FindProgressBar(main);
-    if (!bar) {
+    if (!bar)
+    {
         PrintLine(L"no progress bar");
         return 1;
     }
@@ -702,20 +620,23 @@ int Geometry()
 int Resources(const wchar_t* exePath)
 {
     HMODULE module = LoadLibraryExW(exePath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module) {
+    if (!module)
+    {
         PrintLine(L"cannot load " + std::wstring(exePath));
         return 1;
     }
     HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(IDI_MAIN), MAKEINTRESOURCEW(14)); // RT_GROUP_ICON
     const BYTE* data = group ? static_cast<const BYTE*>(LockResource(LoadResource(module, group))) : nullptr;
-    if (!data) {
+    if (!data)
+    {
         PrintLine(L"no icon group " + std::to_wstring(IDI_MAIN));
         FreeLibrary(module);
         return 1;
     }
     // GRPICONDIR: reserved, type, count (WORDs), then 14-byte entries starting with width, height.
     WORD count = *reinterpret_cast<const WORD*>(data + 4);
-    for (WORD i = 0; i < count; ++i) {
+    for (WORD i = 0; i < count; ++i)
+    {
         const BYTE* entry = data + 6 + 14 * i;
         int width = entry[0] ? entry[0] : 256, height = entry[1] ? entry[1] : 256;
         PrintLine(L"icon " + std::to_wstring(width) + L"x" + std::to_wstring(height));
@@ -729,15 +650,14 @@ int Resources(const wchar_t* exePath)
 
 int Usage()
 {
-    std::printf(
-        "usage: pelmora_driver COMMAND [ARGS] (timeouts in ms, default 10000)\n"
-        "  wait-main [T] | wait-gone [T] | main-count\n"
-        "  drives | wait-entry TEXT [T] | wait-no-entry TEXT [T] | select INDEX\n"
-        "  button | wait-button CAPTION enabled|disabled|any [T] | status\n"
-        "  click | create PATH [T] | create-cancel [T] | open-save [T] | save-as PATH [T]\n"
-        "  create-declined EXISTING_PATH [T] | timed-copy NEW_PATH [T]\n"
-        "  taskbar-created | enter | escape | close | about ok|escape [T] | messagebox ok|show [T] | geometry\n"
-        "  resources EXE_PATH\n");
+    std::printf("usage: pelmora_driver COMMAND [ARGS] (timeouts in ms, default 10000)\n"
+                "  wait-main [T] | main-count\n"
+                "  drives | wait-entry TEXT [T] | wait-no-entry TEXT [T] | select INDEX\n"
+                "  button | wait-button CAPTION enabled|disabled|any [T] | status\n"
+                "  click | create PATH [T] | create-cancel [T] | open-save [T] | save-as PATH [T]\n"
+                "  create-declined EXISTING_PATH [T]\n"
+                "  taskbar-created | enter | escape | close | about ok|escape [T] | messagebox ok|show [T] | geometry\n"
+                "  resources EXE_PATH\n");
     return 2;
 }
 
@@ -748,8 +668,6 @@ int Run(int argc, wchar_t** argv)
     std::wstring command = argv[1];
     if (command == L"wait-main")
         return WaitMain(TimeoutArg(argc, argv, 2));
-    if (command == L"wait-gone")
-        return WaitGone(TimeoutArg(argc, argv, 2));
     if (command == L"main-count")
         return MainCount();
     if (command == L"drives")
@@ -770,8 +688,6 @@ int Run(int argc, wchar_t** argv)
         return Click();
     if (command == L"create" && argc >= 3)
         return Create(argv[2], TimeoutArg(argc, argv, 3));
-    if (command == L"timed-copy" && argc >= 3)
-        return TimedCopy(argv[2], TimeoutArg(argc, argv, 3));
     if (command == L"create-declined" && argc >= 3)
         return CreateDeclined(argv[2], TimeoutArg(argc, argv, 3));
     if (command == L"open-save")

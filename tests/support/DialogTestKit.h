@@ -26,8 +26,9 @@ inline std::wstring ClassOf(HWND window)
     return name;
 }
 
-// Runs messages until done() holds or timeoutMs have passed; false on timeout.
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
+// Runs messages until done() holds or timeoutMs have passed, looking every pollMs; false on
+// timeout.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000, DWORD pollMs = 5)
 {
     const DWORD start = GetTickCount();
     while (!done())
@@ -45,9 +46,24 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000)
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        Sleep(5);
+        Sleep(pollMs);
     }
     return true;
+}
+
+inline BOOL CALLBACK VisitWindow(HWND window, LPARAM param)
+{
+    return (*reinterpret_cast<const std::function<bool(HWND)>*>(param))(window) ? TRUE : FALSE;
+}
+
+// Calls visit(window) for every top-level window, or with a parent for every descendant at any
+// depth, until it returns false; also for other processes' windows.
+inline void ForEachWindow(HWND parent, const std::function<bool(HWND)>& visit)
+{
+    if (parent)
+        EnumChildWindows(parent, VisitWindow, reinterpret_cast<LPARAM>(&visit));
+    else
+        EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
 }
 
 struct DialogSearch
@@ -157,6 +173,39 @@ struct Soon
             what();
     }
     static inline std::function<void()> action;
+};
+
+// Calls step() from this thread's message loop (a modal loop's too) every pollMs until it returns
+// true, to act on a window as soon as it is there; after timeoutMs it stops and calls giveUp().
+struct Poll
+{
+    static void Until(const std::function<bool()>& what, const std::function<void()>& onTimeout,
+                      DWORD timeoutMs = 10000, UINT pollMs = 20)
+    {
+        step = what;
+        giveUp = onTimeout;
+        start = GetTickCount();
+        limit = timeoutMs;
+        SetTimer(nullptr, 0, pollMs, Tick);
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        const bool done = !step || step();
+        if (!done && GetTickCount() - start < limit)
+            return;
+        KillTimer(nullptr, id);
+        std::function<void()> timedOut;
+        if (!done)
+            timedOut.swap(giveUp);
+        step = nullptr;
+        giveUp = nullptr;
+        if (timedOut)
+            timedOut();
+    }
+    static inline std::function<bool()> step;
+    static inline std::function<void()> giveUp;
+    static inline DWORD start = 0;
+    static inline DWORD limit = 0;
 };
 
 struct ChildSearch

@@ -243,6 +243,56 @@ TEST_F(Win32CopyIOTest, FilesBesideAnImageWorkPastMaxPath)
     }
 }
 
+TEST_F(Win32CopyIOTest, ImagePatchedInPlaceAndMapReplacedWhole)
+{
+    FileCopyIO io(discFile, 4096);
+    std::vector<BYTE> disc = MakeTestDisc(3, 3);
+    WriteWholeFile(imageFile, std::vector<BYTE>(disc.size()));
+    std::vector<BYTE> sector(disc.begin() + 2048, disc.begin() + 4096);
+    ASSERT_TRUE(io.CreateImage(discFile.c_str()));
+    EXPECT_FALSE(io.PatchImage(2048, sector.data(), 2048));  // Windows would refuse it unbuffered
+    io.CloseImage();
+    ASSERT_TRUE(io.OpenImageForPatching(imageFile.c_str()));
+    EXPECT_TRUE(io.PatchImage(2048, sector.data(), 2048));
+    EXPECT_TRUE(io.FlushImage());
+    io.CloseImage();
+    std::vector<BYTE> expected(disc.size());
+    std::copy(sector.begin(), sector.end(), expected.begin() + 2048);
+    EXPECT_TRUE(ReadWholeFile(imageFile) == expected);
+
+    // Beyond MAX_PATH even without the "\\?\" prefix, and with ".tmp" added.
+    std::wstring map = folder + L"\\" + std::wstring(240, L'n') + L".iso.map";
+    std::string text;
+    EXPECT_FALSE(io.ReadTextFile(map.c_str(), text));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    ASSERT_TRUE(io.ReplaceTextFile(map.c_str(), "old"));
+    ASSERT_TRUE(io.ReplaceTextFile(map.c_str(), "new map"));
+    EXPECT_TRUE(io.ReadTextFile(map.c_str(), text));
+    EXPECT_EQ(text, "new map");
+    EXPECT_FALSE(Exists(L"\\\\?\\" + map + L".tmp"));
+    EXPECT_TRUE(io.RemoveFile(map.c_str()));
+    EXPECT_FALSE(Exists(L"\\\\?\\" + map));
+
+    // A folder in the map's place stays, and so does no temporary file.
+    std::wstring taken = folder + L"\\taken.map";
+    ASSERT_TRUE(CreateDirectoryW(taken.c_str(), nullptr));
+    EXPECT_FALSE(io.ReplaceTextFile(taken.c_str(), "map"));
+    EXPECT_FALSE(io.ReadTextFile(taken.c_str(), text));
+    EXPECT_FALSE(Exists(taken + L".tmp"));
+    EXPECT_TRUE(RemoveDirectoryW(taken.c_str()));
+
+    // Whatever file is chosen by mistake, a huge one is refused before it is read.
+    HANDLE huge = CreateFileW(discFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    LARGE_INTEGER size;
+    size.QuadPart = LONGLONG(CopyIO::kLargestTextFile) + 1;
+    SetFilePointerEx(huge, size, nullptr, FILE_BEGIN);
+    SetEndOfFile(huge);
+    CloseHandle(huge);
+    EXPECT_FALSE(io.ReadTextFile(discFile.c_str(), text));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_TOO_LARGE));
+    EXPECT_EQ(text, "new map");
+}
+
 class Win32CopyJobTest : public Win32CopyIOTest
 {
 protected:

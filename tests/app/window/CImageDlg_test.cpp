@@ -667,19 +667,36 @@ TEST(CImageDlg, TheSaveDialogGivesALongIsoPathInAUsableFormAndKeepsTheCurrentDir
     std::wstring path;
     bool confirmed = false;
     RunModal(dialog, [&](HWND window) {
-        const auto type = [window](const std::wstring& text) {
-            HWND save = dialogtest::FindThreadDialog(nullptr, window);
-            ASSERT_TRUE(save);
+        const auto type = [](HWND save, const std::wstring& text) {
             SetWindowTextW(dialogtest::FindDescendant(save, 1148, L"Edit"), text.c_str());
             PostMessageW(save, WM_COMMAND, IDOK, 0);
         };
         // Opening the folder first makes the dialog browse into it, then the image is named.
-        dialogtest::Soon::Run(
+        const auto shownFolder = [](HWND save) {
+            const UINT getFolderPath = WM_USER + 102; // CDM_GETFOLDERPATH, which commdlg.h holds
+            wchar_t folder[1024] = {};
+            SendMessageW(save, getFolderPath, ARRAYSIZE(folder), reinterpret_cast<LPARAM>(folder));
+            return std::wstring(folder);
+        };
+        bool folderTyped = false;
+        dialogtest::Poll::Until(
             [&] {
-                type(typedFolder);
-                dialogtest::Soon::Run([&] { type(L"backup"); }, 300);
+                HWND save = dialogtest::FindThreadDialog(nullptr, window);
+                if (!save || !dialogtest::FindDescendant(save, 1148, L"Edit") ||
+                    (folderTyped && shownFolder(save) != typedFolder))
+                    return false;
+                type(save, folderTyped ? L"backup" : typedFolder);
+                const bool named = folderTyped;
+                folderTyped = true;
+                return named;
             },
-            500);
+            [&] {
+                HWND save = dialogtest::FindThreadDialog(nullptr, window);
+                ADD_FAILURE() << "the save dialog did not come up, or did not browse into the folder typed: it shows ["
+                              << (save ? shownFolder(save) : L"no dialog") << "]";
+                if (save)
+                    PostMessageW(save, WM_COMMAND, IDCANCEL, 0);
+            });
         confirmed = dialog.RealAskImagePath(path);
     });
     EXPECT_TRUE(confirmed);
