@@ -2,8 +2,12 @@
 #include "ChunkBuffer.h"
 #include "CopyIO.h"
 #include "CopyJobOwner.h"
+#include "DisplayPath.h"
 #include "DriveLetter.h"
+#include "ImageSideFiles.h"
 #include "ImageWriter.h"
+#include "Sha256.h"
+#include "TargetRoom.h"
 #include "VolumeDescriptor.h"
 #include <string>
 
@@ -17,6 +21,9 @@ const wchar_t kNoSizeText[] =
     L"The disc has no ISO 9660 volume descriptor and the drive cannot tell its size: "
     L"the image would be incomplete and is deleted.";
 const wchar_t kUnexpectedText[] = L"The copy stopped on an unexpected error: the incomplete image is deleted.";
+const wchar_t kPathTooLongText[] =
+    L"The image's name is too long for the files this copy writes beside it: no image was made. Choose a "
+    L"shorter name.";
 const wchar_t kUnexpectedBeforeImageText[] = L"The copy could not start because of an unexpected error: no image was made.";
 
 // "\\.\" and the entry's drive letter and colon, or an empty text when the entry has none.
@@ -48,7 +55,7 @@ void CopyJob::Run(const wchar_t* driveEntry, const wchar_t* imagePath)
     try {
         Copy(driveEntry, TextOrEmpty(imagePath));
     } catch (...) {
-        AbandonAfterException(TextOrEmpty(imagePath));
+        AbandonAfterException();
     }
     owner.CopyEnded(outcome);
 }
@@ -67,6 +74,9 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
         owner.ShowCopyError(kNoMemoryText);
         return;
     }
+    this->imagePath = imagePath;
+    if (!TargetFilesUsable())
+        return;
     if (!io.OpenDevice(devicePath.c_str())) {
         owner.ShowCopyError((L"Cannot open drive " + devicePath + L".").c_str());
         return;
@@ -77,24 +87,97 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
     }
     // Taken after any question: the time line counts the copy, not the time a box was up.
     startMs = io.Milliseconds();
-    io.DeleteImage(imagePath);
+    // A temporary file left by a copy that was killed is this program's own: it is replaced.
+    io.DeleteImage(partialPath.c_str());
     // Marked before the attempt: should creating it end in an exception after the file was
     // made, the clean-up still removes the empty file.
     imageCreated = true;
-    if (!io.CreateImage(imagePath)) {
+    if (!io.CreateImage(partialPath.c_str())) {
         imageCreated = false;
         io.CloseDevice();
-        owner.ShowCopyError((L"Cannot create file \n" + std::wstring(imagePath) + L".").c_str());
+        // Named as the user chose it: the temporary file lies in the same folder.
+        owner.ShowCopyError((L"Cannot create file \n" + DisplayPath(imagePath) + L".").c_str());
         return;
     }
     bool ok = CopyOpenFiles(first.Get(), second.Get());
     io.CloseDevice();
-    io.CloseImage();
-    if (!ok)
-        DeleteIncompleteImage(imagePath);
-    else
+    if (ok) {
+        ok = KeepImage(!stopped);
+    } else {
+        io.CloseImage();
+        DeleteIncompleteImage();
+    }
+    if (ok)
         outcome = stopped ? CopyOutcome::Stopped : CopyOutcome::Completed;
     imageCreated = false;
+}
+
+// Checked before anything is written: each file this copy writes can be written. The chosen
+// image is replaced only by a rename, and the checksum file is replaced whole.
+bool CopyJob::TargetFilesUsable()
+{
+    partialPath = PartialImagePath(imagePath);
+    checksumPath = ChecksumPath(imagePath);
+    if (partialPath.empty() || checksumPath.empty()) {
+        owner.ShowCopyError(kPathTooLongText);
+        return false;
+    }
+    for (const std::wstring* path : {&imagePath, &partialPath, &checksumPath}) {
+        std::wstring problem = TargetFileProblem(*path, io.FileAttributes(path->c_str()));
+        if (!problem.empty()) {
+            owner.ShowCopyError(problem.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CopyJob::KeepImage(bool complete)
+{
+    // On the disk before the image counts as kept: the bar empties only after this.
+    bool flushed = io.FlushImage();
+    DWORD error = GetLastError();
+    io.CloseImage();
+    if (!flushed) {
+        SetLastError(error);
+        owner.ReportLastError();
+        DeleteIncompleteImage();
+        return false;
+    }
+    if (!io.KeepImage(partialPath.c_str(), imagePath.c_str())) {
+        error = GetLastError();
+        std::wstring text = L"The new image could not take the name " + DisplayPath(imagePath)
+            + L": it is deleted, and any older file of that name is left as it was.";
+        SetLastError(error);
+        owner.ReportReadError(text.c_str());
+        DeleteIncompleteImage();
+        return false;
+    }
+    imageCreated = false;
+    if (complete) {
+        WriteChecksum();
+    } else if (io.FileAttributes(checksumPath.c_str()) != INVALID_FILE_ATTRIBUTES && !io.RemoveFile(checksumPath.c_str())) {
+        std::wstring text = L"The checksum file " + DisplayPath(checksumPath)
+            + L" describes the image this copy replaced, and could not be removed: delete it by hand.";
+        owner.ReportReadError(text.c_str());
+    }
+    return true;
+}
+
+void CopyJob::WriteChecksum()
+{
+    if (digest.empty()) {
+        SetLastError(hashError);
+        std::wstring text = L"The image is complete, but its checksum could not be computed: no "
+            + DisplayPath(checksumPath) + L" was written.";
+        owner.ReportReadError(text.c_str());
+        return;
+    }
+    if (!io.WriteChecksumFile(checksumPath.c_str(), ChecksumLine(digest, imagePath))) {
+        std::wstring text = L"The image is complete, but its checksum file " + DisplayPath(checksumPath)
+            + L" could not be written.";
+        owner.ReportReadError(text.c_str());
+    }
 }
 
 // A disc burned in several sessions is read as its first session only; the user decides
@@ -156,7 +239,9 @@ bool CopyJob::PeekDescriptor(BYTE* scratch, bool& primary)
 
 bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
 {
-    ImageWriter writer(io, first, second);
+    // Declared before the writer, which may still be hashing into it until it goes.
+    Sha256 hash;
+    ImageWriter writer(io, first, second, &hash);
     totalSectors = kHeaderSectors;
     DWORD sectorsDone = 0;
     DWORD sectorsPerRead = 1;
@@ -203,6 +288,10 @@ bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
     if (!writer.Finish()) {
         owner.ReportLastError();
         return false;
+    }
+    if (!hash.Finish(digest)) {
+        digest.clear();
+        hashError = hash.Error();
     }
     return true;
 }
@@ -285,6 +374,13 @@ bool CopyJob::SetVolumeSize(bool primary, DWORD volumeSectors)
     }
     // The 17 sectors already read are always kept, even when the volume claims fewer.
     totalSectors = volumeSectors > kHeaderSectors ? volumeSectors : kHeaderSectors;
+    // Told now rather than when the disk is full, minutes later. Where the system cannot tell,
+    // the copy goes on and a full disk is reported when it happens.
+    std::wstring problem = TargetRoomProblem(ULONGLONG(totalSectors) * kSectorBytes, io.TargetVolume(imagePath.c_str()));
+    if (!problem.empty()) {
+        owner.ShowCopyError(problem.c_str());
+        return false;
+    }
     return true;
 }
 
@@ -312,24 +408,24 @@ void CopyJob::ShowShortRead(ImageWriter& writer, DWORD sectorsRead)
     owner.ShowCopyError(text.c_str());
 }
 
-void CopyJob::DeleteIncompleteImage(const wchar_t* imagePath)
+void CopyJob::DeleteIncompleteImage()
 {
-    if (!io.DeleteImage(imagePath)) {
-        std::wstring text = L"The incomplete image could not be deleted; do not use it:\n" + std::wstring(imagePath);
+    if (!io.DeleteImage(partialPath.c_str())) {
+        std::wstring text = L"The incomplete image could not be deleted; do not use it:\n" + DisplayPath(partialPath);
         owner.ShowCopyError(text.c_str());
     }
 }
 
 // An owner operation or a lack of memory ends the copy here; the files must still be closed,
 // an image, which is then incomplete, removed, and the user told.
-void CopyJob::AbandonAfterException(const wchar_t* imagePath)
+void CopyJob::AbandonAfterException()
 {
     io.CloseDevice();
     io.CloseImage();
     const bool created = imageCreated;
     imageCreated = false;
     if (created)
-        io.DeleteImage(imagePath);
+        io.DeleteImage(partialPath.c_str());
     try {
         owner.ShowCopyError(created ? kUnexpectedText : kUnexpectedBeforeImageText);
     } catch (...) {

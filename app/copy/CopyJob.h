@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 #include "CopyJobOwner.h"
+#include <string>
 
 class CopyIO;
 class ImageWriter;
@@ -10,6 +11,13 @@ class ImageWriter;
 // device, or from the table of contents for a disc of several sessions), then chunks of
 // `chunkSectors` sectors. A failed or incomplete copy never leaves an image behind; a stopped
 // copy keeps the sectors copied so far, cut exactly at a sector end.
+//
+// The image is written under a temporary name beside the chosen one (PartialImagePath) and
+// takes the chosen name only when it is kept, so a failed copy never costs the old image of
+// that name. A complete image gets its SHA-256, hashed while it was written, in a checksum file
+// beside it (ChecksumPath); a stopped one gets none, and an older checksum file, which described
+// the image it replaced, is removed. Before the bulk of the disc is read, the target is checked
+// for room.
 //
 // Reads overlap writes: while one chunk is written (on the I/O's writer thread), the next is
 // read into a second buffer. A chunk that cannot be read is read again sector by sector, each
@@ -48,10 +56,17 @@ private:
     ReadEnd RereadEachSector(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count, unsigned attemptsMade,
                              DWORD& sectorsRead);
     bool SetVolumeSize(bool primary, DWORD volumeSectors);
+    bool TargetFilesUsable();
+    // The end of a copy worth keeping (complete, or stopped with its prefix): the image put on
+    // disk, closed and given its chosen name, then the checksum file written (complete) or an
+    // older one removed. False, with the user told and the temporary file gone, when the image
+    // could not be kept.
+    bool KeepImage(bool complete);
+    void WriteChecksum();
     void ReportAfterDrain(ImageWriter& writer, const wchar_t* detail);
     void ShowShortRead(ImageWriter& writer, DWORD sectorsRead);
-    void DeleteIncompleteImage(const wchar_t* imagePath);
-    void AbandonAfterException(const wchar_t* imagePath);
+    void DeleteIncompleteImage();
+    void AbandonAfterException();
 
     CopyJobOwner& owner;
     CopyIO& io;
@@ -61,6 +76,13 @@ private:
     // The first session's size from the table of contents, for a multisession disc without an
     // ISO 9660 volume; 0 otherwise.
     DWORD sessionSectors = 0;
+    // The chosen image, the file written until it is kept, and the checksum file.
+    std::wstring imagePath;
+    std::wstring partialPath;
+    std::wstring checksumPath;
+    // The SHA-256 of the image as written, in hex; empty when it could not be computed.
+    std::string digest;
+    DWORD hashError = ERROR_SUCCESS;
     bool imageCreated = false;
     bool stopped = false;
     CopyOutcome outcome = CopyOutcome::Failed;

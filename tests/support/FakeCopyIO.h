@@ -49,6 +49,11 @@ public:
     DWORD imageSector = 2048;
     bool allocationFails = false;
     bool createImageThrows = false;    // the file is made, then the call throws
+    // Attributes of paths beyond the plain files above (a folder, a read-only file).
+    std::map<std::wstring, DWORD> attributes;
+    TargetVolumeInfo volume;           // what the target volume reports; unknown by default
+    DWORD checksumWriteError = 0;      // nonzero: WriteChecksumFile fails with it
+    DWORD flushError = 0;              // nonzero: FlushImage fails with it
 
     // What happened.
     std::vector<DWORD> reads;
@@ -199,6 +204,7 @@ public:
             throw std::bad_alloc();
         image = imagePath;
         imageOpen = true;
+        handleOpen = true;
         return true;
     }
 
@@ -270,9 +276,62 @@ public:
         if (pending)
             ++protocolViolations;
         imageOpen = false;
+        handleOpen = false;
     }
 
     DWORD Milliseconds() override { return clock; }
+
+    bool FlushImage() override
+    {
+        log.push_back("FlushImage");
+        SetLastError(flushError);
+        return flushError == 0;
+    }
+
+    TargetVolumeInfo TargetVolume(const wchar_t*) override { return volume; }
+
+    DWORD FileAttributes(const wchar_t* path) override
+    {
+        auto found = attributes.find(path);
+        if (found != attributes.end())
+            return found->second;
+        return files.count(path) ? FILE_ATTRIBUTE_ARCHIVE : INVALID_FILE_ATTRIBUTES;
+    }
+
+    bool KeepImage(const wchar_t* partialPath, const wchar_t* imagePath) override
+    {
+        log.push_back("KeepImage");
+        // Renamed only once closed: Windows refuses to move a file this copy holds unshared.
+        if (handleOpen || !files.count(partialPath)) {
+            ++protocolViolations;
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return false;
+        }
+        files[imagePath] = files[partialPath];
+        files.erase(partialPath);
+        return true;
+    }
+
+    bool WriteChecksumFile(const wchar_t* path, const std::string& text) override
+    {
+        log.push_back("WriteChecksumFile");
+        if (checksumWriteError) {
+            SetLastError(checksumWriteError);
+            return false;
+        }
+        files[path].assign(text.begin(), text.end());
+        return true;
+    }
+
+    bool RemoveFile(const wchar_t* path) override
+    {
+        log.push_back("RemoveFile");
+        if (files.erase(path) == 0) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return false;
+        }
+        return true;
+    }
 
 private:
     static void RunHook(std::map<int, std::function<void()>>& hooks, std::size_t n)
@@ -298,5 +357,6 @@ private:
     std::wstring image;
     bool deviceOpen = false;
     bool imageOpen = false;
+    bool handleOpen = false;
     ULONGLONG deviceOffset = 0;
 };

@@ -326,6 +326,7 @@ TEST_F(CopyJobTest, MarginalSectorsAreReadAgainUpToFourTimes)
         log.clear();
         owner.messages.clear();
         io.transfers.clear();
+        io.files.clear();
         UseDisc(1500, 1500);
         io.script = {{c.sector, c.script}};
         RunJob();
@@ -563,7 +564,7 @@ TEST_F(CopyJobTest, ImageThatCannotBeDeletedIsToldAbout)
     io.deleteFails = true;
     RunJob();
     ASSERT_EQ(owner.messages.size(), 2u);
-    EXPECT_EQ(owner.messages[1], L"The incomplete image could not be deleted; do not use it:\nC:\\images\\disc.iso");
+    EXPECT_EQ(owner.messages[1], L"The incomplete image could not be deleted; do not use it:\nC:\\images\\disc.iso.pelmora-partial");
     ExpectIdleAtEnd();
 }
 
