@@ -316,6 +316,8 @@ public:
     {
         log.push_back("WriteChecksumFile");
         if (checksumWriteError) {
+            // As the real one: on failure nothing is left at `path`.
+            files.erase(path);
             SetLastError(checksumWriteError);
             return false;
         }
