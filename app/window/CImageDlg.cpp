@@ -18,6 +18,7 @@
 #include "MVSystemError.h"
 #include "PumpMessages.h"
 #include "TimeSpan.h"
+#include "TransferRate.h"
 #include "Win32CopyIO.h"
 #include "Win32TaskbarProgress.h"
 #include "resource.h"
@@ -228,14 +229,15 @@ void CImageDlg::FlashTaskbarButton()
 void CImageDlg::OnCopyEnded(CopyOutcome outcome)
 {
     // The time line keeps the copy's last second.
-    ShowProgress();
+    ShowProgress(true);
     KillTimer(hwnd, PROGRESS_TIMER);
     {
         // The next copy starts from nothing, and a tick still queued shows nothing.
         std::lock_guard<std::mutex> guard(m_reportLock);
         m_report = CopyReport();
     }
-    m_nShownSecond = MAXDWORD;
+    m_rate.Clear();
+    m_bSampled = false;
     m_wndProgress.GetProgress()->SetPosition(0);
     SetItemText(IDC_CREATE, kCreateCaption);
     m_bStop = 0;
@@ -422,7 +424,7 @@ void CImageDlg::UpdateProgress(const CopyProgress& progress)
     m_report.progress = progress;
 }
 
-void CImageDlg::ShowProgress()
+void CImageDlg::ShowProgress(bool ended)
 {
     CopyReport report;
     {
@@ -436,7 +438,7 @@ void CImageDlg::ShowProgress()
         return;
     ShowBar(progress.sectorsDone, progress.totalSectors);
     m_taskbar.ShowFraction(progress.sectorsDone, progress.totalSectors);
-    ShowElapsedTime(progress.elapsedMs);
+    ShowStatus(progress, ended);
 }
 
 void CImageDlg::ShowBar(DWORD sectorsDone, DWORD totalSectors)
@@ -451,13 +453,27 @@ void CImageDlg::ShowBar(DWORD sectorsDone, DWORD totalSectors)
     bar->SetPosition(position);
 }
 
-void CImageDlg::ShowElapsedTime(DWORD elapsedMs)
+void CImageDlg::ShowStatus(const CopyProgress& progress, bool ended)
 {
-    if (elapsedMs / 1000 == m_nShownSecond)
-        return;
-    m_nShownSecond = elapsedMs / 1000;
+    // A new report adds a sample; a tick without one does not, or a held drive would average
+    // its last chunk over ever more samples of the same instant.
+    const bool sized = progress.sectorsDone >= CopyJob::kHeaderSectors;
+    if (sized && (!m_bSampled || progress.elapsedMs != m_nLastSampleMs))
+    {
+        m_rate.Add(progress.elapsedMs, ULONGLONG(progress.sectorsDone) * CopyJob::kSectorBytes);
+        m_nLastSampleMs = progress.elapsedMs;
+        m_bSampled = true;
+    }
     MVString text;
-    FormatElapsedTime(text, elapsedMs);
+    if (ended || !sized)
+        FormatElapsedTime(text, progress.elapsedMs);
+    else
+        FormatCopyStatus(text, progress.elapsedMs, m_rate, ULONGLONG(progress.sectorsDone) * CopyJob::kSectorBytes,
+                         ULONGLONG(progress.totalSectors) * CopyJob::kSectorBytes);
+    // Only a changed line is repainted: most ticks change nothing in it.
+    if (m_shownStatus == text.GetBuffer())
+        return;
+    m_shownStatus = text.GetBuffer();
     SetItemText(IDC_STATUS, text.GetBuffer());
     if (HWND status = Item(IDC_STATUS))
         InvalidateRect(status, nullptr, TRUE);

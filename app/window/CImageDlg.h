@@ -10,6 +10,7 @@
 #include "MVDialog.h"
 #include "MVProgressBar.h"
 #include "TaskbarCopyReport.h"
+#include "TransferRate.h"
 
 class CCopyThread;
 class DriveScanner;
@@ -128,11 +129,12 @@ private:
         bool errorBoxShown = false;
     };
     void NoteErrorBox();
-    // The progress timer's tick: one read of the report, shown on the bar, the time line and
-    // the taskbar button.
-    void ShowProgress();
+    // The progress timer's tick: one read of the report, shown on the bar, the status line and
+    // the taskbar button. At the end of a copy the status line keeps only its time.
+    void ShowProgress(bool ended = false);
     void ShowBar(DWORD sectorsDone, DWORD totalSectors);
-    void ShowElapsedTime(DWORD elapsedMs);
+    // "Time: 00:01:23 · 10.4 MB/s · 00:02:10 left" while the copy runs, "Time: 00:01:25" at its end.
+    void ShowStatus(const CopyProgress& progress, bool ended);
 
     HICON m_hSmallIcon;
     bool m_bClosing = false;
@@ -148,6 +150,10 @@ private:
     std::wstring m_copyEntry;
     std::mutex m_reportLock;
     CopyReport m_report;
-    // The second of the time line, MAXDWORD when none has been shown for this copy.
-    DWORD m_nShownSecond = MAXDWORD;
+    // The speed of the running copy, from the reports the timer read (their own time and
+    // sectors, so that no clock of this thread is involved), and the status text shown last.
+    TransferRate m_rate;
+    DWORD m_nLastSampleMs = 0;
+    bool m_bSampled = false;
+    std::wstring m_shownStatus;
 };
