@@ -86,9 +86,9 @@ for _ in $(seq 250); do
     case $DRV_OUT in *MB/s*) break ;; esac
     sleep 0.02
 done
+status_during=${DRV_OUT#status: }
 screenshot "$shot"
 bar_blocks "$shot"
-status_during=${DRV_OUT#status: }
 gate_open
 expect_button "Create ISO" enabled 300000
 copy_ms=$(( $(now_ms) - started ))
