@@ -669,13 +669,14 @@ struct KeptFilesCase
     std::string checksum;
     std::wstring message;  // the only message, or none when empty
     CopyOutcome outcome;
+    std::wstring path = kImage;
 };
 
 TEST_F(CopyJobTest, OnlyAKeptImageTakesTheChosenNameAndOnlyAWholeOneHasAChecksum)
 {
     // sha256sum of MakeTestDisc(1001, 1001); on a disk of 4096-byte sectors the last one is padded.
     const std::string line = "9d16abe199083216b108f8991594514b8d752ee4cd4f7f47a9fadef900a6e187  disc.iso\n";
-    const std::wstring checksumFile = std::wstring(kImage) + L".sha256";
+    const std::wstring tooLong = L"C:\\" + std::wstring(32750, L'd') + L".iso";
     auto none = [](FakeCopyIO&, RecordingOwner&) {};
     const KeptFilesCase cases[] = {
         {"hash misses a buffer or takes the padding", none, KeptFilesCase::Whole, line, L"", CopyOutcome::Completed},
@@ -704,8 +705,13 @@ TEST_F(CopyJobTest, OnlyAKeptImageTakesTheChosenNameAndOnlyAWholeOneHasAChecksum
          [](FakeCopyIO& io, RecordingOwner&) { io.checksumWriteError = ERROR_ACCESS_DENIED; }, KeptFilesCase::Whole,
          "", L"The image is complete, but its checksum file C:\\images\\disc.iso.sha256 could not be written.",
          CopyOutcome::Completed},
+        {"name too long for its side files taken", none, KeptFilesCase::Old, "old",
+         L"The image's name is too long for the files this copy writes beside it: no image was made. Choose a "
+         L"shorter name.",
+         CopyOutcome::Failed, tooLong},
         {"checksum path a folder overwritten",
-         [&](FakeCopyIO& io, RecordingOwner&) {
+         [](FakeCopyIO& io, RecordingOwner&) {
+             const std::wstring checksumFile = std::wstring(kImage) + L".sha256";
              io.files.erase(checksumFile);
              io.attributes[checksumFile] = FILE_ATTRIBUTE_DIRECTORY;
          },
@@ -716,6 +722,7 @@ TEST_F(CopyJobTest, OnlyAKeptImageTakesTheChosenNameAndOnlyAWholeOneHasAChecksum
     };
     for (const KeptFilesCase& c : cases) {
         SCOPED_TRACE(c.fault);
+        const std::wstring checksumFile = c.path + L".sha256";
         log.clear();
         owner.messages.clear();
         owner.stopAtPoll = 0;
@@ -731,17 +738,18 @@ TEST_F(CopyJobTest, OnlyAKeptImageTakesTheChosenNameAndOnlyAWholeOneHasAChecksum
         io.imageSector = 4096;
         UseDisc(1001, 1001);
         const std::string oldLine = "old\n";
-        io.files = {{kImage, {1, 2, 3}}, {checksumFile, std::vector<BYTE>(oldLine.begin(), oldLine.end())}};
+        io.files = {{c.path, {1, 2, 3}}, {checksumFile, std::vector<BYTE>(oldLine.begin(), oldLine.end())}};
         c.arrange(io, owner);
-        RunJob();
-        EXPECT_EQ(io.files.count(std::wstring(kImage) + L".pelmora-partial"), 0u);
-        ASSERT_TRUE(ImageExists());
+        CopyJob(owner, io, 500).Run(kEntry, c.path.c_str());
+        EXPECT_EQ(io.files.count(c.path + L".pelmora-partial"), 0u);
+        ASSERT_EQ(io.files.count(c.path), 1u);
+        const std::vector<BYTE>& image = io.files.at(c.path);
         if (c.image == KeptFilesCase::Old)
-            EXPECT_EQ(Image(), (std::vector<BYTE>{1, 2, 3}));
+            EXPECT_EQ(image, (std::vector<BYTE>{1, 2, 3}));
         else if (c.image == KeptFilesCase::Whole)
-            EXPECT_TRUE(Image() == io.disc);
+            EXPECT_TRUE(image == io.disc);
         else
-            EXPECT_TRUE(Image().size() < io.disc.size() && Image() == DiscPrefix(io.disc, DWORD(Image().size() / 2048)));
+            EXPECT_TRUE(image.size() < io.disc.size() && image == DiscPrefix(io.disc, DWORD(image.size() / 2048)));
         const std::string expected = c.checksum == "old" ? oldLine : c.checksum;
         auto checksum = io.files.find(checksumFile);
         EXPECT_EQ(checksum == io.files.end() ? "" : std::string(checksum->second.begin(), checksum->second.end()),
