@@ -1,5 +1,6 @@
 #pragma once
 #include "CopyIO.h"
+#include "Sha256.h"
 #include "TransferAlignment.h"
 #include <functional>
 #include <map>
@@ -323,6 +324,17 @@ public:
         }
         files[path].assign(text.begin(), text.end());
         return true;
+    }
+
+    bool HashFile(const wchar_t* path, std::string& hex) override
+    {
+        auto file = files.find(path);
+        if (file == files.end()) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return false;
+        }
+        Sha256 sha;
+        return sha.Add(file->second.data(), file->second.size()) && sha.Finish(hex);
     }
 
     bool RemoveFile(const wchar_t* path) override
