@@ -3,8 +3,15 @@
 #include "CopyIO.h"
 #include "CopyJobOwner.h"
 #include "DriveLetter.h"
+#include "CopyRescueIO.h"
+#include "DisplayPath.h"
+#include "ImageSideFiles.h"
 #include "ImageWriter.h"
+#include "RescuePasses.h"
+#include "ResumeCheck.h"
 #include "VolumeDescriptor.h"
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -75,8 +82,34 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
         io.CloseDevice();
         return;
     }
+    // Only an image with a map beside it may be finished rather than replaced.
+    const std::wstring mapPath = ResumeCheck::MapPath(imagePath);
+    ResumeCheck::Decision decision = ResumeCheck::Decision::CopyAnew;
+    if (!mapPath.empty() && io.FileAttributes(mapPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        DWORD discSectors = 0;
+        if (!DiscSectors(first.Get(), discSectors)) {
+            io.CloseDevice();
+            return;
+        }
+        decision = ResumeCheck(owner, io, first.Get()).Decide(imagePath, discSectors, map);
+        if (decision == ResumeCheck::Decision::CopyAnew && !io.SeekDevice(0)) {
+            owner.ReportLastError();
+            io.CloseDevice();
+            return;
+        }
+    }
+    if (decision == ResumeCheck::Decision::Cancel) {
+        io.CloseDevice();
+        outcome = CopyOutcome::Stopped;
+        return;
+    }
     // Taken after any question: the time line counts the copy, not the time a box was up.
     startMs = io.Milliseconds();
+    if (decision == ResumeCheck::Decision::Resume) {
+        Resume(first.Get(), imagePath);
+        return;
+    }
+    workMapPath = mapPath;
     io.DeleteImage(imagePath);
     // Marked before the attempt: should creating it end in an exception after the file was
     // made, the clean-up still removes the empty file.
@@ -88,13 +121,218 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
         return;
     }
     bool ok = CopyOpenFiles(first.Get(), second.Get());
-    io.CloseDevice();
+    const bool passesDue = ok && !stopped && !holes.empty();
+    if (!passesDue)
+        io.CloseDevice();
+    // Before the map that describes it is written, the image is on the disk.
+    if (ok && (stopped || !holes.empty()) && !io.FlushImage()) {
+        owner.ReportLastError();
+        ok = false;
+    }
     io.CloseImage();
-    if (!ok)
-        DeleteIncompleteImage(imagePath);
-    else
-        outcome = stopped ? CopyOutcome::Stopped : CopyOutcome::Completed;
+    if (passesDue) {
+        // The return passes write single sectors, which the unbuffered handle refuses.
+        ok = io.OpenImageForPatching(imagePath) && RunReturnPasses(first.Get(), workMapPath);
+        if (!ok)
+            owner.ReportLastError();
+        io.CloseImage();
+        io.CloseDevice();
+    }
+    Finish(ok, imagePath);
     imageCreated = false;
+}
+
+// The disc's volume size, before the copy: read as the copy itself will find it.
+bool CopyJob::DiscSectors(BYTE* scratch, DWORD& sectors)
+{
+    bool primary = false;
+    DWORD volumeSectors = 0;
+    if (!PeekDescriptor(scratch, primary, volumeSectors) || !SetVolumeSize(primary, volumeSectors))
+        return false;
+    sectors = totalSectors;
+    return true;
+}
+
+// Fills what the map says is missing, in the image as it is: the areas never tried are read
+// chunk by chunk, then the return passes come back to what did not read.
+void CopyJob::Resume(BYTE* buffer, const std::wstring& imagePath)
+{
+    workMapPath = ResumeCheck::MapPath(imagePath);
+    totalSectors = DWORD(map.Sectors());
+    skipping = true;
+    if (!io.OpenImageForPatching(imagePath.c_str())) {
+        owner.ReportLastError();
+        io.CloseDevice();
+        return;
+    }
+    bool ok = ReadMissingAreas(buffer, workMapPath);
+    if (ok && !stopped && map.Count(RescueMap::kNonTried) == 0 && map.UnfinishedSectors() != 0)
+        ok = RunReturnPasses(buffer, workMapPath);
+    ok = ok && io.FlushImage();
+    if (!ok)
+        owner.ReportLastError();
+    io.CloseImage();
+    io.CloseDevice();
+    // A failed resume keeps the image: what was there is still there, and its map on disk
+    // never runs ahead of it.
+    if (!ok)
+        return;
+    const bool complete = map.UnfinishedSectors() == 0;
+    if (!KeepImage(imagePath))
+        return;
+    if (complete) {
+        std::string hex;
+        if (!io.HashFile(imagePath.c_str(), hex)
+            || !io.WriteChecksumFile(ChecksumPath(imagePath).c_str(), ChecksumLine(hex, imagePath)))
+            owner.ShowCopyError((L"The image is complete, but its checksum file could not be written:\n"
+                                 + DisplayPath(ChecksumPath(imagePath)))
+                                    .c_str());
+    }
+    outcome = complete ? CopyOutcome::Completed : stopped ? CopyOutcome::Stopped : CopyOutcome::Incomplete;
+    if (!complete)
+        TellIncomplete(imagePath);
+}
+
+bool CopyJob::ReadMissingAreas(BYTE* buffer, const std::wstring& mapPath)
+{
+    lastMapSave = io.Milliseconds();
+    const DWORD missing = DWORD(map.Count(RescueMap::kNonTried));
+    DWORD done = 0;
+    for (const RescueMap::Area& area : map.AreasOf(RescueMap::kNonTried)) {
+        for (ULONGLONG sector = area.first; sector < area.first + area.sectors;) {
+            if (owner.IsStopRequested()) {
+                stopped = true;
+                return true;
+            }
+            const DWORD count = DWORD(std::min<ULONGLONG>(chunkSectors, area.first + area.sectors - sector));
+            DWORD got = 0;
+            const bool read = io.SeekDevice(sector * kSectorBytes)
+                && io.ReadDevice(buffer, count * kSectorBytes, got) && got == count * kSectorBytes;
+            if (read && !io.PatchImage(sector * kSectorBytes, buffer, count * kSectorBytes))
+                return false;
+            map.Mark(sector, count, read ? RescueMap::kFinished : RescueMap::kNonTrimmed);
+            sector += count;
+            done += count;
+            map.SetCurrent(sector, RescueMap::kNonTried, 1);
+            owner.UpdateProgress({CopyProgress::Phase::Copying, done, missing, io.Milliseconds() - startMs});
+            if (io.Milliseconds() - lastMapSave >= RescuePasses::kSaveIntervalMs) {
+                if (!io.FlushImage() || !io.ReplaceTextFile(mapPath.c_str(), map.Serialize()))
+                    return false;
+                lastMapSave = io.Milliseconds();
+            }
+        }
+    }
+    return true;
+}
+
+// Trimming, scraping and retrying, on the image open for patching. False when a write, the
+// flush or the map failed (its error is the thread's last error).
+bool CopyJob::RunReturnPasses(BYTE* sectorBuffer, const std::wstring& mapPath)
+{
+    if (map.Sectors() == 0)
+        BuildFirstPassMap(sectorsInImage);
+    CopyRescueIO rescueIO(io, owner, mapPath, startMs);
+    const RescuePasses::Outcome result = RescuePasses(rescueIO, map, sectorBuffer).Run();
+    if (result == RescuePasses::Outcome::Stopped)
+        stopped = true;
+    return result != RescuePasses::Outcome::Failed;
+}
+
+// The end of a fresh copy: a failed one leaves nothing; one that read every sector leaves no
+// map; any other is kept with its map and, when it has holes, told.
+void CopyJob::Finish(bool ok, const std::wstring& imagePath)
+{
+    if (!ok) {
+        DeleteIncompleteImage(imagePath.c_str());
+        if (!holes.empty())
+            io.RemoveFile(workMapPath.c_str());
+        return;
+    }
+    const bool complete = !stopped && (holes.empty() || map.UnfinishedSectors() == 0);
+    // A copy stopped before the volume size was known has no disc to map.
+    if (!complete && map.Sectors() == 0 && totalSectors > kHeaderSectors)
+        BuildFirstPassMap(sectorsInImage);
+    if (!KeepImage(imagePath))
+        return;
+    outcome = complete ? CopyOutcome::Completed : stopped ? CopyOutcome::Stopped : CopyOutcome::Incomplete;
+    if (!complete && skipping)
+        TellIncomplete(imagePath);
+}
+
+// The image's map follows what it holds: written beside an incomplete image (the image is on
+// disk already), removed beside a complete one. False when the map could not be written.
+bool CopyJob::KeepImage(const std::wstring& imagePath)
+{
+    const std::wstring finalMap = ResumeCheck::MapPath(imagePath);
+    if (map.Sectors() == 0 || map.UnfinishedSectors() == 0) {
+        if (!io.RemoveFile(finalMap.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND
+            && GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
+            owner.ShowCopyError((L"The image is complete, but the map of its missing sectors could not be "
+                                 L"removed; delete it:\n"
+                                 + DisplayPath(finalMap))
+                                    .c_str());
+        return true;
+    }
+    if (!io.ReplaceTextFile(finalMap.c_str(), map.Serialize())) {
+        owner.ReportLastError();
+        outcome = CopyOutcome::Failed;
+        return false;
+    }
+    return true;
+}
+
+void CopyJob::TellIncomplete(const std::wstring& imagePath)
+{
+    const ULONGLONG missing = map.UnfinishedSectors();
+    const std::wstring text = ResumeCheck::FileName(imagePath) + L" is missing " + std::to_wstring(missing)
+        + L" sectors (" + std::to_wstring(missing * kSectorBytes / 1024)
+        + L" KB) of the disc: they could not be read, and the image holds zeros in their place.\n\nThe map "
+        + DisplayPath(ResumeCheck::MapPath(imagePath))
+        + L" lists them. Choose the same file again with \"Create ISO\" later, in this or another drive, and "
+          L"only those sectors are read.";
+    owner.ShowCopyError(text.c_str());
+}
+
+void CopyJob::NoteHole(DWORD first, DWORD sectors)
+{
+    if (!holes.empty() && holes.back().first + holes.back().sectors == first) {
+        holes.back().sectors += sectors;
+        return;
+    }
+    // The first hole gets its map at the next chunk; later ones every few seconds.
+    if (holes.empty())
+        lastMapSave = io.Milliseconds() - RescuePasses::kSaveIntervalMs;
+    holes.push_back({first, sectors, RescueMap::kNonTrimmed});
+}
+
+// What the first pass knows, for sectorsOnDisk sectors of the image on the disk: those read are
+// finished, those skipped are non-trimmed, the rest not tried.
+void CopyJob::BuildFirstPassMap(DWORD sectorsOnDisk)
+{
+    map = RescueMap(totalSectors);
+    if (sectorsOnDisk != 0)
+        map.Mark(0, std::min<ULONGLONG>(sectorsOnDisk, totalSectors), RescueMap::kFinished);
+    for (const RescueMap::Area& hole : holes)
+        map.Mark(hole.first, std::min<ULONGLONG>(hole.sectors, totalSectors - hole.first), RescueMap::kNonTrimmed);
+    map.SetCurrent(std::min<ULONGLONG>(sectorsOnDisk, totalSectors), RescueMap::kNonTried, 1);
+}
+
+// Every few seconds after the first skipped sector, so that a copy killed during the first pass
+// still leaves a map of what is in the image: the writes are waited for and put on the disk
+// before the map counts them.
+bool CopyJob::SaveMapDuringFirstPass(ImageWriter& writer)
+{
+    if (holes.empty() || totalSectors <= kHeaderSectors
+        || io.Milliseconds() - lastMapSave < RescuePasses::kSaveIntervalMs)
+        return true;
+    if (!writer.Drain() || !io.FlushImage())
+        return false;
+    BuildFirstPassMap(DWORD(writer.BytesWritten() / kSectorBytes));
+    if (!io.ReplaceTextFile(workMapPath.c_str(), map.Serialize()))
+        return false;
+    map = RescueMap();
+    lastMapSave = io.Milliseconds();
+    return true;
 }
 
 // A disc burned in several sessions is read as its first session only; the user decides
@@ -109,7 +347,8 @@ bool CopyJob::ConfirmSessions(BYTE* scratch)
     if (!io.SessionCount(sessions) || sessions <= 1)
         return true;
     bool primary = false;
-    if (!PeekDescriptor(scratch, primary))
+    DWORD volumeSectors = 0;
+    if (!PeekDescriptor(scratch, primary, volumeSectors))
         return false;
     if (!primary && !io.FirstSessionSectors(sessionSectors)) {
         owner.ShowCopyError((L"This disc was written in " + std::to_wstring(sessions)
@@ -130,13 +369,12 @@ bool CopyJob::ConfirmSessions(BYTE* scratch)
 }
 
 // Sector 16 read ahead of the copy, which then starts again from sector 0.
-bool CopyJob::PeekDescriptor(BYTE* scratch, bool& primary)
+bool CopyJob::PeekDescriptor(BYTE* scratch, bool& primary, DWORD& volumeSectors)
 {
     const ULONGLONG descriptorOffset = ULONGLONG(kHeaderSectors - 1) * kSectorBytes;
     for (unsigned attempt = 1;; ++attempt) {
         DWORD got = 0;
         if (io.SeekDevice(descriptorOffset) && io.ReadDevice(scratch, kSectorBytes, got)) {
-            DWORD volumeSectors = 0;
             primary = got == kSectorBytes && ReadPrimaryVolumeSize(scratch, volumeSectors);
             break;
         }
@@ -189,6 +427,10 @@ bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
                 return false;
             sectorsPerRead = chunkSectors;
         }
+        if (!SaveMapDuringFirstPass(writer)) {
+            owner.ReportLastError();
+            return false;
+        }
         if (owner.IsStopRequested()) {
             stopped = true;
             break;
@@ -204,6 +446,7 @@ bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
         owner.ReportLastError();
         return false;
     }
+    sectorsInImage = DWORD(writer.BytesCommitted() / kSectorBytes);
     return true;
 }
 
@@ -218,6 +461,9 @@ CopyJob::ReadEnd CopyJob::ReadSectors(ImageWriter& writer, DWORD firstSector, DW
     while (have < wanted) {
         DWORD got = 0;
         if (!io.ReadDevice(target + have, wanted - have, got)) {
+            // Once the user chose to go on, a chunk that fails waits for the return passes.
+            if (skipping)
+                return SkipRest(writer, firstSector, have / kSectorBytes, count, sectorsRead);
             // A failed read of one sector was already that sector's first attempt.
             unsigned attemptsMade = wanted - have == kSectorBytes ? 1 : 0;
             return RereadEachSector(writer, firstSector, have / kSectorBytes, count, attemptsMade, sectorsRead);
@@ -255,11 +501,19 @@ CopyJob::ReadEnd CopyJob::RereadEachSector(ImageWriter& writer, DWORD firstSecto
                 ShowShortRead(writer, sector);
                 return ReadEnd::Failed;
             }
-            if (attempt == kReadAttempts) {
+            if (attempt >= kReadAttempts) {
+                if (skipping)
+                    return SkipRest(writer, firstSector, i, count, sectorsRead);
                 std::wstring detail = L"Sector " + std::to_wstring(sector) + L" could not be read in "
                     + std::to_wstring(kReadAttempts) + L" attempts: the image would be incomplete and is deleted.";
-                ReportAfterDrain(writer, detail.c_str());
-                return ReadEnd::Failed;
+                const ReadErrorChoice choice = AskAfterDrain(writer, detail.c_str());
+                if (choice == ReadErrorChoice::Stop)
+                    return ReadEnd::Failed;
+                if (choice == ReadErrorChoice::SkipAndGoOn) {
+                    skipping = true;
+                    return SkipRest(writer, firstSector, i, count, sectorsRead);
+                }
+                attempt = 0;
             }
             if (owner.IsStopRequested()) {
                 sectorsRead = i;
@@ -289,16 +543,32 @@ bool CopyJob::SetVolumeSize(bool primary, DWORD volumeSectors)
 }
 
 // A failure is told once the write in flight has ended. Should that write have failed too, its
-// error is told instead: it comes first in the image.
-void CopyJob::ReportAfterDrain(ImageWriter& writer, const wchar_t* detail)
+// error is told instead (it comes first in the image) and the copy stops.
+ReadErrorChoice CopyJob::AskAfterDrain(ImageWriter& writer, const wchar_t* detail)
 {
     DWORD error = GetLastError();
     if (!writer.Drain()) {
         owner.ReportLastError();
-        return;
+        return ReadErrorChoice::Stop;
     }
     SetLastError(error);
-    owner.ReportReadError(detail);
+    return owner.AskReadErrorChoice(detail);
+}
+
+// Sectors `from` to count - 1 of the chunk are given up for now: zeros in the image, keeping
+// its length and the sectors after them in place, and noted for the return passes.
+CopyJob::ReadEnd CopyJob::SkipRest(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count,
+                                   DWORD& sectorsRead)
+{
+    std::memset(writer.ReadTarget() + from * kSectorBytes, 0, (count - from) * kSectorBytes);
+    NoteHole(firstSector + from, count - from);
+    // A failed read leaves the device anywhere.
+    if (!io.SeekDevice(ULONGLONG(firstSector + count) * kSectorBytes)) {
+        owner.ReportLastError();
+        return ReadEnd::Failed;
+    }
+    sectorsRead = count;
+    return ReadEnd::Complete;
 }
 
 void CopyJob::ShowShortRead(ImageWriter& writer, DWORD sectorsRead)

@@ -17,6 +17,7 @@
 #include "MVString.h"
 #include "MVSystemError.h"
 #include "PumpMessages.h"
+#include "ResumeCheck.h"
 #include "TimeSpan.h"
 #include "Win32CopyIO.h"
 #include "Win32TaskbarProgress.h"
@@ -235,7 +236,7 @@ void CImageDlg::OnCopyEnded(CopyOutcome outcome)
         std::lock_guard<std::mutex> guard(m_reportLock);
         m_report = CopyReport();
     }
-    m_nShownSecond = MAXDWORD;
+    m_shownStatus.clear();
     m_wndProgress.GetProgress()->SetPosition(0);
     SetItemText(IDC_CREATE, kCreateCaption);
     m_bStop = 0;
@@ -341,7 +342,7 @@ bool CImageDlg::AskImagePath(const std::wstring& driveEntry, std::wstring& image
     // USB stick holding it could not be ejected while Pelmora runs.
     // The default extension is given without period or wildcard: "backup" becomes "backup.iso".
     if (!BrowseForFile(path.data(), static_cast<DWORD>(path.size()), nullptr, TRUE, hwnd,
-                       OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR,
+                       OFN_HIDEREADONLY | OFN_NOCHANGEDIR,
                        L"ISO files (*.iso)\0*.iso\0All files (*.*)\0*.*\0", L"iso", nullptr))
     {
         // Zero after a cancel; otherwise the dialog itself failed, and the user must know why
@@ -356,7 +357,21 @@ bool CImageDlg::AskImagePath(const std::wstring& driveEntry, std::wstring& image
         ShowMessage(kUnusablePath, MB_ICONEXCLAMATION);
         return false;
     }
-    return true;
+    return ConfirmReplace(imagePath);
+}
+
+// The save dialog does not ask before replacing: an image with a map beside it may be finished
+// rather than replaced, and the copy asks about that once it has seen the disc. Any other
+// existing file is asked about here, as the dialog would.
+bool CImageDlg::ConfirmReplace(const std::wstring& imagePath)
+{
+    const DWORD attributes = GetFileAttributesW(imagePath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    if (GetFileAttributesW(ResumeCheck::MapPath(imagePath).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    const std::wstring question = ResumeCheck::FileName(imagePath) + L" already exists.\nDo you want to replace it?";
+    return ShowMessage(question.c_str(), MB_ICONEXCLAMATION | MB_YESNO | MB_DEFBUTTON2) == IDYES;
 }
 
 CCopyThread* CImageDlg::CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath)
@@ -431,12 +446,14 @@ void CImageDlg::ShowProgress()
     }
     if (report.errorBoxShown)
         m_taskbar.ErrorShown();
+    else
+        m_taskbar.ErrorGone();
     const CopyProgress& progress = report.progress;
     if (progress.phase == CopyProgress::Phase::Starting)
         return;
     ShowBar(progress.sectorsDone, progress.totalSectors);
     m_taskbar.ShowFraction(progress.sectorsDone, progress.totalSectors);
-    ShowElapsedTime(progress.elapsedMs);
+    ShowStatus(progress);
 }
 
 void CImageDlg::ShowBar(DWORD sectorsDone, DWORD totalSectors)
@@ -451,14 +468,23 @@ void CImageDlg::ShowBar(DWORD sectorsDone, DWORD totalSectors)
     bar->SetPosition(position);
 }
 
-void CImageDlg::ShowElapsedTime(DWORD elapsedMs)
+void CImageDlg::ShowStatus(const CopyProgress& progress)
 {
-    if (elapsedMs / 1000 == m_nShownSecond)
+    MVString time;
+    FormatElapsedTime(time, progress.elapsedMs);
+    std::wstring text = time.GetBuffer();
+    if (progress.phase == CopyProgress::Phase::Trimming)
+        text += L" \x00B7 Trimming";
+    else if (progress.phase == CopyProgress::Phase::Scraping)
+        text += L" \x00B7 Scraping";
+    else if (progress.phase == CopyProgress::Phase::Retrying)
+        text += L" \x00B7 Retrying (pass " + std::to_wstring(progress.pass) + L")";
+    if (progress.phase > CopyProgress::Phase::Copying)
+        text += L" \x00B7 " + std::to_wstring(progress.sectorsLeft) + L" sectors missing";
+    if (text == m_shownStatus)
         return;
-    m_nShownSecond = elapsedMs / 1000;
-    MVString text;
-    FormatElapsedTime(text, elapsedMs);
-    SetItemText(IDC_STATUS, text.GetBuffer());
+    m_shownStatus = text;
+    SetItemText(IDC_STATUS, text.c_str());
     if (HWND status = Item(IDC_STATUS))
         InvalidateRect(status, nullptr, TRUE);
 }
@@ -490,16 +516,42 @@ bool CImageDlg::AskToContinue(const wchar_t* question)
     return ShowMessage(question, MB_ICONQUESTION | MB_YESNO) == IDYES;
 }
 
+ReadErrorChoice CImageDlg::AskReadErrorChoice(const wchar_t* detail)
+{
+    const MVString text = SystemErrorText();
+    const std::wstring message = std::wstring(text.GetBuffer()) + L"\n\n" + detail
+        + L"\n\nCancel stops and deletes the image. Try Again reads the sector again. Continue skips unreadable "
+          L"sectors and saves everything else; the missing sectors are listed beside the image, to be read later.";
+    NoteErrorBox();
+    const int button = ShowMessage(message.c_str(), MB_ICONEXCLAMATION | MB_CANCELTRYCONTINUE | MB_DEFBUTTON1);
+    if (button != IDTRYAGAIN && button != IDCONTINUE)
+        return ReadErrorChoice::Stop;
+    // The copy goes on: the taskbar button shows its progress again.
+    NoteErrorBox(false);
+    return button == IDTRYAGAIN ? ReadErrorChoice::TryAgain : ReadErrorChoice::SkipAndGoOn;
+}
+
+bool CImageDlg::AskToReplace(const wchar_t* question)
+{
+    return ShowMessage(question, MB_ICONEXCLAMATION | MB_YESNO | MB_DEFBUTTON2) == IDYES;
+}
+
+QuestionAnswer CImageDlg::AskYesNoCancel(const wchar_t* question)
+{
+    const int button = ShowMessage(question, MB_ICONQUESTION | MB_YESNOCANCEL);
+    return button == IDYES ? QuestionAnswer::Yes : button == IDNO ? QuestionAnswer::No : QuestionAnswer::Cancel;
+}
+
 bool CImageDlg::IsStopRequested()
 {
     return m_bStop.load() != 0;
 }
 
-void CImageDlg::NoteErrorBox()
+void CImageDlg::NoteErrorBox(bool shown)
 {
     // Stored ahead of the box: the progress timer shows it while the box is up.
     std::lock_guard<std::mutex> guard(m_reportLock);
-    m_report.errorBoxShown = true;
+    m_report.errorBoxShown = shown;
 }
 
 void CImageDlg::CopyEnded(CopyOutcome outcome)

@@ -60,6 +60,9 @@ public:
     void ReportReadError(const wchar_t* detail) override;
     void ShowCopyError(const wchar_t* text) override;
     bool AskToContinue(const wchar_t* question) override;
+    ReadErrorChoice AskReadErrorChoice(const wchar_t* detail) override;
+    bool AskToReplace(const wchar_t* question) override;
+    QuestionAnswer AskYesNoCancel(const wchar_t* question) override;
     bool IsStopRequested() override;
     void CopyEnded(CopyOutcome outcome) override;
 
@@ -110,6 +113,7 @@ private:
     void AddAboutItem();
     void CreateProgressBar();
     void StartCopy(const std::wstring& driveEntry, const std::wstring& imagePath);
+    bool ConfirmReplace(const std::wstring& imagePath);
     // Close command: stop a running copy, wait for it, then end the modal loop.
     void Close();
     // Asks a running copy to stop and waits, pumping messages, until it has cleared m_pWorker.
@@ -127,12 +131,14 @@ private:
         CopyProgress progress;
         bool errorBoxShown = false;
     };
-    void NoteErrorBox();
+    void NoteErrorBox(bool shown = true);
     // The progress timer's tick: one read of the report, shown on the bar, the time line and
     // the taskbar button.
     void ShowProgress();
     void ShowBar(DWORD sectorsDone, DWORD totalSectors);
-    void ShowElapsedTime(DWORD elapsedMs);
+    // The time line, and during the return passes over unread sectors which pass runs and how
+    // many sectors are still missing.
+    void ShowStatus(const CopyProgress& progress);
 
     HICON m_hSmallIcon;
     bool m_bClosing = false;
@@ -148,6 +154,6 @@ private:
     std::wstring m_copyEntry;
     std::mutex m_reportLock;
     CopyReport m_report;
-    // The second of the time line, MAXDWORD when none has been shown for this copy.
-    DWORD m_nShownSecond = MAXDWORD;
+    // The status line as shown, empty when none has been shown for this copy.
+    std::wstring m_shownStatus;
 };

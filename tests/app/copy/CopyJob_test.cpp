@@ -7,6 +7,7 @@
 
 namespace {
 const wchar_t kImage[] = L"C:\\images\\disc.iso";
+const wchar_t kMap[] = L"C:\\images\\disc.iso.map";
 const wchar_t kEntry[] = L"E:\\ - MYDISC";
 const DWORD kChunk = 500 * 2048;
 
@@ -38,6 +39,7 @@ protected:
     }
 
     bool ImageExists() const { return io.files.count(kImage) != 0; }
+    std::string MapText() const { return std::string(io.files.at(kMap).begin(), io.files.at(kMap).end()); }
     const std::vector<BYTE>& Image() const { return io.files.at(kImage); }
 
     long Count(const std::string& entry) const { return long(std::count(log.begin(), log.end(), entry)); }
@@ -65,7 +67,10 @@ protected:
     {
         ASSERT_FALSE(log.empty());
         EXPECT_EQ(log.back().compare(0, 10, "CopyEnded("), 0);
-        EXPECT_EQ(Count("CopyEnded(Completed)") + Count("CopyEnded(Stopped)") + Count("CopyEnded(Failed)"), 1);
+        EXPECT_EQ(Count("CopyEnded(Completed)") + Count("CopyEnded(Stopped)") + Count("CopyEnded(Failed)")
+                      + Count("CopyEnded(Incomplete)"),
+                  1);
+        EXPECT_EQ(io.mapLies, 0);
         EXPECT_EQ(io.buffersHeld, 0);
         EXPECT_EQ(Count("AllocateBuffer") - (io.allocationFails ? 2 : 0), Count("FreeBuffer"));
         EXPECT_EQ(io.alignmentViolations, 0);
@@ -231,7 +236,7 @@ TEST_F(CopyJobTest, FailedTransferIsReportedThenTheImageIsDeleted)
             ExpectInOrder({"ReportLastError(112)", "CloseDevice", "CloseImage", "DeleteImage"});
             EXPECT_TRUE(owner.messages.empty());
         } else {
-            ExpectInOrder({"ReportReadError(23)", "CloseDevice", "CloseImage", "DeleteImage"});
+            ExpectInOrder({"AskReadErrorChoice(23)S", "CloseDevice", "CloseImage", "DeleteImage"});
             ASSERT_EQ(owner.messages.size(), 1u);
             EXPECT_EQ(owner.messages[0], L"Sector " + std::to_wstring(c.sector)
                                              + L" could not be read in 4 attempts: the image would be incomplete "
@@ -282,6 +287,7 @@ TEST_F(CopyJobTest, StopArrivingWhileTransfersAreInFlightKeepsWhatWasRead)
         io.atWrite.clear();
         io.reads.clear();
         io.writes.clear();
+        io.files.clear();
         owner.stopRequested = false;
         auto stop = [this] { owner.stopRequested = true; };
         if (c.read)
@@ -336,7 +342,7 @@ TEST_F(CopyJobTest, MarginalSectorsAreReadAgainUpToFourTimes)
             EXPECT_TRUE(owner.messages.empty());
             EXPECT_EQ(owner.outcomes.back(), CopyOutcome::Completed);
         } else {
-            EXPECT_EQ(Count("ReportReadError(23)"), 1);
+            EXPECT_EQ(Count("AskReadErrorChoice(23)S"), 1);
             EXPECT_EQ(owner.outcomes.back(), CopyOutcome::Failed);
         }
         ExpectIdleAtEnd();
@@ -362,7 +368,7 @@ TEST_F(CopyJobTest, ShortReadBeforeABadSectorReportsTheReadError)
     // The chunk from sector 517 comes back with 183 sectors; reading on meets the bad sector,
     // which then fails its single reads.
     EXPECT_EQ(io.reads, Reads({kChunk, 483 * 2048, 300 * 2048, 2048, 2048, 2048, 2048}));
-    ExpectInOrder({"ReportReadError(23)", "CloseDevice", "CloseImage", "DeleteImage"});
+    ExpectInOrder({"AskReadErrorChoice(23)S", "CloseDevice", "CloseImage", "DeleteImage"});
     EXPECT_FALSE(ImageExists());
     ExpectIdleAtEnd();
 }
@@ -473,6 +479,7 @@ TEST_F(CopyJobTest, StopKeepsAPrefixOfTheDisc)
         log.clear();
         owner.polls = 0;
         owner.stopAtPoll = c.poll;
+        io.files.clear();
         UseDisc(1000, 1000);
         io.script.clear();
         if (c.marginal >= 0)
@@ -483,6 +490,13 @@ TEST_F(CopyJobTest, StopKeepsAPrefixOfTheDisc)
         EXPECT_EQ(Count("DeleteImage"), 1);  // only the one before creating it
         EXPECT_TRUE(owner.messages.empty());
         EXPECT_EQ(owner.outcomes.back(), CopyOutcome::Stopped);
+        // Once the disc's size is known, the rest is marked not tried, to be finished later.
+        std::wstring message;
+        RescueMap map;
+        EXPECT_EQ(io.files.count(kMap) != 0, c.kept >= 17);
+        if (c.kept >= 17 && RescueMap::Parse(MapText(), 1000, kMap, map, message)) {
+            EXPECT_EQ(map.Areas(), (std::vector<RescueMap::Area>{{0, c.kept, '+'}, {c.kept, 1000 - c.kept, '?'}}));
+        }
         ExpectIdleAtEnd();
     }
 }
@@ -654,4 +668,93 @@ TEST_F(CopyJobTest, UnexpectedErrorIsToldAndLeavesNoImage)
     EXPECT_EQ(owner.messages[0], L"The copy stopped on an unexpected error: the incomplete image is deleted.");
     ExpectIdleAtEnd();
 }
+}
+
+namespace {
+using Areas = std::vector<RescueMap::Area>;
+using Phase = CopyProgress::Phase;
+
+struct RescueCase
+{
+    const char* fault;
+    std::map<ULONGLONG, std::string> script;
+    ReadErrorChoice choice;
+    Phase stopIn;       // Stop arrives at the first report of this phase (Starting: never)
+    DWORD stopAt;       // ... with this count done or this pass
+    DWORD imageSectors;
+    Areas map;          // the map left beside the image; empty: none
+    CopyOutcome outcome;
+};
+
+std::map<ULONGLONG, std::string> Band(ULONGLONG first, ULONGLONG end, std::map<ULONGLONG, std::string> more = {})
+{
+    for (ULONGLONG sector = first; sector < end; ++sector)
+        more.emplace(sector, "F");
+    return more;
+}
+}
+
+TEST_F(CopyJobTest, ScratchedDiscIsSavedAroundItsUnreadableSectors)
+{
+    const Phase never = Phase::Starting;
+    const auto go = ReadErrorChoice::SkipAndGoOn;
+    const RescueCase cases[] = {
+        {"band read sector by sector instead of skipped", Band(600, 650), go, never, 0, 1500,
+         {{0, 600, '+'}, {600, 50, '-'}, {650, 850, '+'}}, CopyOutcome::Incomplete},
+        {"isolated bad sectors in later chunks asked about", {{600, "F"}, {800, "F"}, {1200, "F"}}, go, never, 0, 1500,
+         {{0, 600, '+'}, {600, 1, '-'}, {601, 199, '+'}, {800, 1, '-'}, {801, 399, '+'}, {1200, 1, '-'},
+          {1201, 299, '+'}},
+         CopyOutcome::Incomplete},
+        {"sound sector inside a band left out by scraping", Band(600, 610, {{605, "."}}), go, never, 0, 1500,
+         {{0, 600, '+'}, {600, 5, '-'}, {605, 1, '+'}, {606, 4, '-'}, {610, 890, '+'}}, CopyOutcome::Incomplete},
+        {"marginal sector not retried", Band(600, 610, {{605, "F."}}), go, never, 0, 1500,
+         {{0, 600, '+'}, {600, 5, '-'}, {605, 1, '+'}, {606, 4, '-'}, {610, 890, '+'}}, CopyOutcome::Incomplete},
+        {"bad first and last sectors", {{0, "F"}, {1499, "F"}}, go, never, 0, 1500,
+         {{0, 1, '-'}, {1, 1498, '+'}, {1499, 1, '-'}}, CopyOutcome::Incomplete},
+        {"Try Again gives up on the sector", {{700, "FFFFF."}}, ReadErrorChoice::TryAgain, never, 0, 1500, {},
+         CopyOutcome::Completed},
+        {"Stop in the first pass", Band(600, 650), go, Phase::Copying, 1017, 1500,
+         {{0, 600, '+'}, {600, 417, '*'}, {1017, 483, '+'}}, CopyOutcome::Stopped},
+        {"Stop while trimming", Band(600, 650), go, Phase::Trimming, 1, 1500,
+         {{0, 600, '+'}, {600, 1, '-'}, {601, 416, '*'}, {1017, 483, '+'}}, CopyOutcome::Stopped},
+        {"Stop while scraping", Band(600, 650), go, Phase::Scraping, 1, 1500,
+         {{0, 600, '+'}, {600, 2, '-'}, {602, 47, '/'}, {649, 1, '-'}, {650, 850, '+'}}, CopyOutcome::Stopped},
+        {"close while retrying", Band(600, 650), go, Phase::Retrying, 2, 1500,
+         {{0, 600, '+'}, {600, 50, '-'}, {650, 850, '+'}}, CopyOutcome::Stopped},
+    };
+    for (const RescueCase& c : cases) {
+        SCOPED_TRACE(c.fault);
+        log.clear();
+        io.files.clear();
+        owner.messages.clear();
+        owner.stopRequested = false;
+        owner.choices = {c.choice};
+        owner.onProgress = [&](const CopyProgress& p) {
+            if (p.phase == c.stopIn && (p.phase == Phase::Copying ? p.sectorsDone : p.pass) == c.stopAt)
+                owner.stopRequested = true;
+        };
+        UseDisc(1500, 1500);
+        io.script = c.script;
+        RunJob();
+        std::vector<BYTE> expected = DiscPrefix(io.disc, c.imageSectors);
+        for (const RescueMap::Area& area : c.map)
+            if (area.status != '+' && area.first < c.imageSectors)
+                std::fill_n(expected.begin() + area.first * 2048, std::min(area.first + area.sectors, ULONGLONG(c.imageSectors)) * 2048 - area.first * 2048, 0);
+        EXPECT_TRUE(Image() == expected);
+        RescueMap map;
+        std::wstring message;
+        ASSERT_EQ(io.files.count(kMap), c.map.empty() ? 0u : 1u);
+        if (!c.map.empty()) {
+            ASSERT_TRUE(RescueMap::Parse(MapText(), 1500, kMap, map, message)) << message;
+            EXPECT_EQ(map.Areas(), c.map);
+            // The end is told: the sectors missing and where the map is.
+            ASSERT_EQ(owner.messages.size(), 2u);
+            EXPECT_NE(owner.messages[1].find(L"disc.iso is missing " + std::to_wstring(map.UnfinishedSectors())
+                                             + L" sectors"),
+                      std::wstring::npos);
+        }
+        EXPECT_EQ(Count("AskReadErrorChoice(23)C") + Count("AskReadErrorChoice(23)T"), 1);
+        EXPECT_EQ(owner.outcomes.back(), c.outcome);
+        ExpectIdleAtEnd();
+    }
 }
