@@ -92,6 +92,9 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
             return;
         }
         decision = ResumeCheck(owner, io, first.Get()).Decide(imagePath, discSectors, map);
+        // Copied anew, the old image's map says nothing of the new one.
+        if (decision != ResumeCheck::Decision::Resume)
+            map = RescueMap();
         if (decision == ResumeCheck::Decision::CopyAnew && !io.SeekDevice(0)) {
             owner.ReportLastError();
             io.CloseDevice();

@@ -758,3 +758,86 @@ TEST_F(CopyJobTest, ScratchedDiscIsSavedAroundItsUnreadableSectors)
         ExpectIdleAtEnd();
     }
 }
+
+namespace {
+struct ResumeCase
+{
+    const char* fault;
+    DWORD imageSectors;  // of the disc, with zeros where the map is not '+'; 0: no image
+    Areas map;
+    std::string mapEdit;  // appended to the map text ("cut": its last line cut off); "" leaves it sound
+    QuestionAnswer answer;
+    bool replace;         // the answer to "copy anew?"
+    bool asked;           // the resume question comes up
+    bool copied;          // the image ends equal to the disc, without a map
+    DWORD sectorsRead;    // past the volume descriptors
+};
+}
+
+TEST_F(CopyJobTest, FinishingLaterReadsOnlyWhatTheMapSaysIsMissing)
+{
+    const Areas band = {{0, 600, '+'}, {600, 50, '-'}, {650, 850, '+'}};
+    const auto yes = QuestionAnswer::Yes;
+    const ResumeCase cases[] = {
+        {"holes of a rescue read again whole", 1500, band, "", yes, false, true, true, 50},
+        {"rest of a stopped copy not read", 700, {{0, 700, '+'}, {700, 800, '?'}}, "", yes, false, true, true, 800},
+        {"No does not copy anew", 1500, band, "", QuestionAnswer::No, false, true, true, 983},
+        {"Cancel touches the image", 1500, band, "", QuestionAnswer::Cancel, false, true, false, 0},
+        {"cut short map trusted", 1500, band, "cut", yes, false, false, false, 0},
+        {"map of a larger disc trusted", 1500, band, "0x002EE000 0x00001000 +\n", yes, false, false, false, 0},
+        {"hand-edited map trusted", 1500, band, "0x002EE000 0x00000800 x\n", yes, false, false, false, 0},
+        {"image of another disc trusted", 1500, band, "other disc", yes, false, false, false, 0},
+        {"missing image trusted", 0, band, "", yes, false, false, false, 0},
+        {"image shorter than its map trusted", 1000, band, "", yes, false, false, false, 0},
+        {"bad map not replaced with consent", 1500, band, "cut", yes, true, false, true, 983},
+    };
+    for (const ResumeCase& c : cases) {
+        SCOPED_TRACE(c.fault);
+        log.clear();
+        io.files.clear();
+        io.transfers.clear();
+        owner.questions.clear();
+        owner.resumeAnswer = c.answer;
+        owner.replaceAnswer = c.replace;
+        UseDisc(1500, 1500);
+        io.script.clear();
+        RescueMap map(1500);
+        for (const RescueMap::Area& area : c.map)
+            map.Mark(area.first, area.sectors, area.status);
+        std::vector<BYTE> image = DiscPrefix(io.disc, c.imageSectors);
+        for (const RescueMap::Area& area : c.map)
+            if (area.status != '+' && area.first < c.imageSectors)
+                std::fill_n(image.begin() + area.first * 2048, area.sectors * 2048, 0);
+        if (c.mapEdit == "other disc")
+            image[16 * 2048 + 40] ^= 1;  // the volume's name
+        if (c.imageSectors)
+            io.files[kImage] = image;
+        std::string text = map.Serialize();
+        if (c.mapEdit == "cut")
+            text = text.substr(0, text.rfind("0x"));
+        else if (c.mapEdit != "other disc")
+            text += c.mapEdit;
+        io.files[kMap].assign(text.begin(), text.end());
+        RunJob();
+        DWORD read = 0;
+        for (const std::string& t : io.transfers)
+            if (t[0] == 'R' && std::stoul(t.substr(1)) >= 48)
+                read += std::stoul(t.substr(t.find('+') + 1));
+        EXPECT_EQ(read, c.sectorsRead);
+        EXPECT_EQ(Count("AskYesNoCancel"), c.asked ? 1 : 0);
+        EXPECT_EQ(Count("AskToReplace"), c.asked ? 0 : 1);
+        if (!c.asked) {
+            EXPECT_NE(owner.questions[0].find(L"disc.iso"), std::wstring::npos);
+        }
+        if (c.copied) {
+            EXPECT_TRUE(Image() == io.disc);
+            EXPECT_EQ(io.files.count(kMap), 0u);
+        } else {
+            EXPECT_EQ(io.files.count(kImage), c.imageSectors ? 1u : 0u);
+            EXPECT_TRUE(!c.imageSectors || Image() == image);
+            EXPECT_TRUE(MapText() == text);
+        }
+        EXPECT_EQ(owner.outcomes.back(), c.copied ? CopyOutcome::Completed : CopyOutcome::Stopped);
+        ExpectIdleAtEnd();
+    }
+}
