@@ -39,7 +39,10 @@ protected:
     }
 
     bool ImageExists() const { return io.files.count(kImage) != 0; }
-    std::string MapText() const { return std::string(io.files.at(kMap).begin(), io.files.at(kMap).end()); }
+    std::string MapText() const
+    {
+        return io.files.count(kMap) ? std::string(io.files.at(kMap).begin(), io.files.at(kMap).end()) : "";
+    }
     const std::vector<BYTE>& Image() const { return io.files.at(kImage); }
 
     long Count(const std::string& entry) const { return long(std::count(log.begin(), log.end(), entry)); }
@@ -711,7 +714,7 @@ TEST_F(CopyJobTest, ScratchedDiscIsSavedAroundItsUnreadableSectors)
          {{0, 600, '+'}, {600, 5, '-'}, {605, 1, '+'}, {606, 4, '-'}, {610, 890, '+'}}, CopyOutcome::Incomplete},
         {"bad first and last sectors", {{0, "F"}, {1499, "F"}}, go, never, 0, 1500,
          {{0, 1, '-'}, {1, 1498, '+'}, {1499, 1, '-'}}, CopyOutcome::Incomplete},
-        {"Try Again gives up on the sector", {{700, "FFFFF."}}, ReadErrorChoice::TryAgain, never, 0, 1500, {},
+        {"Try Again gives up on the sector", {{700, "FFFFFFFF."}}, ReadErrorChoice::TryAgain, never, 0, 1500, {},
          CopyOutcome::Completed},
         {"Stop in the first pass", Band(600, 650), go, Phase::Copying, 1017, 1500,
          {{0, 600, '+'}, {600, 417, '*'}, {1017, 483, '+'}}, CopyOutcome::Stopped},
@@ -743,15 +746,14 @@ TEST_F(CopyJobTest, ScratchedDiscIsSavedAroundItsUnreadableSectors)
         EXPECT_TRUE(Image() == expected);
         RescueMap map;
         std::wstring message;
-        ASSERT_EQ(io.files.count(kMap), c.map.empty() ? 0u : 1u);
-        if (!c.map.empty()) {
-            ASSERT_TRUE(RescueMap::Parse(MapText(), 1500, kMap, map, message)) << message;
+        EXPECT_EQ(io.files.count(kMap), c.map.empty() ? 0u : 1u);
+        if (!c.map.empty() && io.files.count(kMap)) {
+            EXPECT_TRUE(RescueMap::Parse(MapText(), 1500, kMap, map, message)) << message;
             EXPECT_EQ(map.Areas(), c.map);
             // The end is told: the sectors missing and where the map is.
-            ASSERT_EQ(owner.messages.size(), 2u);
-            EXPECT_NE(owner.messages[1].find(L"disc.iso is missing " + std::to_wstring(map.UnfinishedSectors())
-                                             + L" sectors"),
-                      std::wstring::npos);
+            EXPECT_TRUE(owner.messages.size() == 2
+                        && owner.messages[1].find(L"disc.iso is missing " + std::to_wstring(map.UnfinishedSectors())
+                                                  + L" sectors") != std::wstring::npos);
         }
         EXPECT_EQ(Count("AskReadErrorChoice(23)C") + Count("AskReadErrorChoice(23)T"), 1);
         EXPECT_EQ(owner.outcomes.back(), c.outcome);
