@@ -2,13 +2,15 @@
 #include "ChunkBuffer.h"
 #include "CopyIO.h"
 #include "CopyJobOwner.h"
+#include "DisplayPath.h"
 #include "DriveLetter.h"
 #include "CopyRescueIO.h"
-#include "DisplayPath.h"
 #include "ImageSideFiles.h"
 #include "ImageWriter.h"
 #include "RescuePasses.h"
 #include "ResumeCheck.h"
+#include "Sha256.h"
+#include "TargetRoom.h"
 #include "VolumeDescriptor.h"
 #include <algorithm>
 #include <cstring>
@@ -24,6 +26,9 @@ const wchar_t kNoSizeText[] =
     L"The disc has no ISO 9660 volume descriptor and the drive cannot tell its size: "
     L"the image would be incomplete and is deleted.";
 const wchar_t kUnexpectedText[] = L"The copy stopped on an unexpected error: the incomplete image is deleted.";
+const wchar_t kPathTooLongText[] =
+    L"The image's name is too long for the files this copy writes beside it: no image was made. Choose a "
+    L"shorter name.";
 const wchar_t kUnexpectedBeforeImageText[] = L"The copy could not start because of an unexpected error: no image was made.";
 
 // "\\.\" and the entry's drive letter and colon, or an empty text when the entry has none.
@@ -55,7 +60,7 @@ void CopyJob::Run(const wchar_t* driveEntry, const wchar_t* imagePath)
     try {
         Copy(driveEntry, TextOrEmpty(imagePath));
     } catch (...) {
-        AbandonAfterException(TextOrEmpty(imagePath));
+        AbandonAfterException();
     }
     owner.CopyEnded(outcome);
 }
@@ -74,6 +79,9 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
         owner.ShowCopyError(kNoMemoryText);
         return;
     }
+    this->imagePath = imagePath;
+    if (!TargetFilesUsable())
+        return;
     if (!io.OpenDevice(devicePath.c_str())) {
         owner.ShowCopyError((L"Cannot open drive " + devicePath + L".").c_str());
         return;
@@ -109,40 +117,74 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
     // Taken after any question: the time line counts the copy, not the time a box was up.
     startMs = io.Milliseconds();
     if (decision == ResumeCheck::Decision::Resume) {
-        Resume(first.Get(), imagePath);
+        Resume(first.Get());
         return;
     }
-    workMapPath = mapPath;
-    io.DeleteImage(imagePath);
+    // The map of the temporary image; the chosen name gets its own when the image is kept.
+    workMapPath = partialPath + L".map";
+    // A temporary file left by a copy that was killed is this program's own: it is replaced.
+    io.DeleteImage(partialPath.c_str());
+    if (io.FileAttributes(workMapPath.c_str()) != INVALID_FILE_ATTRIBUTES)
+        io.RemoveFile(workMapPath.c_str());
     // Marked before the attempt: should creating it end in an exception after the file was
     // made, the clean-up still removes the empty file.
     imageCreated = true;
-    if (!io.CreateImage(imagePath)) {
+    if (!io.CreateImage(partialPath.c_str())) {
         imageCreated = false;
         io.CloseDevice();
-        owner.ShowCopyError((L"Cannot create file \n" + std::wstring(imagePath) + L".").c_str());
+        // Named as the user chose it: the temporary file lies in the same folder.
+        owner.ShowCopyError((L"Cannot create file \n" + DisplayPath(imagePath) + L".").c_str());
         return;
     }
     bool ok = CopyOpenFiles(first.Get(), second.Get());
     const bool passesDue = ok && !stopped && !holes.empty();
-    if (!passesDue)
-        io.CloseDevice();
-    // Before the map that describes it is written, the image is on the disk.
-    if (ok && (stopped || !holes.empty()) && !io.FlushImage()) {
-        owner.ReportLastError();
-        ok = false;
-    }
-    io.CloseImage();
     if (passesDue) {
-        // The return passes write single sectors, which the unbuffered handle refuses.
-        ok = io.OpenImageForPatching(imagePath) && RunReturnPasses(first.Get(), workMapPath);
+        // The return passes write single sectors, which the unbuffered handle refuses: the image
+        // is put on the disk, closed, and opened again through the system's cache.
+        ok = io.FlushImage();
+        io.CloseImage();
+        ok = ok && io.OpenImageForPatching(partialPath.c_str()) && RunReturnPasses(first.Get(), workMapPath);
         if (!ok)
             owner.ReportLastError();
-        io.CloseImage();
-        io.CloseDevice();
     }
-    Finish(ok, imagePath);
+    io.CloseDevice();
+    if (ok) {
+        const bool complete = !stopped && (holes.empty() || map.UnfinishedSectors() == 0);
+        // A copy stopped before the volume size was known has no disc to map.
+        if (!complete && map.Sectors() == 0 && totalSectors > kHeaderSectors)
+            BuildFirstPassMap(sectorsInImage);
+        ok = KeepImage(complete);
+        if (ok)
+            outcome = complete ? CopyOutcome::Completed : stopped ? CopyOutcome::Stopped : CopyOutcome::Incomplete;
+        if (ok && !complete && skipping)
+            TellIncomplete();
+    } else {
+        io.CloseImage();
+        DeleteIncompleteImage();
+        if (!holes.empty())
+            io.RemoveFile(workMapPath.c_str());
+    }
     imageCreated = false;
+}
+
+// Checked before anything is written: each file this copy writes can be written. The chosen
+// image is replaced only by a rename, and the checksum file is replaced whole.
+bool CopyJob::TargetFilesUsable()
+{
+    partialPath = PartialImagePath(imagePath);
+    checksumPath = ChecksumPath(imagePath);
+    if (partialPath.empty() || checksumPath.empty()) {
+        owner.ShowCopyError(kPathTooLongText);
+        return false;
+    }
+    for (const std::wstring* path : {&imagePath, &partialPath, &checksumPath}) {
+        std::wstring problem = TargetFileProblem(*path, io.FileAttributes(path->c_str()));
+        if (!problem.empty()) {
+            owner.ShowCopyError(problem.c_str());
+            return false;
+        }
+    }
+    return true;
 }
 
 // The disc's volume size, before the copy: read as the copy itself will find it.
@@ -158,11 +200,12 @@ bool CopyJob::DiscSectors(BYTE* scratch, DWORD& sectors)
 
 // Fills what the map says is missing, in the image as it is: the areas never tried are read
 // chunk by chunk, then the return passes come back to what did not read.
-void CopyJob::Resume(BYTE* buffer, const std::wstring& imagePath)
+void CopyJob::Resume(BYTE* buffer)
 {
     workMapPath = ResumeCheck::MapPath(imagePath);
     totalSectors = DWORD(map.Sectors());
     skipping = true;
+    patched = true;
     if (!io.OpenImageForPatching(imagePath.c_str())) {
         owner.ReportLastError();
         io.CloseDevice();
@@ -172,6 +215,9 @@ void CopyJob::Resume(BYTE* buffer, const std::wstring& imagePath)
     if (ok && !stopped && map.Count(RescueMap::kNonTried) == 0 && map.UnfinishedSectors() != 0)
         ok = RunReturnPasses(buffer, workMapPath);
     ok = ok && io.FlushImage();
+    const bool complete = map.UnfinishedSectors() == 0;
+    // After the flush: the map never runs ahead of the image.
+    ok = ok && (complete || io.ReplaceTextFile(workMapPath.c_str(), map.Serialize()));
     if (!ok)
         owner.ReportLastError();
     io.CloseImage();
@@ -180,20 +226,16 @@ void CopyJob::Resume(BYTE* buffer, const std::wstring& imagePath)
     // never runs ahead of it.
     if (!ok)
         return;
-    const bool complete = map.UnfinishedSectors() == 0;
-    if (!KeepImage(imagePath))
-        return;
     if (complete) {
-        std::string hex;
-        if (!io.HashFile(imagePath.c_str(), hex)
-            || !io.WriteChecksumFile(ChecksumPath(imagePath).c_str(), ChecksumLine(hex, imagePath)))
-            owner.ShowCopyError((L"The image is complete, but its checksum file could not be written:\n"
-                                 + DisplayPath(ChecksumPath(imagePath)))
-                                    .c_str());
+        if (!RemoveIfThere(workMapPath))
+            owner.ReportReadError((L"The image is complete, but its map " + DisplayPath(workMapPath)
+                                   + L" could not be removed: delete it by hand.")
+                                      .c_str());
+        WriteChecksum();
     }
     outcome = complete ? CopyOutcome::Completed : stopped ? CopyOutcome::Stopped : CopyOutcome::Incomplete;
     if (!complete)
-        TellIncomplete(imagePath);
+        TellIncomplete();
 }
 
 bool CopyJob::ReadMissingAreas(BYTE* buffer, const std::wstring& mapPath)
@@ -234,6 +276,7 @@ bool CopyJob::RunReturnPasses(BYTE* sectorBuffer, const std::wstring& mapPath)
 {
     if (map.Sectors() == 0)
         BuildFirstPassMap(sectorsInImage);
+    patched = true;
     CopyRescueIO rescueIO(io, owner, mapPath, startMs);
     const RescuePasses::Outcome result = RescuePasses(rescueIO, map, sectorBuffer).Run();
     if (result == RescuePasses::Outcome::Stopped)
@@ -241,50 +284,7 @@ bool CopyJob::RunReturnPasses(BYTE* sectorBuffer, const std::wstring& mapPath)
     return result != RescuePasses::Outcome::Failed;
 }
 
-// The end of a fresh copy: a failed one leaves nothing; one that read every sector leaves no
-// map; any other is kept with its map and, when it has holes, told.
-void CopyJob::Finish(bool ok, const std::wstring& imagePath)
-{
-    if (!ok) {
-        DeleteIncompleteImage(imagePath.c_str());
-        if (!holes.empty())
-            io.RemoveFile(workMapPath.c_str());
-        return;
-    }
-    const bool complete = !stopped && (holes.empty() || map.UnfinishedSectors() == 0);
-    // A copy stopped before the volume size was known has no disc to map.
-    if (!complete && map.Sectors() == 0 && totalSectors > kHeaderSectors)
-        BuildFirstPassMap(sectorsInImage);
-    if (!KeepImage(imagePath))
-        return;
-    outcome = complete ? CopyOutcome::Completed : stopped ? CopyOutcome::Stopped : CopyOutcome::Incomplete;
-    if (!complete && skipping)
-        TellIncomplete(imagePath);
-}
-
-// The image's map follows what it holds: written beside an incomplete image (the image is on
-// disk already), removed beside a complete one. False when the map could not be written.
-bool CopyJob::KeepImage(const std::wstring& imagePath)
-{
-    const std::wstring finalMap = ResumeCheck::MapPath(imagePath);
-    if (map.Sectors() == 0 || map.UnfinishedSectors() == 0) {
-        if (!io.RemoveFile(finalMap.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND
-            && GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
-            owner.ShowCopyError((L"The image is complete, but the map of its missing sectors could not be "
-                                 L"removed; delete it:\n"
-                                 + DisplayPath(finalMap))
-                                    .c_str());
-        return true;
-    }
-    if (!io.ReplaceTextFile(finalMap.c_str(), map.Serialize())) {
-        owner.ReportLastError();
-        outcome = CopyOutcome::Failed;
-        return false;
-    }
-    return true;
-}
-
-void CopyJob::TellIncomplete(const std::wstring& imagePath)
+void CopyJob::TellIncomplete()
 {
     const ULONGLONG missing = map.UnfinishedSectors();
     const std::wstring text = ResumeCheck::FileName(imagePath) + L" is missing " + std::to_wstring(missing)
@@ -336,6 +336,84 @@ bool CopyJob::SaveMapDuringFirstPass(ImageWriter& writer)
     map = RescueMap();
     lastMapSave = io.Milliseconds();
     return true;
+}
+
+bool CopyJob::KeepImage(bool complete)
+{
+    // On the disk before the image counts as kept: the bar empties only after this, and a map
+    // may call its sectors finished.
+    bool flushed = io.FlushImage();
+    DWORD error = GetLastError();
+    io.CloseImage();
+    const std::wstring finalMap = ResumeCheck::MapPath(imagePath);
+    const bool mapped = !complete && map.Sectors() != 0;
+    // The map for the chosen name comes before the name: a crash in between never leaves an
+    // image with holes without its map.
+    if (flushed && mapped && !io.ReplaceTextFile(finalMap.c_str(), map.Serialize())) {
+        flushed = false;
+        error = GetLastError();
+    }
+    if (!flushed) {
+        SetLastError(error);
+        owner.ReportLastError();
+        DeleteIncompleteImage();
+        RemoveIfThere(workMapPath);
+        return false;
+    }
+    if (!io.KeepImage(partialPath.c_str(), imagePath.c_str())) {
+        error = GetLastError();
+        std::wstring text = L"The new image could not take the name " + DisplayPath(imagePath)
+            + L": it is deleted, and any older file of that name is left as it was.";
+        SetLastError(error);
+        owner.ReportReadError(text.c_str());
+        DeleteIncompleteImage();
+        RemoveIfThere(workMapPath);
+        if (mapped)
+            RemoveIfThere(finalMap);
+        return false;
+    }
+    imageCreated = false;
+    RemoveIfThere(workMapPath);
+    if (!mapped && !RemoveIfThere(finalMap)) {
+        std::wstring text = L"The map " + DisplayPath(finalMap)
+            + L" describes the image this copy replaced, and could not be removed: delete it by hand.";
+        owner.ReportReadError(text.c_str());
+    }
+    if (complete) {
+        WriteChecksum();
+    } else if (io.FileAttributes(checksumPath.c_str()) != INVALID_FILE_ATTRIBUTES && !io.RemoveFile(checksumPath.c_str())) {
+        std::wstring text = L"The checksum file " + DisplayPath(checksumPath)
+            + L" describes the image this copy replaced, and could not be removed: delete it by hand.";
+        owner.ReportReadError(text.c_str());
+    }
+    return true;
+}
+
+// False when a file is there and could not be removed.
+bool CopyJob::RemoveIfThere(const std::wstring& path)
+{
+    return io.FileAttributes(path.c_str()) == INVALID_FILE_ATTRIBUTES || io.RemoveFile(path.c_str());
+}
+
+void CopyJob::WriteChecksum()
+{
+    // Sectors patched in place after the writes were hashed: the file itself is hashed.
+    if (patched && !io.HashFile(imagePath.c_str(), digest)) {
+        hashError = GetLastError();
+        digest.clear();
+    }
+    if (digest.empty()) {
+        SetLastError(hashError);
+        std::wstring text = L"The image is complete, but its checksum could not be computed: no "
+            + DisplayPath(checksumPath) + L" was written.";
+        owner.ReportReadError(text.c_str());
+        return;
+    }
+    if (!io.WriteChecksumFile(checksumPath.c_str(), ChecksumLine(digest, imagePath))) {
+        std::wstring text = L"The image is complete, but its checksum file " + DisplayPath(checksumPath)
+            + L" could not be written.";
+        owner.ReportReadError(text.c_str());
+    }
 }
 
 // A disc burned in several sessions is read as its first session only; the user decides
@@ -397,7 +475,9 @@ bool CopyJob::PeekDescriptor(BYTE* scratch, bool& primary, DWORD& volumeSectors)
 
 bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
 {
-    ImageWriter writer(io, first, second);
+    // Declared before the writer, which may still be hashing into it until it goes.
+    Sha256 hash;
+    ImageWriter writer(io, first, second, &hash);
     totalSectors = kHeaderSectors;
     DWORD sectorsDone = 0;
     DWORD sectorsPerRead = 1;
@@ -450,6 +530,10 @@ bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
         return false;
     }
     sectorsInImage = DWORD(writer.BytesCommitted() / kSectorBytes);
+    if (!hash.Finish(digest)) {
+        digest.clear();
+        hashError = hash.Error();
+    }
     return true;
 }
 
@@ -542,6 +626,13 @@ bool CopyJob::SetVolumeSize(bool primary, DWORD volumeSectors)
     }
     // The 17 sectors already read are always kept, even when the volume claims fewer.
     totalSectors = volumeSectors > kHeaderSectors ? volumeSectors : kHeaderSectors;
+    // Told now rather than when the disk is full, minutes later. Where the system cannot tell,
+    // the copy goes on and a full disk is reported when it happens.
+    std::wstring problem = TargetRoomProblem(ULONGLONG(totalSectors) * kSectorBytes, io.TargetVolume(imagePath.c_str()));
+    if (!problem.empty()) {
+        owner.ShowCopyError(problem.c_str());
+        return false;
+    }
     return true;
 }
 
@@ -585,24 +676,24 @@ void CopyJob::ShowShortRead(ImageWriter& writer, DWORD sectorsRead)
     owner.ShowCopyError(text.c_str());
 }
 
-void CopyJob::DeleteIncompleteImage(const wchar_t* imagePath)
+void CopyJob::DeleteIncompleteImage()
 {
-    if (!io.DeleteImage(imagePath)) {
-        std::wstring text = L"The incomplete image could not be deleted; do not use it:\n" + std::wstring(imagePath);
+    if (!io.DeleteImage(partialPath.c_str())) {
+        std::wstring text = L"The incomplete image could not be deleted; do not use it:\n" + DisplayPath(partialPath);
         owner.ShowCopyError(text.c_str());
     }
 }
 
 // An owner operation or a lack of memory ends the copy here; the files must still be closed,
 // an image, which is then incomplete, removed, and the user told.
-void CopyJob::AbandonAfterException(const wchar_t* imagePath)
+void CopyJob::AbandonAfterException()
 {
     io.CloseDevice();
     io.CloseImage();
     const bool created = imageCreated;
     imageCreated = false;
     if (created)
-        io.DeleteImage(imagePath);
+        io.DeleteImage(partialPath.c_str());
     try {
         owner.ShowCopyError(created ? kUnexpectedText : kUnexpectedBeforeImageText);
     } catch (...) {

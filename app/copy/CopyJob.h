@@ -14,6 +14,13 @@ class ImageWriter;
 // `chunkSectors` sectors. A failed or incomplete copy never leaves an image behind; a stopped
 // copy keeps the sectors copied so far, cut exactly at a sector end.
 //
+// The image is written under a temporary name beside the chosen one (PartialImagePath) and
+// takes the chosen name only when it is kept, so a failed copy never costs the old image of
+// that name. A complete image gets its SHA-256, hashed while it was written, in a checksum file
+// beside it (ChecksumPath); a stopped one gets none, and an older checksum file, which described
+// the image it replaced, is removed. Before the bulk of the disc is read, the target is checked
+// for room.
+//
 // Reads overlap writes: while one chunk is written (on the I/O's writer thread), the next is
 // read into a second buffer. A chunk that cannot be read is read again sector by sector, each
 // sector up to kReadAttempts times, so a marginal sector that reads on a later attempt is still
@@ -49,12 +56,10 @@ private:
 
     void Copy(const wchar_t* driveEntry, const wchar_t* imagePath);
     bool DiscSectors(BYTE* scratch, DWORD& sectors);
-    void Resume(BYTE* buffer, const std::wstring& imagePath);
+    void Resume(BYTE* buffer);
     bool ReadMissingAreas(BYTE* buffer, const std::wstring& mapPath);
     bool RunReturnPasses(BYTE* sectorBuffer, const std::wstring& mapPath);
-    void Finish(bool ok, const std::wstring& imagePath);
-    bool KeepImage(const std::wstring& imagePath);
-    void TellIncomplete(const std::wstring& imagePath);
+    void TellIncomplete();
     ReadEnd SkipRest(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count, DWORD& sectorsRead);
     void NoteHole(DWORD first, DWORD sectors);
     void BuildFirstPassMap(DWORD sectorsOnDisk);
@@ -67,9 +72,17 @@ private:
                              DWORD& sectorsRead);
     bool SetVolumeSize(bool primary, DWORD volumeSectors);
     ReadErrorChoice AskAfterDrain(ImageWriter& writer, const wchar_t* detail);
-    void ShowShortRead(ImageWriter& writer, DWORD sectorsRead);
-    void DeleteIncompleteImage(const wchar_t* imagePath);
-    void AbandonAfterException(const wchar_t* imagePath);
+    bool TargetFilesUsable();
+    // The end of a copy worth keeping (complete, stopped with its prefix, or rescued with
+    // holes): the image put on disk and closed; an incomplete one's map written for the chosen
+    // name; the image given its chosen name; then the checksum file written (complete) or an
+    // older one removed, and the maps that no longer describe it removed. False, with the user
+    // told and the temporary file gone, when the image could not be kept.
+    bool KeepImage(bool complete);
+    void WriteChecksum();
+    bool RemoveIfThere(const std::wstring& path);    void ShowShortRead(ImageWriter& writer, DWORD sectorsRead);
+    void DeleteIncompleteImage();
+    void AbandonAfterException();
 
     CopyJobOwner& owner;
     CopyIO& io;
@@ -79,6 +92,13 @@ private:
     // The first session's size from the table of contents, for a multisession disc without an
     // ISO 9660 volume; 0 otherwise.
     DWORD sessionSectors = 0;
+    // The chosen image, the file written until it is kept, and the checksum file.
+    std::wstring imagePath;
+    std::wstring partialPath;
+    std::wstring checksumPath;
+    // The SHA-256 of the image as written, in hex; empty when it could not be computed.
+    std::string digest;
+    DWORD hashError = ERROR_SUCCESS;
     bool imageCreated = false;
     // The user chose to skip unreadable sectors: later ones are not asked about.
     bool skipping = false;
@@ -87,8 +107,11 @@ private:
     // Sectors in the image once the first pass ended.
     DWORD sectorsInImage = 0;
     RescueMap map;
+    // The map of the file being written: the temporary image's while a fresh copy runs.
     std::wstring workMapPath;
     DWORD lastMapSave = 0;
+    // Sectors were written into the image after it was hashed.
+    bool patched = false;
     bool stopped = false;
     CopyOutcome outcome = CopyOutcome::Failed;
 };

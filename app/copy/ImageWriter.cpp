@@ -1,4 +1,5 @@
 #include "ImageWriter.h"
+#include "Sha256.h"
 #include <cstring>
 
 DWORD ImageWriter::UnitFor(DWORD sectorSize)
@@ -9,8 +10,8 @@ DWORD ImageWriter::UnitFor(DWORD sectorSize)
     return kMaxUnit;
 }
 
-ImageWriter::ImageWriter(CopyIO& io, BYTE* first, BYTE* second)
-    : io(io), buffers{first, second}, unit(UnitFor(io.ImageSectorSize()))
+ImageWriter::ImageWriter(CopyIO& io, BYTE* first, BYTE* second, Sha256* hash)
+    : io(io), hash(hash), buffers{first, second}, unit(UnitFor(io.ImageSectorSize()))
 {
 }
 
@@ -28,6 +29,7 @@ bool ImageWriter::Drain()
     if (!writing)
         return true;
     writing = false;
+    hasher.Finish();
     return io.FinishImageWrite();
 }
 
@@ -45,6 +47,13 @@ bool ImageWriter::Commit(DWORD bytes)
     committed += bytes;
     if (whole != 0) {
         io.StartImageWrite(full, whole);
+        if (hash) {
+            Sha256* target = hash;
+            hasher.Start([target, full, whole] {
+                target->Add(full, whole);
+                return true;
+            });
+        }
         writing = true;
     }
     return true;
@@ -57,6 +66,8 @@ bool ImageWriter::Finish()
     if (carry == 0)
         return true;
     BYTE* last = buffers[current];
+    if (hash)
+        hash->Add(last, carry);
     std::memset(last + carry, 0, unit - carry);
     if (!io.WriteImage(last, unit))
         return false;

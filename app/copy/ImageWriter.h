@@ -1,5 +1,8 @@
 #pragma once
 #include "CopyIO.h"
+#include "WriterThread.h"
+
+class Sha256;
 
 // Writes the image in whole units of the destination's sector size, as unbuffered writes
 // require, although the data arrives in 2048-byte sectors (on a 4096-byte-sector disk the
@@ -11,6 +14,11 @@
 // every whole unit of the current buffer, and moves the rest to the front of the other buffer,
 // which becomes current. Finish writes the last partial unit padded with zeros and cuts the
 // image back to the exact length, so the file holds exactly the bytes committed.
+//
+// With a hash, every byte committed is added to it, in order, exactly as the image holds it
+// (never the zero padding of the last unit). Each buffer is hashed on a thread of its own while
+// it is written, so neither the reads nor the writes wait for the hash; Drain waits for both. A
+// failing hash does not fail the copy: the hash keeps its failure for the caller.
 //
 // A write in flight is always waited for before this object goes away (also when an exception
 // passes), so neither buffer is released under it.
@@ -27,7 +35,7 @@ public:
     static std::size_t BufferBytes(DWORD readBytes) { return std::size_t(readBytes) + kMaxUnit; }
 
     // first, second: BufferBytes() bytes each, aligned for unbuffered transfers.
-    ImageWriter(CopyIO& io, BYTE* first, BYTE* second);
+    ImageWriter(CopyIO& io, BYTE* first, BYTE* second, Sha256* hash = nullptr);
     ~ImageWriter();
     ImageWriter(const ImageWriter&) = delete;
     ImageWriter& operator=(const ImageWriter&) = delete;
@@ -36,7 +44,7 @@ public:
     // Accepts `bytes` bytes just read at ReadTarget(); false when a write failed, with the
     // failed write's error as the last error.
     bool Commit(DWORD bytes);
-    // Waits for the write in flight; false when it failed, with its error as the last error.
+    // Waits for the write and the hash in flight; false when it failed, with its error as the last error.
     bool Drain();
     // Writes what is left and fixes the image length; false when that failed.
     bool Finish();
@@ -46,6 +54,8 @@ public:
 
 private:
     CopyIO& io;
+    Sha256* hash;
+    WriterThread hasher;
     BYTE* buffers[2];
     int current = 0;
     DWORD unit;

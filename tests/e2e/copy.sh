@@ -45,6 +45,7 @@ drv taskbar-created || fail "the main window did not handle TaskbarButtonCreated
 copy_to "$out/first.iso"
 ! printf '%s\n' "$CREATE_OUT" | grep -q '^overwrite question: ' || fail "an overwrite question for a new file"
 expect_copy "$out/first.iso" "$disc"
+(cd "$out" && sha256sum -c --strict first.iso.sha256) || fail "first.iso.sha256 does not check the image"
 drv status
 printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: [0-9]{2}:[0-9]{2}:[0-9]{2}\]$' || fail "no elapsed time after the copy"
 pass "copy took $COPY_MS ms including the dialog"
@@ -61,6 +62,7 @@ echo "== an existing, larger file is replaced after the overwrite question"
 copy_to "$out/old.iso"
 printf '%s\n' "$CREATE_OUT" | grep -q '^overwrite question: ' || fail "no overwrite question for an existing file"
 expect_copy "$out/old.iso" "$disc"
+(cd "$out" && sha256sum -c --strict old.iso.sha256) || fail "old.iso.sha256 does not check the new image"
 pass "old file replaced, none of its bytes left behind"
 
 echo "== a name typed without an extension gets .iso"
@@ -71,7 +73,7 @@ pass "backup became backup.iso"
 
 echo "== nothing else was written"
 listing=$(cd "$out" && ls | sort | tr '\n' ' ')
-[ "$listing" = "backup.iso first.iso old.iso " ] || fail "unexpected files in the output folder: $listing"
+[ "$listing" = "backup.iso backup.iso.sha256 first.iso first.iso.sha256 old.iso old.iso.sha256 " ] || fail "unexpected files in the output folder: $listing"
 
 drv close || fail "cannot close"
 e2e_wait_exit "$PELMORA_PID" 10

@@ -36,7 +36,8 @@ start_copy() {
     drv create "$(win_path "$1")" || fail "the save dialog did not take $1"
     drv wait-button "Stop" enabled 3000 || fail "the button does not read Stop during a copy"
     wait_held 20
-    wait_file_size "$1" "$HELD_AT" 20
+    # The image is written under its temporary name until it is kept.
+    wait_file_size "$1.pelmora-partial" "$HELD_AT" 20
 }
 
 # expect_closed UNIX_PATH: no handle of the program is open on the file any more, so it cannot
@@ -57,6 +58,7 @@ size=$(file_size "$out/stopped.iso")
 # The read held at the gate may still be stored; nothing after it.
 [ "$size" -le $((HELD_AT + HELD_BYTES)) ] || fail "the copy went on after Stop: $size bytes, Stop came at $HELD_AT"
 expect_prefix "$out/stopped.iso" "$disc"
+[ ! -e "$out/stopped.iso.sha256" ] && [ ! -e "$out/stopped.iso.pelmora-partial" ] || fail "a stopped copy left a checksum or its temporary file"
 drv status
 printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: [0-9]{2}:[0-9]{2}:[0-9]{2}\]$' || fail "the status line lost the elapsed time after Stop"
 pass "stopped within $stop_ms ms"
@@ -96,7 +98,8 @@ printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: 00:00:[0-9]{2}\]$' || fail
 # One more read, long after the last: the window is told of it whatever it does with reports
 # that follow each other closely.
 gate_step 20
-wait_file_size "$out/closed.iso" "$HELD_AT" 20
+wait_file_size "$out/closed.iso.pelmora-partial" "$HELD_AT" 20
+[ ! -e "$out/closed.iso" ] || fail "the image took its name before the copy ended"
 screenshot "$out/copying.png"
 bar_blocks "$out/copying.png"
 drv button
@@ -128,7 +131,7 @@ drv create "$(win_path "$out/header.iso")" || fail "the save dialog did not take
 wait_held 10
 [ "$HELD_BYTES" -eq 2048 ] && [ "$HELD_AT" -lt $((17 * 2048)) ] ||
     fail "the gate held a read of $HELD_BYTES bytes at $HELD_AT, not one of the first sectors"
-wait_file_size "$out/header.iso" 2048 10
+wait_file_size "$out/header.iso.pelmora-partial" 2048 10
 drv click || fail "cannot press Stop"
 gate_open
 expect_button "Create ISO" enabled 5000

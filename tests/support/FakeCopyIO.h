@@ -50,6 +50,11 @@ public:
     DWORD imageSector = 2048;
     bool allocationFails = false;
     bool createImageThrows = false;    // the file is made, then the call throws
+    // Attributes of paths beyond the plain files above (a folder, a read-only file).
+    std::map<std::wstring, DWORD> attributes;
+    TargetVolumeInfo volume;           // what the target volume reports; unknown by default
+    DWORD checksumWriteError = 0;      // nonzero: WriteChecksumFile fails with it
+    DWORD flushError = 0;              // nonzero: FlushImage fails with it
 
     // What happened.
     std::vector<DWORD> reads;
@@ -200,6 +205,7 @@ public:
             throw std::bad_alloc();
         image = imagePath;
         imageOpen = true;
+        handleOpen = true;
         return true;
     }
 
@@ -272,20 +278,60 @@ public:
             ++protocolViolations;
         imageOpen = false;
         patching = false;
+        handleOpen = false;
     }
 
     DWORD Milliseconds() override { return clock; }
+
+    bool FlushImage() override
+    {
+        log.push_back("FlushImage");
+        if (!flushError)
+            flushed = files[image];
+        SetLastError(flushError);
+        return flushError == 0;
+    }
+
+    TargetVolumeInfo TargetVolume(const wchar_t*) override { return volume; }
+
+    DWORD FileAttributes(const wchar_t* path) override
+    {
+        auto found = attributes.find(path);
+        if (found != attributes.end())
+            return found->second;
+        return files.count(path) ? FILE_ATTRIBUTE_ARCHIVE : INVALID_FILE_ATTRIBUTES;
+    }
+
+    bool KeepImage(const wchar_t* partialPath, const wchar_t* imagePath) override
+    {
+        log.push_back("KeepImage");
+        // Renamed only once closed: Windows refuses to move a file this copy holds unshared.
+        if (handleOpen || !files.count(partialPath)) {
+            ++protocolViolations;
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return false;
+        }
+        files[imagePath] = files[partialPath];
+        files.erase(partialPath);
+        return true;
+    }
+
+    bool WriteChecksumFile(const wchar_t* path, const std::string& text) override
+    {
+        log.push_back("WriteChecksumFile");
+        if (checksumWriteError) {
+            SetLastError(checksumWriteError);
+            return false;
+        }
+        files[path].assign(text.begin(), text.end());
+        return true;
+    }
 
     // Finishing an image later. The image on the disk is what the last flush saw: a map
     // written at any moment is checked against it, and each sector it calls finished that
     // does not hold the disc's bytes there counts in mapLies.
     int mapLies = 0;
     int mapWrites = 0;
-
-    DWORD FileAttributes(const wchar_t* path) override
-    {
-        return files.count(path) ? FILE_ATTRIBUTE_NORMAL : INVALID_FILE_ATTRIBUTES;
-    }
 
     bool OpenImageForPatching(const wchar_t* path) override
     {
@@ -296,6 +342,7 @@ public:
         }
         image = path;
         patching = true;
+        handleOpen = true;
         return true;
     }
 
@@ -309,12 +356,6 @@ public:
         if (file.size() < offset + bytes)
             file.resize(std::size_t(offset + bytes));
         std::copy(static_cast<const BYTE*>(buffer), static_cast<const BYTE*>(buffer) + bytes, file.begin() + offset);
-        return true;
-    }
-
-    bool FlushImage() override
-    {
-        flushed = files[image];
         return true;
     }
 
@@ -346,6 +387,7 @@ public:
 
     bool RemoveFile(const wchar_t* path) override
     {
+        log.push_back("RemoveFile");
         if (files.erase(path) == 0) {
             SetLastError(ERROR_FILE_NOT_FOUND);
             return false;
@@ -377,12 +419,6 @@ public:
         return true;
     }
 
-    bool WriteChecksumFile(const wchar_t* path, const std::string& text) override
-    {
-        files[path].assign(text.begin(), text.end());
-        return true;
-    }
-
 private:
     bool patching = false;
     std::vector<BYTE> flushed;
@@ -409,5 +445,6 @@ private:
     std::wstring image;
     bool deviceOpen = false;
     bool imageOpen = false;
+    bool handleOpen = false;
     ULONGLONG deviceOffset = 0;
 };

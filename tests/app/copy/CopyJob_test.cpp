@@ -74,6 +74,9 @@ protected:
                       + Count("CopyEnded(Incomplete)"),
                   1);
         EXPECT_EQ(io.mapLies, 0);
+        // Neither the temporary image nor its map outlives the copy.
+        for (const auto& file : io.files)
+            EXPECT_TRUE(io.deleteFails || file.first.find(L".pelmora-partial") == std::wstring::npos);
         EXPECT_EQ(io.buffersHeld, 0);
         EXPECT_EQ(Count("AllocateBuffer") - (io.allocationFails ? 2 : 0), Count("FreeBuffer"));
         EXPECT_EQ(io.alignmentViolations, 0);
@@ -335,6 +338,7 @@ TEST_F(CopyJobTest, MarginalSectorsAreReadAgainUpToFourTimes)
         log.clear();
         owner.messages.clear();
         io.transfers.clear();
+        io.files.clear();
         UseDisc(1500, 1500);
         io.script = {{c.sector, c.script}};
         RunJob();
@@ -580,7 +584,7 @@ TEST_F(CopyJobTest, ImageThatCannotBeDeletedIsToldAbout)
     io.deleteFails = true;
     RunJob();
     ASSERT_EQ(owner.messages.size(), 2u);
-    EXPECT_EQ(owner.messages[1], L"The incomplete image could not be deleted; do not use it:\nC:\\images\\disc.iso");
+    EXPECT_EQ(owner.messages[1], L"The incomplete image could not be deleted; do not use it:\nC:\\images\\disc.iso.pelmora-partial");
     ExpectIdleAtEnd();
 }
 

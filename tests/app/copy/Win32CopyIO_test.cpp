@@ -69,6 +69,8 @@ protected:
     {
         DeleteFileW(discFile.c_str());
         DeleteFileW(imageFile.c_str());
+        DeleteFileW((imageFile + L".sha256").c_str());
+        DeleteFileW((imageFile + L".pelmora-partial").c_str());
         RemoveDirectoryW(folder.c_str());
     }
 
