@@ -3,7 +3,8 @@
 # drive E: of a private Wine prefix (build/run/) and starts Pelmora on it.
 #   With a display ($DISPLAY reachable): the tool opens and you copy the sample disc yourself.
 #   Without one: it runs under a private Xvfb, copies the sample disc through the GUI driver,
-#   checks the image against the disc, saves a screenshot taken during the copy, and says where.
+#   checks the image against the disc and its checksum file, saves a screenshot taken during the
+#   copy (held part-way at a gate), and says where. PELMORA_SCREENSHOT=FILE copies the screenshot.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -69,25 +70,40 @@ own_xvfb=$XVFB_PID
 e2e_start
 image=$run/sample-copy.iso
 shot=$run/copying.png
-e2e_start_pelmora
+# The copy is held at a gate in the read shim part-way through the disc, so that the screenshot
+# shows a part-filled bar and the speed whatever the machine's pace; then it runs to its end.
+e2e_start_pelmora_gated $((sample_mb * 1000000 * 3 / 5))
 expect_drives 'E:\ - PELMORA_SAMPLE'
 expect_button "Create ISO" enabled 5000
 started=$(now_ms)
 drv create "$(win_path "$image")" || fail "the save dialog did not take $image"
 drv wait-button "Stop" any 5000 || true
-wait_file_size "$image" $((4 * 1024 * 1024)) 30
+wait_held 120
+wait_file_size "$image.pelmora-partial" "$HELD_AT" 30
+# The window shows the last report on its next timer tick.
+for _ in $(seq 250); do
+    drv status
+    case $DRV_OUT in *MB/s*) break ;; esac
+    sleep 0.02
+done
+status_during=${DRV_OUT#status: }
 screenshot "$shot"
 bar_blocks "$shot"
+gate_open
 expect_button "Create ISO" enabled 300000
 copy_ms=$(( $(now_ms) - started ))
 expect_copy "$image" "$run/sample.iso"
+(cd "$run" && sha256sum -c --quiet sample-copy.iso.sha256) || fail "the checksum file does not check the image"
 drv close || fail "cannot close Pelmora"
 e2e_wait_exit "$PELMORA_PID" 20
+# PELMORA_SCREENSHOT=FILE keeps the screenshot there too (scripts/screenshot.sh: the README's).
+[ -z "${PELMORA_SCREENSHOT:-}" ] || cp "$shot" "$PELMORA_SCREENSHOT"
 
 cat <<EOF
 
 Pelmora copied the ${sample_mb} MB sample disc in $copy_ms ms (including the save dialog).
   disc image (the virtual CD):  $run/sample.iso
   copy made by Pelmora:         $image   (identical: checked with cmp)
-  screenshot during the copy:   $shot   ($BAR_FILLED of 528 blocks red)
+  its checksum:                 $image.sha256   (checked with sha256sum -c)
+  screenshot during the copy:   $shot   ($BAR_FILLED of 528 blocks red, status $status_during)
 EOF

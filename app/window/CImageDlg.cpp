@@ -19,6 +19,7 @@
 #include "PumpMessages.h"
 #include "ResumeCheck.h"
 #include "TimeSpan.h"
+#include "TransferRate.h"
 #include "Win32CopyIO.h"
 #include "Win32TaskbarProgress.h"
 #include "resource.h"
@@ -36,6 +37,22 @@ std::wstring SaveDialogFailureText(DWORD error)
     if (error == FNERR_INVALIDFILENAME)
         return L"The image path is not a valid file name.";
     return L"The save dialog failed (error " + std::to_wstring(error) + L").";
+}
+
+// During the return passes over the sectors a scratched disc did not give: which pass runs and
+// how many sectors are still missing; empty otherwise.
+std::wstring RescuePassText(const CopyProgress& progress)
+{
+    std::wstring text;
+    if (progress.phase == CopyProgress::Phase::Trimming)
+        text = L" \x00B7 Trimming";
+    else if (progress.phase == CopyProgress::Phase::Scraping)
+        text = L" \x00B7 Scraping";
+    else if (progress.phase == CopyProgress::Phase::Retrying)
+        text = L" \x00B7 Retrying (pass " + std::to_wstring(progress.pass) + L")";
+    else
+        return text;
+    return text + L" \x00B7 " + std::to_wstring(progress.sectorsLeft) + L" sectors missing";
 }
 
 HICON LoadAppIcon(int size)
@@ -229,14 +246,15 @@ void CImageDlg::FlashTaskbarButton()
 void CImageDlg::OnCopyEnded(CopyOutcome outcome)
 {
     // The time line keeps the copy's last second.
-    ShowProgress();
+    ShowProgress(true);
     KillTimer(hwnd, PROGRESS_TIMER);
     {
         // The next copy starts from nothing, and a tick still queued shows nothing.
         std::lock_guard<std::mutex> guard(m_reportLock);
         m_report = CopyReport();
     }
-    m_shownStatus.clear();
+    m_rate.Clear();
+    m_bSampled = false;
     m_wndProgress.GetProgress()->SetPosition(0);
     SetItemText(IDC_CREATE, kCreateCaption);
     m_bStop = 0;
@@ -437,7 +455,7 @@ void CImageDlg::UpdateProgress(const CopyProgress& progress)
     m_report.progress = progress;
 }
 
-void CImageDlg::ShowProgress()
+void CImageDlg::ShowProgress(bool ended)
 {
     CopyReport report;
     {
@@ -453,7 +471,7 @@ void CImageDlg::ShowProgress()
         return;
     ShowBar(progress.sectorsDone, progress.totalSectors);
     m_taskbar.ShowFraction(progress.sectorsDone, progress.totalSectors);
-    ShowStatus(progress);
+    ShowStatus(progress, ended);
 }
 
 void CImageDlg::ShowBar(DWORD sectorsDone, DWORD totalSectors)
@@ -468,23 +486,33 @@ void CImageDlg::ShowBar(DWORD sectorsDone, DWORD totalSectors)
     bar->SetPosition(position);
 }
 
-void CImageDlg::ShowStatus(const CopyProgress& progress)
+void CImageDlg::ShowStatus(const CopyProgress& progress, bool ended)
 {
-    MVString time;
-    FormatElapsedTime(time, progress.elapsedMs);
-    std::wstring text = time.GetBuffer();
-    if (progress.phase == CopyProgress::Phase::Trimming)
-        text += L" \x00B7 Trimming";
-    else if (progress.phase == CopyProgress::Phase::Scraping)
-        text += L" \x00B7 Scraping";
-    else if (progress.phase == CopyProgress::Phase::Retrying)
-        text += L" \x00B7 Retrying (pass " + std::to_wstring(progress.pass) + L")";
-    if (progress.phase > CopyProgress::Phase::Copying)
-        text += L" \x00B7 " + std::to_wstring(progress.sectorsLeft) + L" sectors missing";
-    if (text == m_shownStatus)
+    // A new report adds a sample; a tick without one does not, or a held drive would average
+    // its last chunk over ever more samples of the same instant.
+    const bool sized = progress.sectorsDone >= CopyJob::kHeaderSectors;
+    // The return passes count sectors of their own pass: no speed is taken from them.
+    const bool copying = progress.phase == CopyProgress::Phase::Copying;
+    if (sized && copying && (!m_bSampled || progress.elapsedMs != m_nLastSampleMs))
+    {
+        m_rate.Add(progress.elapsedMs, ULONGLONG(progress.sectorsDone) * CopyJob::kSectorBytes);
+        m_nLastSampleMs = progress.elapsedMs;
+        m_bSampled = true;
+    }
+    MVString text;
+    if (ended || !sized || !copying)
+        FormatElapsedTime(text, progress.elapsedMs);
+    else
+        FormatCopyStatus(text, progress.elapsedMs, m_rate, ULONGLONG(progress.sectorsDone) * CopyJob::kSectorBytes,
+                         ULONGLONG(progress.totalSectors) * CopyJob::kSectorBytes);
+    std::wstring line = text.GetBuffer();
+    if (!ended)
+        line += RescuePassText(progress);
+    // Only a changed line is repainted: most ticks change nothing in it.
+    if (m_shownStatus == line)
         return;
-    m_shownStatus = text;
-    SetItemText(IDC_STATUS, text.c_str());
+    m_shownStatus = line;
+    SetItemText(IDC_STATUS, line.c_str());
     if (HWND status = Item(IDC_STATUS))
         InvalidateRect(status, nullptr, TRUE);
 }

@@ -94,7 +94,8 @@ start_copy "$out/closed.iso"
 
 echo "== during a copy: red blocks first, the rest grey, the elapsed time shown"
 drv status
-printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: 00:00:[0-9]{2}\]$' || fail "no elapsed time during the copy"
+printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: 00:00:[0-9]{2}( .{1,2} [0-9]+\.[0-9] MB/s( .{1,2} [0-9]{2}:[0-9]{2}:[0-9]{2} left)?)?\]$' ||
+    fail "no elapsed time during the copy"
 # One more read, long after the last: the window is told of it whatever it does with reports
 # that follow each other closely.
 gate_step 20

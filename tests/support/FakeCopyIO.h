@@ -1,6 +1,7 @@
 #pragma once
 #include "CopyIO.h"
 #include "RescueMap.h"
+#include "Sha256.h"
 #include "TransferAlignment.h"
 #include <functional>
 #include <map>
@@ -320,6 +321,8 @@ public:
     {
         log.push_back("WriteChecksumFile");
         if (checksumWriteError) {
+            // As the real one: on failure nothing is left at `path`.
+            files.erase(path);
             SetLastError(checksumWriteError);
             return false;
         }
@@ -385,6 +388,17 @@ public:
         return true;
     }
 
+    bool HashFile(const wchar_t* path, std::string& hex) override
+    {
+        auto file = files.find(path);
+        if (file == files.end()) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return false;
+        }
+        Sha256 sha;
+        return sha.Add(file->second.data(), file->second.size()) && sha.Finish(hex);
+    }
+
     bool RemoveFile(const wchar_t* path) override
     {
         log.push_back("RemoveFile");
@@ -410,12 +424,6 @@ public:
         const std::vector<BYTE>& file = files[path];
         got = offset < file.size() ? DWORD(std::min<ULONGLONG>(bytes, file.size() - offset)) : 0;
         std::copy(file.begin() + std::size_t(offset), file.begin() + std::size_t(offset + got), static_cast<BYTE*>(buffer));
-        return true;
-    }
-
-    bool HashFile(const wchar_t* path, std::string& hex) override
-    {
-        hex = std::string(64, files[path] == disc ? 'd' : '0');
         return true;
     }
 

@@ -4,6 +4,7 @@
 #include "TestDisc.h"
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <functional>
 
 namespace {
 const wchar_t kImage[] = L"C:\\images\\disc.iso";
@@ -760,6 +761,108 @@ TEST_F(CopyJobTest, ScratchedDiscIsSavedAroundItsUnreadableSectors)
                                                   + L" sectors") != std::wstring::npos);
         }
         EXPECT_EQ(Count("AskReadErrorChoice(23)C") + Count("AskReadErrorChoice(23)T"), 1);
+        EXPECT_EQ(owner.outcomes.back(), c.outcome);
+        ExpectIdleAtEnd();
+    }
+}
+
+// What a copy leaves at the chosen name, beside it and in the owner's messages, for each way it
+// can end. An old image and an old checksum lie there before each copy unless the row clears them.
+struct KeptFilesCase
+{
+    const char* fault;
+    std::function<void(FakeCopyIO&, RecordingOwner&)> arrange;
+    enum Image { Old, Whole, Prefix } image;
+    // "": none; "old": the old one untouched; else the line expected.
+    std::string checksum;
+    std::wstring message;  // the only message, or none when empty
+    CopyOutcome outcome;
+    std::wstring path = kImage;
+};
+
+TEST_F(CopyJobTest, OnlyAKeptImageTakesTheChosenNameAndOnlyAWholeOneHasAChecksum)
+{
+    // sha256sum of MakeTestDisc(1001, 1001); on a disk of 4096-byte sectors the last one is padded.
+    const std::string line = "9d16abe199083216b108f8991594514b8d752ee4cd4f7f47a9fadef900a6e187  disc.iso\n";
+    const std::wstring tooLong = L"C:\\" + std::wstring(32750, L'd') + L".iso";
+    auto none = [](FakeCopyIO&, RecordingOwner&) {};
+    const KeptFilesCase cases[] = {
+        {"hash misses a buffer or takes the padding", none, KeptFilesCase::Whole, line, L"", CopyOutcome::Completed},
+        {"failed copy costs the old image", [](FakeCopyIO& io, RecordingOwner&) { io.script = {{600, "F"}}; },
+         KeptFilesCase::Old, "old",
+         L"Sector 600 could not be read in 4 attempts: the image would be incomplete and is deleted.",
+         CopyOutcome::Failed},
+        {"stopped image keeps a checksum of the old one", [](FakeCopyIO&, RecordingOwner& o) { o.stopAtPoll = 10; },
+         KeptFilesCase::Prefix, "", L"", CopyOutcome::Stopped},
+        {"window closed mid-chunk loses the prefix",
+         [](FakeCopyIO& io, RecordingOwner& o) { io.atRead[18] = [&o] { o.stopRequested = true; }; },
+         KeptFilesCase::Prefix, "", L"", CopyOutcome::Stopped},
+        {"no room found out only when the disk is full",
+         [](FakeCopyIO& io, RecordingOwner&) { io.volume = {L"C:\\", true, 1000000, L"NTFS"}; }, KeptFilesCase::Old,
+         "old", L"The image needs 2.1 MB; C:\\ has 1.0 MB free.", CopyOutcome::Failed},
+        {"FAT32 limit found out at 4 GiB",
+         [](FakeCopyIO& io, RecordingOwner&) {
+             io.disc = MakeTestDisc(1001, 2097152);
+             io.volume = {L"K:\\", true, ~0ULL, L"FAT32"};
+         },
+         KeptFilesCase::Old, "old",
+         L"K:\\ is FAT32, which cannot hold a file over 4 GB; this image needs 4.3 GB. Choose a drive formatted NTFS "
+         L"or exFAT.",
+         CopyOutcome::Failed},
+        {"unwritable checksum file not told",
+         [](FakeCopyIO& io, RecordingOwner&) { io.checksumWriteError = ERROR_ACCESS_DENIED; }, KeptFilesCase::Whole,
+         "", L"The image is complete, but its checksum file C:\\images\\disc.iso.sha256 could not be written.",
+         CopyOutcome::Completed},
+        {"name too long for its side files taken", none, KeptFilesCase::Old, "old",
+         L"The image's name is too long for the files this copy writes beside it: no image was made. Choose a "
+         L"shorter name.",
+         CopyOutcome::Failed, tooLong},
+        {"checksum path a folder overwritten",
+         [](FakeCopyIO& io, RecordingOwner&) {
+             const std::wstring checksumFile = std::wstring(kImage) + L".sha256";
+             io.files.erase(checksumFile);
+             io.attributes[checksumFile] = FILE_ATTRIBUTE_DIRECTORY;
+         },
+         KeptFilesCase::Old, "",
+         L"A folder named C:\\images\\disc.iso.sha256 is in the way of a file this copy must write. Rename or move "
+         L"that folder, or choose another name.",
+         CopyOutcome::Failed},
+    };
+    for (const KeptFilesCase& c : cases) {
+        SCOPED_TRACE(c.fault);
+        const std::wstring checksumFile = c.path + L".sha256";
+        log.clear();
+        owner.messages.clear();
+        owner.stopAtPoll = 0;
+        owner.polls = 0;
+        owner.stopRequested = false;
+        io.script.clear();
+        io.atRead.clear();
+        io.reads.clear();
+        io.writes.clear();
+        io.attributes.clear();
+        io.volume = TargetVolumeInfo();
+        io.checksumWriteError = 0;
+        io.imageSector = 4096;
+        UseDisc(1001, 1001);
+        const std::string oldLine = "old\n";
+        io.files = {{c.path, {1, 2, 3}}, {checksumFile, std::vector<BYTE>(oldLine.begin(), oldLine.end())}};
+        c.arrange(io, owner);
+        CopyJob(owner, io, 500).Run(kEntry, c.path.c_str());
+        EXPECT_EQ(io.files.count(c.path + L".pelmora-partial"), 0u);
+        ASSERT_EQ(io.files.count(c.path), 1u);
+        const std::vector<BYTE>& image = io.files.at(c.path);
+        if (c.image == KeptFilesCase::Old)
+            EXPECT_EQ(image, (std::vector<BYTE>{1, 2, 3}));
+        else if (c.image == KeptFilesCase::Whole)
+            EXPECT_TRUE(image == io.disc);
+        else
+            EXPECT_TRUE(image.size() < io.disc.size() && image == DiscPrefix(io.disc, DWORD(image.size() / 2048)));
+        const std::string expected = c.checksum == "old" ? oldLine : c.checksum;
+        auto checksum = io.files.find(checksumFile);
+        EXPECT_EQ(checksum == io.files.end() ? "" : std::string(checksum->second.begin(), checksum->second.end()),
+                  expected);
+        EXPECT_EQ(owner.messages, c.message.empty() ? std::vector<std::wstring>() : std::vector<std::wstring>{c.message});
         EXPECT_EQ(owner.outcomes.back(), c.outcome);
         ExpectIdleAtEnd();
     }

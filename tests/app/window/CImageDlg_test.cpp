@@ -397,35 +397,40 @@ TEST(CImageDlg, ClosingEndsAnIdleScanThread)
 
 TEST(CImageDlg, UpdateProgressNeverWaitsForTheWindowAndTheTimerShowsIt)
 {
-    const std::pair<DWORD, const wchar_t*> cases[] = {
-        {0, L"Time: 00:00:00"},
-        {59999, L"Time: 00:00:59"},
-        {90061001, L"Time: 01:01:01"},
-        {25u * 3600000u, L"Time: 01:00:00"},
+    const struct
+    {
+        DWORD ms;
+        DWORD sectors;
+        const wchar_t* status;
+    } cases[] = {
+        {0, 100, L"Time: 00:00:00"},
+        {59999, 200, L"Time: 00:00:59"},
+        // 500 sectors in 2 s: 512,000 bytes a second, 614,400 bytes to go.
+        {61999, 700, L"Time: 00:01:01 \u00B7 0.5 MB/s \u00B7 00:00:02 left"},
+        {90061001, 800, L"Time: 01:01:01"},
+        {25u * 3600000u, 900, L"Time: 01:00:00"},
     };
     TestImageDlg dialog;
     RunModal(dialog, [&](HWND window) {
         // The time line shown before the first report.
         SendMessageW(window, WM_TIMER, CImageDlg::PROGRESS_TIMER, 0);
         EXPECT_EQ(TextOf(GetDlgItem(window, IDC_STATUS)), L"");
-        DWORD sectors = 100;
         for (const auto& c : cases)
         {
             // From a worker, while this window's thread is not handling messages at all.
             HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
             std::thread worker([&] {
                 for (int i = 0; i < 50; ++i)
-                    dialog.UpdateProgress({CopyProgress::Phase::Copying, sectors, 1000, c.first});
+                    dialog.UpdateProgress({CopyProgress::Phase::Copying, c.sectors, 1000, c.ms});
                 SetEvent(done);
             });
             EXPECT_EQ(WaitForSingleObject(done, 10000), WAIT_OBJECT_0) << "the worker waited for the window";
             worker.join();
             CloseHandle(done);
             SendMessageW(window, WM_TIMER, CImageDlg::PROGRESS_TIMER, 0);
-            EXPECT_EQ(dialog.m_wndProgress.GetProgress()->position, static_cast<int>(sectors));
+            EXPECT_EQ(dialog.m_wndProgress.GetProgress()->position, static_cast<int>(c.sectors));
             EXPECT_EQ(dialog.m_wndProgress.GetProgress()->maximum, 1000);
-            EXPECT_EQ(TextOf(GetDlgItem(window, IDC_STATUS)), c.second);
-            sectors += 100;
+            EXPECT_EQ(TextOf(GetDlgItem(window, IDC_STATUS)), c.status);
         }
     });
 }
