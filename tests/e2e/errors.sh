@@ -106,6 +106,8 @@ read -r pos size status <<<"$unfinished"
 [ "$(printf '%s\n' "$unfinished" | wc -l)" -eq 1 ] && [ $((pos)) -eq $band_from ] && [ $((size)) -eq $((band_to - band_from)) ] \
     && [ "$status" = "-" ] || fail "the map does not list exactly the band: $unfinished"
 [ ! -e "$out/rescued.iso.sha256" ] || fail "an image with holes has a checksum file"
+[ ! -e "$out/rescued.iso.pelmora-partial" ] && [ ! -e "$out/rescued.iso.pelmora-partial.map" ] \
+    || fail "the temporary image or its map is left beside the rescued image"
 pass "image equal to the disc outside the band, zeros in it, the map lists exactly the band"
 drv close || fail "cannot close"
 e2e_wait_exit "$PELMORA_PID" 10
