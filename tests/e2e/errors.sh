@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Failures as the user meets them: a disc ejected while the save dialog is open ("Drive E: is no
 # longer ready"), a read error in the middle of the disc (the system's text, the partial image
-# deleted only after the box is dismissed), closing the window while that box is shown, and a
-# marginal sector that reads on a retry (no failure at all: the image equals the disc), and a
-# scratched disc saved around its unreadable band (Continue), stopped during the return passes
-# and finished later from a sound drive that reads only the missing sectors.
+# deleted only after the box is dismissed), closing the window while that box is shown (an older
+# image of that name untouched), a marginal sector that reads on a retry (no failure at all: the
+# image equals the disc), and a scratched disc saved around its unreadable band (Continue),
+# stopped during the return passes and finished later from a sound drive that reads only the
+# missing sectors.
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
 . "$SRC/tests/e2e/libpelmora.sh"
@@ -44,6 +45,11 @@ expect_button "Create ISO" enabled 5000
 pass "read error shown as $text; partial image deleted after the box"
 
 echo "== closing the window while the error box is shown waits for the box"
+# An older image of that name and its checksum outlive the failed copy byte for byte.
+head -c 100000 /dev/urandom >"$out/bad2.iso"
+echo "0000  bad2.iso" >"$out/bad2.iso.sha256"
+cp "$out/bad2.iso" "$E2E_DIR/bad2.orig"
+cp "$out/bad2.iso.sha256" "$E2E_DIR/bad2.sha256.orig"
 drv create "$(win_path "$out/bad2.iso")" || fail "the save dialog did not take the name"
 drv messagebox show 10000 || fail "no message box after a read error"
 drv close || fail "cannot close"
@@ -52,8 +58,10 @@ kill -0 "$PELMORA_PID" 2>/dev/null || fail "the program ended under its own mess
 expect_main_windows 1 "the main window went away under the message box"
 drv messagebox ok 5000 || fail "cannot dismiss the message box"
 e2e_wait_exit "$PELMORA_PID" 20
-[ ! -e "$out/bad2.iso" ] && [ ! -e "$out/bad2.iso.pelmora-partial" ] || fail "the partial image is left after a read error and close"
-pass "the program ended once the box was dismissed, no image left"
+[ ! -e "$out/bad2.iso.pelmora-partial" ] || fail "the partial image is left after a read error and close"
+cmp "$out/bad2.iso" "$E2E_DIR/bad2.orig" && cmp "$out/bad2.iso.sha256" "$E2E_DIR/bad2.sha256.orig" ||
+    fail "the failed copy changed the older image or its checksum"
+pass "the program ended once the box was dismissed, no new image left, the older one untouched"
 
 echo "== a marginal sector that reads on the third attempt: no message, the image equals the disc"
 # Sector 1700, in the middle of the fourth chunk, fails the first two reads that reach it (the
