@@ -692,8 +692,11 @@ void CopyJob::AbandonAfterException()
     io.CloseImage();
     const bool created = imageCreated;
     imageCreated = false;
-    if (created)
+    if (created) {
         io.DeleteImage(partialPath.c_str());
+        // The temporary image's map, never a resumed image's own.
+        RemoveIfThere(workMapPath);
+    }
     try {
         owner.ShowCopyError(created ? kUnexpectedText : kUnexpectedBeforeImageText);
     } catch (...) {
