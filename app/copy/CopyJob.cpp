@@ -381,7 +381,8 @@ bool CopyJob::KeepImage(bool complete)
     }
     if (complete) {
         WriteChecksum();
-    } else if (io.FileAttributes(checksumPath.c_str()) != INVALID_FILE_ATTRIBUTES && !io.RemoveFile(checksumPath.c_str())) {
+    } else if (io.FileAttributes(checksumPath.c_str()) != INVALID_FILE_ATTRIBUTES
+               && !io.RemoveFile(checksumPath.c_str())) {
         std::wstring text = L"The checksum file " + DisplayPath(checksumPath)
             + L" describes the image this copy replaced, and could not be removed: delete it by hand.";
         owner.ReportReadError(text.c_str());
@@ -628,7 +629,8 @@ bool CopyJob::SetVolumeSize(bool primary, DWORD volumeSectors)
     totalSectors = volumeSectors > kHeaderSectors ? volumeSectors : kHeaderSectors;
     // Told now rather than when the disk is full, minutes later. Where the system cannot tell,
     // the copy goes on and a full disk is reported when it happens.
-    std::wstring problem = TargetRoomProblem(ULONGLONG(totalSectors) * kSectorBytes, io.TargetVolume(imagePath.c_str()));
+    std::wstring problem =
+        TargetRoomProblem(ULONGLONG(totalSectors) * kSectorBytes, io.TargetVolume(imagePath.c_str()));
     if (!problem.empty()) {
         owner.ShowCopyError(problem.c_str());
         return false;

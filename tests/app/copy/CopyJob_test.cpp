@@ -585,7 +585,8 @@ TEST_F(CopyJobTest, ImageThatCannotBeDeletedIsToldAbout)
     io.deleteFails = true;
     RunJob();
     ASSERT_EQ(owner.messages.size(), 2u);
-    EXPECT_EQ(owner.messages[1], L"The incomplete image could not be deleted; do not use it:\nC:\\images\\disc.iso.pelmora-partial");
+    EXPECT_EQ(owner.messages[1],
+              L"The incomplete image could not be deleted; do not use it:\nC:\\images\\disc.iso.pelmora-partial");
     ExpectIdleAtEnd();
 }
 
@@ -862,7 +863,8 @@ TEST_F(CopyJobTest, OnlyAKeptImageTakesTheChosenNameAndOnlyAWholeOneHasAChecksum
         auto checksum = io.files.find(checksumFile);
         EXPECT_EQ(checksum == io.files.end() ? "" : std::string(checksum->second.begin(), checksum->second.end()),
                   expected);
-        EXPECT_EQ(owner.messages, c.message.empty() ? std::vector<std::wstring>() : std::vector<std::wstring>{c.message});
+        EXPECT_EQ(owner.messages,
+                  c.message.empty() ? std::vector<std::wstring>() : std::vector<std::wstring>{c.message});
         EXPECT_EQ(owner.outcomes.back(), c.outcome);
         ExpectIdleAtEnd();
     }
