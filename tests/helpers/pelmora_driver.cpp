@@ -661,7 +661,8 @@ int Usage()
                 "  button | wait-button CAPTION enabled|disabled|any [T] | status\n"
                 "  click | create PATH [T] | create-cancel [T] | open-save [T] | save-as PATH [T]\n"
                 "  create-declined EXISTING_PATH [T]\n"
-                "  taskbar-created | enter | escape | close | about ok|escape [T] | messagebox show|ok|yes|no|cancel|tryagain|continue [T] | geometry\n"
+                "  taskbar-created | enter | escape | close | about ok|escape [T] | geometry\n"
+                "  messagebox show|ok|yes|no|cancel|tryagain|continue [T]\n"
                 "  resources EXE_PATH\n");
     return 2;
 }

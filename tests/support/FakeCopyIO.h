@@ -423,7 +423,8 @@ public:
     {
         const std::vector<BYTE>& file = files[path];
         got = offset < file.size() ? DWORD(std::min<ULONGLONG>(bytes, file.size() - offset)) : 0;
-        std::copy(file.begin() + std::size_t(offset), file.begin() + std::size_t(offset + got), static_cast<BYTE*>(buffer));
+        std::copy(file.begin() + std::size_t(offset), file.begin() + std::size_t(offset + got),
+                  static_cast<BYTE*>(buffer));
         return true;
     }
 

@@ -748,7 +748,8 @@ TEST_F(CopyJobTest, ScratchedDiscIsSavedAroundItsUnreadableSectors)
         std::vector<BYTE> expected = DiscPrefix(io.disc, c.imageSectors);
         for (const RescueMap::Area& area : c.map)
             if (area.status != '+' && area.first < c.imageSectors)
-                std::fill_n(expected.begin() + area.first * 2048, std::min(area.first + area.sectors, ULONGLONG(c.imageSectors)) * 2048 - area.first * 2048, 0);
+                std::fill(expected.begin() + area.first * 2048,
+                          expected.begin() + std::min(area.first + area.sectors, ULONGLONG(c.imageSectors)) * 2048, 0);
         EXPECT_TRUE(Image() == expected);
         RescueMap map;
         std::wstring message;
