@@ -7,8 +7,12 @@
 #      disc of MEGABYTES that sits in the page cache, both writing to tmpfs when there is room;
 #   2. paced drive and target: the disc is read at READ_MBS and the image written at WRITE_MBS
 #      (scripts/bench/pace_shim.c); the copy beside the time the reads alone take at that pace;
-#   3. memory: the Pelmora.exe process's resident memory idle and at its peak during a copy.
-#   bash scripts/bench-copy.sh [BUILD_DIR] [MEGABYTES]
+#   3. memory: the Pelmora.exe process's resident memory idle and at its peak during a copy;
+#   4. scratched disc: a SCRATCH_MB (60) disc with a band of BAND_SECTORS (2000) unreadable
+#      sectors, each failed read taking FAIL_MS (100) ms (tests/e2e/read_shim.c): the time from
+#      "Continue" until every sector outside the band is in the image, and, over a whole rescue
+#      (a second run, failures not slowed), the failed reads per bad sector.
+#   bash scripts/bench-copy.sh [BUILD_DIR] [MEGABYTES]     (SCRATCH_ONLY=1: part 4 alone)
 # Settings: RUNS (5) runs of part 1; PACED_RUNS (3) runs of part 2 on a PACED_MB (120) disc;
 # READ_MBS, WRITE_MBS (25 each; 1 MB = 10^6 bytes). Every image is compared with its disc.
 set -euo pipefail
@@ -41,14 +45,25 @@ e2e_session
 out=
 trap 'e2e_session_end; [ -n "$out" ] && rm -rf "$out"' EXIT
 
+SCRATCH_MB=${SCRATCH_MB:-60}
+BAND_SECTORS=${BAND_SECTORS:-2000}
+FAIL_MS=${FAIL_MS:-100}
+if [ "${SCRATCH_ONLY:-}" != 1 ]; then
 disc=$(e2e_cached_iso "bench-$MB" BENCH "$MB")
 paced_disc=$(e2e_cached_iso "bench-$PACED_MB" PACED "$PACED_MB")
 e2e_add_cdrom e "$disc"
 e2e_add_cdrom f "$paced_disc"
+fi
+scratch_disc=$(e2e_cached_iso "bench-$SCRATCH_MB" SCRATCH "$SCRATCH_MB")
+e2e_add_cdrom g "$scratch_disc"
 # Without a window manager Wine waits two seconds for each managed window it hides (the save
 # dialog before every copy); unmanaged windows spare the benchmark that wait.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
 e2e_start
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+seconds_since() { awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+if [ "${SCRATCH_ONLY:-}" != 1 ]; then
 bytes=$(stat -c %s "$disc")
 paced_bytes=$(stat -c %s "$paced_disc")
 # Both copies go to memory (tmpfs) when it has room, so that the disk's write-back, which
@@ -62,10 +77,7 @@ image=$out/image.iso
 copy=$out/dd.iso
 
 # The median resists the odd run disturbed by other work on the machine.
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 least() { printf '%s\n' "$@" | sort -g | head -n 1; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-seconds_since() { awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }'; }
 
 # timed_copy UNIX_PATH: copies the selected drive's disc into a new file through the window and
 # sets COPY_S to the seconds from the button reading "Stop" to its reading "Create ISO" again,
@@ -188,3 +200,47 @@ echo "   idle VmRSS $idle_rss, peak VmRSS during the first copy $copy_rss (sampl
     "the copy adds $((copy_rss - idle_rss)) kB (target < 4096)"
 echo "   VmHWM idle $idle_hwm, after the first copy $copy_hwm (+$((copy_hwm - idle_hwm)))," \
     "after $((RUNS + 1)) copies $after_hwm; VmRSS after them $after_rss; VmHWM of the paced Pelmora $paced_rss"
+fi
+
+echo "== 4. scratched disc: $SCRATCH_MB MiB, sectors $BAND_SECTORS from the middle unreadable, $FAIL_MS ms per failed read"
+scratch_out=$E2E_DIR/scratch
+mkdir -p "$scratch_out"
+e2e_read_shim
+band_first=$(($(stat -c %s "$scratch_disc") / 2048 / 2))
+band_from=$((band_first * 2048)) band_to=$(((band_first + BAND_SECTORS) * 2048))
+drive_index=2
+[ "${SCRATCH_ONLY:-}" = 1 ] && drive_index=0
+# scratched_copy NAME SLEEP_US: copies drive G: into NAME through the window, choosing Continue
+# at the first unreadable sector; sets CONTINUED_AT to when the box went away.
+scratched_copy() {
+    rm -f "$scratch_out/$1" "$scratch_out/$1.map" "$E2E_DIR/failures.log"
+    e2e_start_pelmora_preloaded "$READ_SHIM" SHIM_PATH=/drives/g/disc.iso SHIM_EIO_FROM=$band_from \
+        SHIM_EIO_TO=$band_to SHIM_EIO_SLEEP_US="$2" SHIM_LOG="$E2E_DIR/failures.log" >/dev/null
+    drv select "$drive_index" >/dev/null || fail "cannot select drive G:"
+    expect_button "Create ISO" enabled 3000 >/dev/null
+    drv create "$(win_path "$scratch_out/$1")" >/dev/null || fail "the save dialog did not take the name"
+    drv messagebox continue 600000 >/dev/null || fail "no read error box"
+    CONTINUED_AT=$(date +%s.%N)
+}
+# The good data is all in once trimming has ended: its trailing edge reads the good sectors of
+# the last chunk that failed. The status line names the pass; the driver reads it.
+scratched_copy slow.iso $((FAIL_MS * 1000))
+until drv status >/dev/null && printf '%s\n' "$DRV_OUT" | grep -qE 'Scraping|Retrying'; do
+    drv button >/dev/null
+    printf '%s\n' "$DRV_OUT" | grep -qF '[Stop]' || fail "the rescue ended before scraping: $DRV_OUT"
+done
+good_s=$(seconds_since "$CONTINUED_AT")
+cmp -n $band_from "$scratch_out/slow.iso" "$scratch_disc" || fail "the image differs from the disc before the band"
+cmp -i $band_to -n $(($(stat -c %s "$scratch_disc") - band_to)) "$scratch_out/slow.iso" "$scratch_disc" \
+    || fail "the image differs from the disc after the band"
+drv click >/dev/null || fail "cannot press Stop"
+drv messagebox ok 600000 >/dev/null || fail "the end of the stopped rescue was not told"
+drv close >/dev/null
+e2e_wait_exit "$PELMORA_PID" 30
+scratched_copy whole.iso 0
+drv messagebox ok 600000 >/dev/null || fail "the end of the rescue was not told"
+failed=$(wc -l <"$E2E_DIR/failures.log")
+drv close >/dev/null
+e2e_wait_exit "$PELMORA_PID" 30
+echo "   from Continue until every sector outside the band is in the image: $good_s s (target <= 20)"
+echo "   failed reads over the whole rescue: $failed, $(ratio "$failed" "$BAND_SECTORS") per bad sector (target <= 4.5)"

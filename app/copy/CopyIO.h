@@ -96,6 +96,14 @@ public:
     // the disk, and then takes the name.
     virtual bool ReplaceTextFile(const wchar_t* /*path*/, const std::string& /*text*/) { return NotImplemented(); }
     virtual bool RemoveFile(const wchar_t* /*path*/) { return NotImplemented(); }
+    // The length of an existing file, in bytes.
+    virtual bool FileSize(const wchar_t* /*path*/, ULONGLONG& /*bytes*/) { return NotImplemented(); }
+    // Up to `bytes` bytes of an existing file from `offset`; fewer at its end.
+    virtual bool ReadFileAt(const wchar_t* /*path*/, ULONGLONG /*offset*/, void* /*buffer*/, DWORD /*bytes*/,
+                            DWORD& /*bytesRead*/)
+    {
+        return NotImplemented();
+    }
 
 private:
     static bool NotImplemented()

@@ -4,11 +4,16 @@
 #include "CopyJobOwner.h"
 #include "DisplayPath.h"
 #include "DriveLetter.h"
+#include "CopyRescueIO.h"
 #include "ImageSideFiles.h"
 #include "ImageWriter.h"
+#include "RescuePasses.h"
+#include "ResumeCheck.h"
 #include "Sha256.h"
 #include "TargetRoom.h"
 #include "VolumeDescriptor.h"
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -85,10 +90,42 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
         io.CloseDevice();
         return;
     }
+    // Only an image with a map beside it may be finished rather than replaced.
+    const std::wstring mapPath = ResumeCheck::MapPath(imagePath);
+    ResumeCheck::Decision decision = ResumeCheck::Decision::CopyAnew;
+    if (!mapPath.empty() && io.FileAttributes(mapPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        DWORD discSectors = 0;
+        if (!DiscSectors(first.Get(), discSectors)) {
+            io.CloseDevice();
+            return;
+        }
+        decision = ResumeCheck(owner, io, first.Get()).Decide(imagePath, discSectors, map);
+        // Copied anew, the old image's map says nothing of the new one.
+        if (decision != ResumeCheck::Decision::Resume)
+            map = RescueMap();
+        if (decision == ResumeCheck::Decision::CopyAnew && !io.SeekDevice(0)) {
+            owner.ReportLastError();
+            io.CloseDevice();
+            return;
+        }
+    }
+    if (decision == ResumeCheck::Decision::Cancel) {
+        io.CloseDevice();
+        outcome = CopyOutcome::Stopped;
+        return;
+    }
     // Taken after any question: the time line counts the copy, not the time a box was up.
     startMs = io.Milliseconds();
+    if (decision == ResumeCheck::Decision::Resume) {
+        Resume(first.Get());
+        return;
+    }
+    // The map of the temporary image; the chosen name gets its own when the image is kept.
+    workMapPath = partialPath + L".map";
     // A temporary file left by a copy that was killed is this program's own: it is replaced.
     io.DeleteImage(partialPath.c_str());
+    if (io.FileAttributes(workMapPath.c_str()) != INVALID_FILE_ATTRIBUTES)
+        io.RemoveFile(workMapPath.c_str());
     // Marked before the attempt: should creating it end in an exception after the file was
     // made, the clean-up still removes the empty file.
     imageCreated = true;
@@ -100,15 +137,33 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
         return;
     }
     bool ok = CopyOpenFiles(first.Get(), second.Get());
+    const bool passesDue = ok && !stopped && !holes.empty();
+    if (passesDue) {
+        // The return passes write single sectors, which the unbuffered handle refuses: the image
+        // is put on the disk, closed, and opened again through the system's cache.
+        ok = io.FlushImage();
+        io.CloseImage();
+        ok = ok && io.OpenImageForPatching(partialPath.c_str()) && RunReturnPasses(first.Get(), workMapPath);
+        if (!ok)
+            owner.ReportLastError();
+    }
     io.CloseDevice();
     if (ok) {
-        ok = KeepImage(!stopped);
+        const bool complete = !stopped && (holes.empty() || map.UnfinishedSectors() == 0);
+        // A copy stopped before the volume size was known has no disc to map.
+        if (!complete && map.Sectors() == 0 && totalSectors > kHeaderSectors)
+            BuildFirstPassMap(sectorsInImage);
+        ok = KeepImage(complete);
+        if (ok)
+            outcome = complete ? CopyOutcome::Completed : stopped ? CopyOutcome::Stopped : CopyOutcome::Incomplete;
+        if (ok && !complete && skipping)
+            TellIncomplete();
     } else {
         io.CloseImage();
         DeleteIncompleteImage();
+        if (!holes.empty())
+            io.RemoveFile(workMapPath.c_str());
     }
-    if (ok)
-        outcome = stopped ? CopyOutcome::Stopped : CopyOutcome::Completed;
     imageCreated = false;
 }
 
@@ -132,16 +187,177 @@ bool CopyJob::TargetFilesUsable()
     return true;
 }
 
+// The disc's volume size, before the copy: read as the copy itself will find it.
+bool CopyJob::DiscSectors(BYTE* scratch, DWORD& sectors)
+{
+    bool primary = false;
+    DWORD volumeSectors = 0;
+    if (!PeekDescriptor(scratch, primary, volumeSectors) || !SetVolumeSize(primary, volumeSectors))
+        return false;
+    sectors = totalSectors;
+    return true;
+}
+
+// Fills what the map says is missing, in the image as it is: the areas never tried are read
+// chunk by chunk, then the return passes come back to what did not read.
+void CopyJob::Resume(BYTE* buffer)
+{
+    workMapPath = ResumeCheck::MapPath(imagePath);
+    totalSectors = DWORD(map.Sectors());
+    skipping = true;
+    patched = true;
+    if (!io.OpenImageForPatching(imagePath.c_str())) {
+        owner.ReportLastError();
+        io.CloseDevice();
+        return;
+    }
+    bool ok = ReadMissingAreas(buffer, workMapPath);
+    if (ok && !stopped && map.Count(RescueMap::kNonTried) == 0 && map.UnfinishedSectors() != 0)
+        ok = RunReturnPasses(buffer, workMapPath);
+    ok = ok && io.FlushImage();
+    const bool complete = map.UnfinishedSectors() == 0;
+    // After the flush: the map never runs ahead of the image.
+    ok = ok && (complete || io.ReplaceTextFile(workMapPath.c_str(), map.Serialize()));
+    if (!ok)
+        owner.ReportLastError();
+    io.CloseImage();
+    io.CloseDevice();
+    // A failed resume keeps the image: what was there is still there, and its map on disk
+    // never runs ahead of it.
+    if (!ok)
+        return;
+    if (complete) {
+        if (!RemoveIfThere(workMapPath))
+            owner.ReportReadError((L"The image is complete, but its map " + DisplayPath(workMapPath)
+                                   + L" could not be removed: delete it by hand.")
+                                      .c_str());
+        WriteChecksum();
+    }
+    outcome = complete ? CopyOutcome::Completed : stopped ? CopyOutcome::Stopped : CopyOutcome::Incomplete;
+    if (!complete)
+        TellIncomplete();
+}
+
+bool CopyJob::ReadMissingAreas(BYTE* buffer, const std::wstring& mapPath)
+{
+    lastMapSave = io.Milliseconds();
+    const DWORD missing = DWORD(map.Count(RescueMap::kNonTried));
+    DWORD done = 0;
+    for (const RescueMap::Area& area : map.AreasOf(RescueMap::kNonTried)) {
+        for (ULONGLONG sector = area.first; sector < area.first + area.sectors;) {
+            if (owner.IsStopRequested()) {
+                stopped = true;
+                return true;
+            }
+            const DWORD count = DWORD(std::min<ULONGLONG>(chunkSectors, area.first + area.sectors - sector));
+            DWORD got = 0;
+            const bool read = io.SeekDevice(sector * kSectorBytes)
+                && io.ReadDevice(buffer, count * kSectorBytes, got) && got == count * kSectorBytes;
+            if (read && !io.PatchImage(sector * kSectorBytes, buffer, count * kSectorBytes))
+                return false;
+            map.Mark(sector, count, read ? RescueMap::kFinished : RescueMap::kNonTrimmed);
+            sector += count;
+            done += count;
+            map.SetCurrent(sector, RescueMap::kNonTried, 1);
+            owner.UpdateProgress({CopyProgress::Phase::Copying, done, missing, io.Milliseconds() - startMs});
+            if (io.Milliseconds() - lastMapSave >= RescuePasses::kSaveIntervalMs) {
+                if (!io.FlushImage() || !io.ReplaceTextFile(mapPath.c_str(), map.Serialize()))
+                    return false;
+                lastMapSave = io.Milliseconds();
+            }
+        }
+    }
+    return true;
+}
+
+// Trimming, scraping and retrying, on the image open for patching. False when a write, the
+// flush or the map failed (its error is the thread's last error).
+bool CopyJob::RunReturnPasses(BYTE* sectorBuffer, const std::wstring& mapPath)
+{
+    if (map.Sectors() == 0)
+        BuildFirstPassMap(sectorsInImage);
+    patched = true;
+    CopyRescueIO rescueIO(io, owner, mapPath, startMs);
+    const RescuePasses::Outcome result = RescuePasses(rescueIO, map, sectorBuffer).Run();
+    if (result == RescuePasses::Outcome::Stopped)
+        stopped = true;
+    return result != RescuePasses::Outcome::Failed;
+}
+
+void CopyJob::TellIncomplete()
+{
+    const ULONGLONG missing = map.UnfinishedSectors();
+    const std::wstring text = ResumeCheck::FileName(imagePath) + L" is missing " + std::to_wstring(missing)
+        + L" sectors (" + std::to_wstring(missing * kSectorBytes / 1024)
+        + L" KB) of the disc: they could not be read, and the image holds zeros in their place.\n\nThe map "
+        + DisplayPath(ResumeCheck::MapPath(imagePath))
+        + L" lists them. Choose the same file again with \"Create ISO\" later, in this or another drive, and "
+          L"only those sectors are read.";
+    owner.ShowCopyError(text.c_str());
+}
+
+void CopyJob::NoteHole(DWORD first, DWORD sectors)
+{
+    if (!holes.empty() && holes.back().first + holes.back().sectors == first) {
+        holes.back().sectors += sectors;
+        return;
+    }
+    // The first hole gets its map at the next chunk; later ones every few seconds.
+    if (holes.empty())
+        lastMapSave = io.Milliseconds() - RescuePasses::kSaveIntervalMs;
+    holes.push_back({first, sectors, RescueMap::kNonTrimmed});
+}
+
+// What the first pass knows, for sectorsOnDisk sectors of the image on the disk: those read are
+// finished, those skipped are non-trimmed, the rest not tried.
+void CopyJob::BuildFirstPassMap(DWORD sectorsOnDisk)
+{
+    map = RescueMap(totalSectors);
+    if (sectorsOnDisk != 0)
+        map.Mark(0, std::min<ULONGLONG>(sectorsOnDisk, totalSectors), RescueMap::kFinished);
+    for (const RescueMap::Area& hole : holes)
+        map.Mark(hole.first, std::min<ULONGLONG>(hole.sectors, totalSectors - hole.first), RescueMap::kNonTrimmed);
+    map.SetCurrent(std::min<ULONGLONG>(sectorsOnDisk, totalSectors), RescueMap::kNonTried, 1);
+}
+
+// Every few seconds after the first skipped sector, so that a copy killed during the first pass
+// still leaves a map of what is in the image: the writes are waited for and put on the disk
+// before the map counts them.
+bool CopyJob::SaveMapDuringFirstPass(ImageWriter& writer)
+{
+    if (holes.empty() || totalSectors <= kHeaderSectors
+        || io.Milliseconds() - lastMapSave < RescuePasses::kSaveIntervalMs)
+        return true;
+    if (!writer.Drain() || !io.FlushImage())
+        return false;
+    BuildFirstPassMap(DWORD(writer.BytesWritten() / kSectorBytes));
+    if (!io.ReplaceTextFile(workMapPath.c_str(), map.Serialize()))
+        return false;
+    map = RescueMap();
+    lastMapSave = io.Milliseconds();
+    return true;
+}
+
 bool CopyJob::KeepImage(bool complete)
 {
-    // On the disk before the image counts as kept: the bar empties only after this.
+    // On the disk before the image counts as kept: the bar empties only after this, and a map
+    // may call its sectors finished.
     bool flushed = io.FlushImage();
     DWORD error = GetLastError();
     io.CloseImage();
+    const std::wstring finalMap = ResumeCheck::MapPath(imagePath);
+    const bool mapped = !complete && map.Sectors() != 0;
+    // The map for the chosen name comes before the name: a crash in between never leaves an
+    // image with holes without its map.
+    if (flushed && mapped && !io.ReplaceTextFile(finalMap.c_str(), map.Serialize())) {
+        flushed = false;
+        error = GetLastError();
+    }
     if (!flushed) {
         SetLastError(error);
         owner.ReportLastError();
         DeleteIncompleteImage();
+        RemoveIfThere(workMapPath);
         return false;
     }
     if (!io.KeepImage(partialPath.c_str(), imagePath.c_str())) {
@@ -151,9 +367,18 @@ bool CopyJob::KeepImage(bool complete)
         SetLastError(error);
         owner.ReportReadError(text.c_str());
         DeleteIncompleteImage();
+        RemoveIfThere(workMapPath);
+        if (mapped)
+            RemoveIfThere(finalMap);
         return false;
     }
     imageCreated = false;
+    RemoveIfThere(workMapPath);
+    if (!mapped && !RemoveIfThere(finalMap)) {
+        std::wstring text = L"The map " + DisplayPath(finalMap)
+            + L" describes the image this copy replaced, and could not be removed: delete it by hand.";
+        owner.ReportReadError(text.c_str());
+    }
     if (complete) {
         WriteChecksum();
     } else if (io.FileAttributes(checksumPath.c_str()) != INVALID_FILE_ATTRIBUTES
@@ -165,8 +390,19 @@ bool CopyJob::KeepImage(bool complete)
     return true;
 }
 
+// False when a file is there and could not be removed.
+bool CopyJob::RemoveIfThere(const std::wstring& path)
+{
+    return io.FileAttributes(path.c_str()) == INVALID_FILE_ATTRIBUTES || io.RemoveFile(path.c_str());
+}
+
 void CopyJob::WriteChecksum()
 {
+    // Sectors patched in place after the writes were hashed: the file itself is hashed.
+    if (patched && !io.HashFile(imagePath.c_str(), digest)) {
+        hashError = GetLastError();
+        digest.clear();
+    }
     if (digest.empty()) {
         SetLastError(hashError);
         std::wstring text = L"The image is complete, but its checksum could not be computed: no "
@@ -193,7 +429,8 @@ bool CopyJob::ConfirmSessions(BYTE* scratch)
     if (!io.SessionCount(sessions) || sessions <= 1)
         return true;
     bool primary = false;
-    if (!PeekDescriptor(scratch, primary))
+    DWORD volumeSectors = 0;
+    if (!PeekDescriptor(scratch, primary, volumeSectors))
         return false;
     if (!primary && !io.FirstSessionSectors(sessionSectors)) {
         owner.ShowCopyError((L"This disc was written in " + std::to_wstring(sessions)
@@ -214,13 +451,12 @@ bool CopyJob::ConfirmSessions(BYTE* scratch)
 }
 
 // Sector 16 read ahead of the copy, which then starts again from sector 0.
-bool CopyJob::PeekDescriptor(BYTE* scratch, bool& primary)
+bool CopyJob::PeekDescriptor(BYTE* scratch, bool& primary, DWORD& volumeSectors)
 {
     const ULONGLONG descriptorOffset = ULONGLONG(kHeaderSectors - 1) * kSectorBytes;
     for (unsigned attempt = 1;; ++attempt) {
         DWORD got = 0;
         if (io.SeekDevice(descriptorOffset) && io.ReadDevice(scratch, kSectorBytes, got)) {
-            DWORD volumeSectors = 0;
             primary = got == kSectorBytes && ReadPrimaryVolumeSize(scratch, volumeSectors);
             break;
         }
@@ -275,6 +511,10 @@ bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
                 return false;
             sectorsPerRead = chunkSectors;
         }
+        if (!SaveMapDuringFirstPass(writer)) {
+            owner.ReportLastError();
+            return false;
+        }
         if (owner.IsStopRequested()) {
             stopped = true;
             break;
@@ -290,6 +530,7 @@ bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
         owner.ReportLastError();
         return false;
     }
+    sectorsInImage = DWORD(writer.BytesCommitted() / kSectorBytes);
     if (!hash.Finish(digest)) {
         digest.clear();
         hashError = hash.Error();
@@ -308,6 +549,9 @@ CopyJob::ReadEnd CopyJob::ReadSectors(ImageWriter& writer, DWORD firstSector, DW
     while (have < wanted) {
         DWORD got = 0;
         if (!io.ReadDevice(target + have, wanted - have, got)) {
+            // Once the user chose to go on, a chunk that fails waits for the return passes.
+            if (skipping)
+                return SkipRest(writer, firstSector, have / kSectorBytes, count, sectorsRead);
             // A failed read of one sector was already that sector's first attempt.
             unsigned attemptsMade = wanted - have == kSectorBytes ? 1 : 0;
             return RereadEachSector(writer, firstSector, have / kSectorBytes, count, attemptsMade, sectorsRead);
@@ -345,11 +589,19 @@ CopyJob::ReadEnd CopyJob::RereadEachSector(ImageWriter& writer, DWORD firstSecto
                 ShowShortRead(writer, sector);
                 return ReadEnd::Failed;
             }
-            if (attempt == kReadAttempts) {
+            if (attempt >= kReadAttempts) {
+                if (skipping)
+                    return SkipRest(writer, firstSector, i, count, sectorsRead);
                 std::wstring detail = L"Sector " + std::to_wstring(sector) + L" could not be read in "
                     + std::to_wstring(kReadAttempts) + L" attempts: the image would be incomplete and is deleted.";
-                ReportAfterDrain(writer, detail.c_str());
-                return ReadEnd::Failed;
+                const ReadErrorChoice choice = AskAfterDrain(writer, detail.c_str());
+                if (choice == ReadErrorChoice::Stop)
+                    return ReadEnd::Failed;
+                if (choice == ReadErrorChoice::SkipAndGoOn) {
+                    skipping = true;
+                    return SkipRest(writer, firstSector, i, count, sectorsRead);
+                }
+                attempt = 0;
             }
             if (owner.IsStopRequested()) {
                 sectorsRead = i;
@@ -387,16 +639,32 @@ bool CopyJob::SetVolumeSize(bool primary, DWORD volumeSectors)
 }
 
 // A failure is told once the write in flight has ended. Should that write have failed too, its
-// error is told instead: it comes first in the image.
-void CopyJob::ReportAfterDrain(ImageWriter& writer, const wchar_t* detail)
+// error is told instead (it comes first in the image) and the copy stops.
+ReadErrorChoice CopyJob::AskAfterDrain(ImageWriter& writer, const wchar_t* detail)
 {
     DWORD error = GetLastError();
     if (!writer.Drain()) {
         owner.ReportLastError();
-        return;
+        return ReadErrorChoice::Stop;
     }
     SetLastError(error);
-    owner.ReportReadError(detail);
+    return owner.AskReadErrorChoice(detail);
+}
+
+// Sectors `from` to count - 1 of the chunk are given up for now: zeros in the image, keeping
+// its length and the sectors after them in place, and noted for the return passes.
+CopyJob::ReadEnd CopyJob::SkipRest(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count,
+                                   DWORD& sectorsRead)
+{
+    std::memset(writer.ReadTarget() + from * kSectorBytes, 0, (count - from) * kSectorBytes);
+    NoteHole(firstSector + from, count - from);
+    // A failed read leaves the device anywhere.
+    if (!io.SeekDevice(ULONGLONG(firstSector + count) * kSectorBytes)) {
+        owner.ReportLastError();
+        return ReadEnd::Failed;
+    }
+    sectorsRead = count;
+    return ReadEnd::Complete;
 }
 
 void CopyJob::ShowShortRead(ImageWriter& writer, DWORD sectorsRead)
@@ -426,8 +694,11 @@ void CopyJob::AbandonAfterException()
     io.CloseImage();
     const bool created = imageCreated;
     imageCreated = false;
-    if (created)
+    if (created) {
         io.DeleteImage(partialPath.c_str());
+        // The temporary image's map, never a resumed image's own.
+        RemoveIfThere(workMapPath);
+    }
     try {
         owner.ShowCopyError(created ? kUnexpectedText : kUnexpectedBeforeImageText);
     } catch (...) {

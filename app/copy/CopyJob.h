@@ -1,7 +1,9 @@
 #pragma once
 #include <windows.h>
 #include "CopyJobOwner.h"
+#include "RescueMap.h"
 #include <string>
+#include <vector>
 
 class CopyIO;
 class ImageWriter;
@@ -22,7 +24,11 @@ class ImageWriter;
 // Reads overlap writes: while one chunk is written (on the I/O's writer thread), the next is
 // read into a second buffer. A chunk that cannot be read is read again sector by sector, each
 // sector up to kReadAttempts times, so a marginal sector that reads on a later attempt is still
-// copied exactly; only a sector that fails every attempt ends the copy.
+// copied exactly. A sector that fails every attempt ends the copy, unless the user chooses to
+// go on: from then on a chunk that fails is zero-filled and noted, the copy reads on to the end
+// of the disc, and the return passes (RescuePasses) come back to what was noted. An image with
+// holes, or cut short by Stop, is kept with its map NAME.iso.map beside it, in GNU ddrescue's
+// format; a later copy onto it reads only what the map says is missing (ResumeCheck).
 //
 // Run ends every path with CopyEnded(), its very last owner call: after it the owner may be
 // destroyed, so nothing of the owner is touched again.
@@ -49,22 +55,32 @@ private:
     enum class ReadEnd { Complete, Stopped, Failed };
 
     void Copy(const wchar_t* driveEntry, const wchar_t* imagePath);
+    bool DiscSectors(BYTE* scratch, DWORD& sectors);
+    void Resume(BYTE* buffer);
+    bool ReadMissingAreas(BYTE* buffer, const std::wstring& mapPath);
+    bool RunReturnPasses(BYTE* sectorBuffer, const std::wstring& mapPath);
+    void TellIncomplete();
+    ReadEnd SkipRest(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count, DWORD& sectorsRead);
+    void NoteHole(DWORD first, DWORD sectors);
+    void BuildFirstPassMap(DWORD sectorsOnDisk);
+    bool SaveMapDuringFirstPass(ImageWriter& writer);
     bool ConfirmSessions(BYTE* scratch);
-    bool PeekDescriptor(BYTE* scratch, bool& primary);
+    bool PeekDescriptor(BYTE* scratch, bool& primary, DWORD& volumeSectors);
     bool CopyOpenFiles(BYTE* first, BYTE* second);
     ReadEnd ReadSectors(ImageWriter& writer, DWORD firstSector, DWORD count, DWORD& sectorsRead);
     ReadEnd RereadEachSector(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count, unsigned attemptsMade,
                              DWORD& sectorsRead);
     bool SetVolumeSize(bool primary, DWORD volumeSectors);
+    ReadErrorChoice AskAfterDrain(ImageWriter& writer, const wchar_t* detail);
     bool TargetFilesUsable();
-    // The end of a copy worth keeping (complete, or stopped with its prefix): the image put on
-    // disk, closed and given its chosen name, then the checksum file written (complete) or an
-    // older one removed. False, with the user told and the temporary file gone, when the image
-    // could not be kept.
+    // The end of a copy worth keeping (complete, stopped with its prefix, or rescued with
+    // holes): the image put on disk and closed; an incomplete one's map written for the chosen
+    // name; the image given its chosen name; then the checksum file written (complete) or an
+    // older one removed, and the maps that no longer describe it removed. False, with the user
+    // told and the temporary file gone, when the image could not be kept.
     bool KeepImage(bool complete);
     void WriteChecksum();
-    void ReportAfterDrain(ImageWriter& writer, const wchar_t* detail);
-    void ShowShortRead(ImageWriter& writer, DWORD sectorsRead);
+    bool RemoveIfThere(const std::wstring& path);    void ShowShortRead(ImageWriter& writer, DWORD sectorsRead);
     void DeleteIncompleteImage();
     void AbandonAfterException();
 
@@ -84,6 +100,18 @@ private:
     std::string digest;
     DWORD hashError = ERROR_SUCCESS;
     bool imageCreated = false;
+    // The user chose to skip unreadable sectors: later ones are not asked about.
+    bool skipping = false;
+    // What the first pass skipped, in order, neighbours joined.
+    std::vector<RescueMap::Area> holes;
+    // Sectors in the image once the first pass ended.
+    DWORD sectorsInImage = 0;
+    RescueMap map;
+    // The map of the file being written: the temporary image's while a fresh copy runs.
+    std::wstring workMapPath;
+    DWORD lastMapSave = 0;
+    // Sectors were written into the image after it was hashed.
+    bool patched = false;
     bool stopped = false;
     CopyOutcome outcome = CopyOutcome::Failed;
 };

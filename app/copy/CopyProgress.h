@@ -6,8 +6,10 @@
 struct CopyProgress
 {
     // Starting: nothing reported yet (the drive is being opened, a question may be up).
-    // Copying: sectors are being read.
-    enum class Phase { Starting, Copying };
+    // Copying: sectors are being read, the first pass over the disc.
+    // Trimming, Scraping, Retrying: the return passes over the sectors the first pass skipped;
+    // sectorsDone then counts the sectors this pass has dealt with, of totalSectors.
+    enum class Phase { Starting, Copying, Trimming, Scraping, Retrying };
 
     Phase phase = Phase::Starting;
     DWORD sectorsDone = 0;
@@ -16,4 +18,8 @@ struct CopyProgress
     DWORD totalSectors = 0;
     // Milliseconds since the copy began, taken when sectorsDone was reached.
     DWORD elapsedMs = 0;
+    // During the return passes: the pass within its phase (1-based), and the sectors of the
+    // disc that are not in the image yet.
+    unsigned pass = 0;
+    DWORD sectorsLeft = 0;
 };

@@ -49,6 +49,8 @@ public:
     // Writes what is left and fixes the image length; false when that failed.
     bool Finish();
     ULONGLONG BytesCommitted() const { return committed; }
+    // After Drain: the bytes handed to the image so far, all but those waiting for a whole unit.
+    ULONGLONG BytesWritten() const { return committed - carry; }
 
 private:
     CopyIO& io;

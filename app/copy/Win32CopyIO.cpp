@@ -428,3 +428,30 @@ bool Win32CopyIO::RemoveFile(const wchar_t* path)
     std::wstring usable = LongPath(path);
     return !usable.empty() && DeleteFileW(usable.c_str()) != FALSE;
 }
+
+bool Win32CopyIO::FileSize(const wchar_t* path, ULONGLONG& bytes)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    std::wstring usable = LongPath(path);
+    if (usable.empty() || !GetFileAttributesExW(usable.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    bytes = (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+bool Win32CopyIO::ReadFileAt(const wchar_t* path, ULONGLONG offset, void* buffer, DWORD bytes, DWORD& bytesRead)
+{
+    bytesRead = 0;
+    std::wstring usable = LongPath(path);
+    if (usable.empty())
+        return false;
+    // Shared for reading and writing: only looked at, while the user may have it open elsewhere.
+    FileHandle file(CreateFileW(usable.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen())
+        return false;
+    LARGE_INTEGER at;
+    at.QuadPart = LONGLONG(offset);
+    return SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)
+        && ReadFile(file.Get(), buffer, bytes, &bytesRead, nullptr);
+}

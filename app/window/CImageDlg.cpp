@@ -17,6 +17,7 @@
 #include "MVString.h"
 #include "MVSystemError.h"
 #include "PumpMessages.h"
+#include "ResumeCheck.h"
 #include "TimeSpan.h"
 #include "TransferRate.h"
 #include "Win32CopyIO.h"
@@ -36,6 +37,22 @@ std::wstring SaveDialogFailureText(DWORD error)
     if (error == FNERR_INVALIDFILENAME)
         return L"The image path is not a valid file name.";
     return L"The save dialog failed (error " + std::to_wstring(error) + L").";
+}
+
+// During the return passes over the sectors a scratched disc did not give: which pass runs and
+// how many sectors are still missing; empty otherwise.
+std::wstring RescuePassText(const CopyProgress& progress)
+{
+    std::wstring text;
+    if (progress.phase == CopyProgress::Phase::Trimming)
+        text = L" \x00B7 Trimming";
+    else if (progress.phase == CopyProgress::Phase::Scraping)
+        text = L" \x00B7 Scraping";
+    else if (progress.phase == CopyProgress::Phase::Retrying)
+        text = L" \x00B7 Retrying (pass " + std::to_wstring(progress.pass) + L")";
+    else
+        return text;
+    return text + L" \x00B7 " + std::to_wstring(progress.sectorsLeft) + L" sectors missing";
 }
 
 HICON LoadAppIcon(int size)
@@ -343,7 +360,7 @@ bool CImageDlg::AskImagePath(const std::wstring& driveEntry, std::wstring& image
     // USB stick holding it could not be ejected while Pelmora runs.
     // The default extension is given without period or wildcard: "backup" becomes "backup.iso".
     if (!BrowseForFile(path.data(), static_cast<DWORD>(path.size()), nullptr, TRUE, hwnd,
-                       OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR,
+                       OFN_HIDEREADONLY | OFN_NOCHANGEDIR,
                        L"ISO files (*.iso)\0*.iso\0All files (*.*)\0*.*\0", L"iso", nullptr))
     {
         // Zero after a cancel; otherwise the dialog itself failed, and the user must know why
@@ -358,7 +375,21 @@ bool CImageDlg::AskImagePath(const std::wstring& driveEntry, std::wstring& image
         ShowMessage(kUnusablePath, MB_ICONEXCLAMATION);
         return false;
     }
-    return true;
+    return ConfirmReplace(imagePath);
+}
+
+// The save dialog does not ask before replacing: an image with a map beside it may be finished
+// rather than replaced, and the copy asks about that once it has seen the disc. Any other
+// existing file is asked about here, as the dialog would.
+bool CImageDlg::ConfirmReplace(const std::wstring& imagePath)
+{
+    const DWORD attributes = GetFileAttributesW(imagePath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    if (GetFileAttributesW(ResumeCheck::MapPath(imagePath).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    const std::wstring question = ResumeCheck::FileName(imagePath) + L" already exists.\nDo you want to replace it?";
+    return ShowMessage(question.c_str(), MB_ICONEXCLAMATION | MB_YESNO | MB_DEFBUTTON2) == IDYES;
 }
 
 CCopyThread* CImageDlg::CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath)
@@ -433,6 +464,8 @@ void CImageDlg::ShowProgress(bool ended)
     }
     if (report.errorBoxShown)
         m_taskbar.ErrorShown();
+    else
+        m_taskbar.ErrorGone();
     const CopyProgress& progress = report.progress;
     if (progress.phase == CopyProgress::Phase::Starting)
         return;
@@ -458,23 +491,28 @@ void CImageDlg::ShowStatus(const CopyProgress& progress, bool ended)
     // A new report adds a sample; a tick without one does not, or a held drive would average
     // its last chunk over ever more samples of the same instant.
     const bool sized = progress.sectorsDone >= CopyJob::kHeaderSectors;
-    if (sized && (!m_bSampled || progress.elapsedMs != m_nLastSampleMs))
+    // The return passes count sectors of their own pass: no speed is taken from them.
+    const bool copying = progress.phase == CopyProgress::Phase::Copying;
+    if (sized && copying && (!m_bSampled || progress.elapsedMs != m_nLastSampleMs))
     {
         m_rate.Add(progress.elapsedMs, ULONGLONG(progress.sectorsDone) * CopyJob::kSectorBytes);
         m_nLastSampleMs = progress.elapsedMs;
         m_bSampled = true;
     }
     MVString text;
-    if (ended || !sized)
+    if (ended || !sized || !copying)
         FormatElapsedTime(text, progress.elapsedMs);
     else
         FormatCopyStatus(text, progress.elapsedMs, m_rate, ULONGLONG(progress.sectorsDone) * CopyJob::kSectorBytes,
                          ULONGLONG(progress.totalSectors) * CopyJob::kSectorBytes);
+    std::wstring line = text.GetBuffer();
+    if (!ended)
+        line += RescuePassText(progress);
     // Only a changed line is repainted: most ticks change nothing in it.
-    if (m_shownStatus == text.GetBuffer())
+    if (m_shownStatus == line)
         return;
-    m_shownStatus = text.GetBuffer();
-    SetItemText(IDC_STATUS, text.GetBuffer());
+    m_shownStatus = line;
+    SetItemText(IDC_STATUS, line.c_str());
     if (HWND status = Item(IDC_STATUS))
         InvalidateRect(status, nullptr, TRUE);
 }
@@ -506,16 +544,42 @@ bool CImageDlg::AskToContinue(const wchar_t* question)
     return ShowMessage(question, MB_ICONQUESTION | MB_YESNO) == IDYES;
 }
 
+ReadErrorChoice CImageDlg::AskReadErrorChoice(const wchar_t* detail)
+{
+    const MVString text = SystemErrorText();
+    const std::wstring message = std::wstring(text.GetBuffer()) + L"\n\n" + detail
+        + L"\n\nCancel stops and deletes the image. Try Again reads the sector again. Continue skips unreadable "
+          L"sectors and saves everything else; the missing sectors are listed beside the image, to be read later.";
+    NoteErrorBox();
+    const int button = ShowMessage(message.c_str(), MB_ICONEXCLAMATION | MB_CANCELTRYCONTINUE | MB_DEFBUTTON1);
+    if (button != IDTRYAGAIN && button != IDCONTINUE)
+        return ReadErrorChoice::Stop;
+    // The copy goes on: the taskbar button shows its progress again.
+    NoteErrorBox(false);
+    return button == IDTRYAGAIN ? ReadErrorChoice::TryAgain : ReadErrorChoice::SkipAndGoOn;
+}
+
+bool CImageDlg::AskToReplace(const wchar_t* question)
+{
+    return ShowMessage(question, MB_ICONEXCLAMATION | MB_YESNO | MB_DEFBUTTON2) == IDYES;
+}
+
+QuestionAnswer CImageDlg::AskYesNoCancel(const wchar_t* question)
+{
+    const int button = ShowMessage(question, MB_ICONQUESTION | MB_YESNOCANCEL);
+    return button == IDYES ? QuestionAnswer::Yes : button == IDNO ? QuestionAnswer::No : QuestionAnswer::Cancel;
+}
+
 bool CImageDlg::IsStopRequested()
 {
     return m_bStop.load() != 0;
 }
 
-void CImageDlg::NoteErrorBox()
+void CImageDlg::NoteErrorBox(bool shown)
 {
     // Stored ahead of the box: the progress timer shows it while the box is up.
     std::lock_guard<std::mutex> guard(m_reportLock);
-    m_report.errorBoxShown = true;
+    m_report.errorBoxShown = shown;
 }
 
 void CImageDlg::CopyEnded(CopyOutcome outcome)

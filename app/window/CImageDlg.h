@@ -61,6 +61,9 @@ public:
     void ReportReadError(const wchar_t* detail) override;
     void ShowCopyError(const wchar_t* text) override;
     bool AskToContinue(const wchar_t* question) override;
+    ReadErrorChoice AskReadErrorChoice(const wchar_t* detail) override;
+    bool AskToReplace(const wchar_t* question) override;
+    QuestionAnswer AskYesNoCancel(const wchar_t* question) override;
     bool IsStopRequested() override;
     void CopyEnded(CopyOutcome outcome) override;
 
@@ -111,6 +114,7 @@ private:
     void AddAboutItem();
     void CreateProgressBar();
     void StartCopy(const std::wstring& driveEntry, const std::wstring& imagePath);
+    bool ConfirmReplace(const std::wstring& imagePath);
     // Close command: stop a running copy, wait for it, then end the modal loop.
     void Close();
     // Asks a running copy to stop and waits, pumping messages, until it has cleared m_pWorker.
@@ -128,12 +132,13 @@ private:
         CopyProgress progress;
         bool errorBoxShown = false;
     };
-    void NoteErrorBox();
+    void NoteErrorBox(bool shown = true);
     // The progress timer's tick: one read of the report, shown on the bar, the status line and
     // the taskbar button. At the end of a copy the status line keeps only its time.
     void ShowProgress(bool ended = false);
     void ShowBar(DWORD sectorsDone, DWORD totalSectors);
-    // "Time: 00:01:23 · 10.4 MB/s · 00:02:10 left" while the copy runs, "Time: 00:01:25" at its end.
+    // "Time: 00:01:23 · 10.4 MB/s · 00:02:10 left" while the copy runs, "Time: 00:01:25" at its
+    // end; during the return passes over unread sectors, the pass and the sectors still missing.
     void ShowStatus(const CopyProgress& progress, bool ended);
 
     HICON m_hSmallIcon;

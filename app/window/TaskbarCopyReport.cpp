@@ -36,6 +36,15 @@ void TaskbarCopyReport::ErrorShown()
     ShowState();
 }
 
+void TaskbarCopyReport::ErrorGone()
+{
+    if (!copying || !error)
+        return;
+    error = false;
+    fractionShown = false;
+    ShowState();
+}
+
 bool TaskbarCopyReport::CopyEnded(CopyOutcome outcome, bool windowInForeground)
 {
     if (copying)

@@ -18,6 +18,8 @@ public:
     // over the error colour.
     void ShowFraction(ULONGLONG done, ULONGLONG total);
     void ErrorShown();
+    // The box is gone and the copy goes on: its progress shows again.
+    void ErrorGone();
     // True when the button should flash: only a completed copy, and only while the user is
     // elsewhere. A stopped copy was the user's own doing; a failed one has shown its box.
     bool CopyEnded(CopyOutcome outcome, bool windowInForeground);

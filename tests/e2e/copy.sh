@@ -53,7 +53,7 @@ pass "copy took $COPY_MS ms including the dialog"
 echo "== declining the overwrite question keeps the existing file and starts nothing"
 head -c $((20 * 1024 * 1024)) /dev/urandom >"$out/old.iso"
 cp "$out/old.iso" "$E2E_DIR/old.orig"
-drv create-declined "$(win_path "$out/old.iso")" || fail "declining the overwrite question did not return to the save dialog"
+drv create-declined "$(win_path "$out/old.iso")" || fail "declining the overwrite question was not asked after the save dialog"
 expect_button "Create ISO" enabled 1000
 cmp "$out/old.iso" "$E2E_DIR/old.orig" || fail "the existing file changed although overwriting was declined"
 pass "declined: the old file is untouched"

@@ -2,8 +2,10 @@
 # Failures as the user meets them: a disc ejected while the save dialog is open ("Drive E: is no
 # longer ready"), a read error in the middle of the disc (the system's text, the partial image
 # deleted only after the box is dismissed), closing the window while that box is shown (an older
-# image of that name untouched), and a
-# marginal sector that reads on a retry (no failure at all: the image equals the disc).
+# image of that name untouched), a marginal sector that reads on a retry (no failure at all: the
+# image equals the disc), and a scratched disc saved around its unreadable band (Continue),
+# stopped during the return passes and finished later from a sound drive that reads only the
+# missing sectors.
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
 . "$SRC/tests/e2e/libpelmora.sh"
@@ -87,6 +89,75 @@ expect_copy "$out/marginal.iso" "$disc"
 failures=$(cat "$log" 2>/dev/null | wc -l)
 [ "$failures" -eq 2 ] || fail "the marginal sector failed $failures reads, not 2: the retry was not exercised"
 pass "the marginal sector was read after 2 failed reads; no message"
+drv close || fail "cannot close"
+e2e_wait_exit "$PELMORA_PID" 10
+
+echo "== a scratched disc: Continue saves everything else, and the map lists exactly the band"
+band_from=$((3 * 1024 * 1024)) band_to=$((4 * 1024 * 1024))
+disc_bytes=$(file_size "$disc")
+e2e_start_pelmora_shimmed SHIM_EIO_FROM=$band_from SHIM_EIO_TO=$band_to
+expect_button "Create ISO" enabled 3000
+drv create "$(win_path "$out/rescued.iso")" || fail "the save dialog did not take the name"
+drv messagebox continue 10000 || fail "no box after a read error"
+printf '%s\n' "$DRV_OUT" | grep -qF '[&Continue]' || fail "the read error box offers no Continue: $DRV_OUT"
+drv messagebox ok 60000 || fail "the end of an image with holes was not told"
+printf '%s\n' "$DRV_OUT" | grep -qF "rescued.iso is missing $(((band_to - band_from) / 2048)) sectors ($(((band_to - band_from) / 1024)) KB)" \
+    || fail "the end does not say how much is missing: $DRV_OUT"
+expect_button "Create ISO" enabled 5000
+[ "$(file_size "$out/rescued.iso")" -eq "$disc_bytes" ] || fail "the rescued image does not have the disc's length"
+cmp -n $band_from "$out/rescued.iso" "$disc" || fail "the rescued image differs from the disc before the band"
+cmp -i $band_to "$out/rescued.iso" "$disc" || fail "the rescued image differs from the disc after the band"
+cmp -n $((band_to - band_from)) <(tail -c +$((band_from + 1)) "$out/rescued.iso") /dev/zero || fail "the band is not zeros"
+# The areas after the status line that are not finished: exactly the band, bad.
+unfinished=$(awk '!/^#/ && NF >= 2 { if (seen++) { if ($3 != "+") print $1, $2, $3 } }' "$out/rescued.iso.map")
+read -r pos size status <<<"$unfinished"
+[ "$(printf '%s\n' "$unfinished" | wc -l)" -eq 1 ] && [ $((pos)) -eq $band_from ] && [ $((size)) -eq $((band_to - band_from)) ] \
+    && [ "$status" = "-" ] || fail "the map does not list exactly the band: $unfinished"
+[ ! -e "$out/rescued.iso.sha256" ] || fail "an image with holes has a checksum file"
+[ ! -e "$out/rescued.iso.pelmora-partial" ] && [ ! -e "$out/rescued.iso.pelmora-partial.map" ] \
+    || fail "the temporary image or its map is left beside the rescued image"
+pass "image equal to the disc outside the band, zeros in it, the map lists exactly the band"
+drv close || fail "cannot close"
+e2e_wait_exit "$PELMORA_PID" 10
+
+echo "== Stop during the return passes, then a sound drive reads only the missing sectors"
+# Each failed read takes 20 ms, as a drive spends long in one: scraping the band lasts seconds.
+e2e_start_pelmora_shimmed SHIM_EIO_FROM=$band_from SHIM_EIO_TO=$band_to SHIM_EIO_SLEEP_US=20000
+expect_button "Create ISO" enabled 3000
+drv create "$(win_path "$out/later.iso")" || fail "the save dialog did not take the name"
+drv messagebox continue 10000 || fail "no box after a read error"
+scraping=
+for attempt in $(seq 300); do
+    drv status >/dev/null
+    if printf '%s\n' "$DRV_OUT" | grep -q 'Scraping'; then
+        scraping=1
+        break
+    fi
+done
+[ -n "$scraping" ] || fail "the status line never showed the scraping pass: $DRV_OUT"
+drv click || fail "cannot press Stop"
+drv messagebox ok 30000 || fail "the end of a stopped image with holes was not told"
+expect_button "Create ISO" enabled 5000
+[ -f "$out/later.iso.map" ] || fail "no map beside the stopped image"
+drv close || fail "cannot close"
+e2e_wait_exit "$PELMORA_PID" 10
+# This drive fails every read of what the image already holds, and logs it: only a copy that
+# reads just the missing sectors never meets a failure.
+log=$E2E_DIR/later.log
+rm -f "$log"
+e2e_start_pelmora_shimmed SHIM_EIO_FROM=$((1024 * 1024)) SHIM_EIO_TO=$band_from SHIM_LOG="$log"
+expect_button "Create ISO" enabled 3000
+drv create "$(win_path "$out/later.iso")" || fail "the save dialog did not take the name"
+drv messagebox yes 10000 || fail "no question whether to read only the missing sectors"
+printf '%s\n' "$DRV_OUT" | grep -qE '\[later.iso is missing [0-9]+ sectors of this disc. Read only the missing sectors\?\]' \
+    || fail "the question is not the system's: $DRV_OUT"
+expect_button "Create ISO" enabled 30000
+drv messagebox show 0 >/dev/null && fail "a message box after finishing the image: $DRV_OUT"
+expect_copy "$out/later.iso" "$disc"
+[ ! -e "$out/later.iso.map" ] || fail "the finished image kept its map"
+(cd "$out" && sha256sum -c --status later.iso.sha256) || fail "the finished image's checksum file does not match it"
+[ ! -s "$log" ] || fail "finishing the image read sectors it already held: $(wc -l <"$log") failed reads"
+pass "stopped during scraping with its map; finished from a sound drive, identical to the disc, only the missing sectors read"
 drv close || fail "cannot close"
 e2e_wait_exit "$PELMORA_PID" 10
 

@@ -13,6 +13,8 @@
  *        SHIM_EIO_FROM=<byte> SHIM_EIO_TO=<byte> (reads that reach [from, to) fail),
  *        SHIM_EIO_TIMES=<k> (the first k reads that touch the range fail, whole; later ones
  *        succeed; unset or 0: every read fails, one that starts before the range comes back short),
+ *        SHIM_EIO_SLEEP_US=<microseconds> (each read made to fail takes that long first, as a
+ *        drive spends seconds inside a failed read),
  *        SHIM_LOG=<file> (one line per read made to fail).
  * Pacing reads and writes for benchmarks is scripts/bench/pace_shim.c. */
 #define _GNU_SOURCE
@@ -102,6 +104,8 @@ static long long allowed(long long offset, size_t count)
     if (times <= 0 && offset < from)
         return from - offset;
     log_failure(offset, count);
+    if (env_number("SHIM_EIO_SLEEP_US") > 0)
+        usleep((useconds_t)env_number("SHIM_EIO_SLEEP_US"));
     return -1;
 }
 

@@ -39,6 +39,25 @@ public:
         return true;
     }
 
+    ReadErrorChoice AskReadErrorChoice(const wchar_t* detail) override
+    {
+        ReportReadError(detail);
+        return ReadErrorChoice::Stop;
+    }
+
+    // An unattended copy never replaces an image it was not asked to, and never half-finishes one.
+    bool AskToReplace(const wchar_t* question) override
+    {
+        fwprintf(stderr, L"%ls (no)\n", question);
+        return false;
+    }
+
+    QuestionAnswer AskYesNoCancel(const wchar_t* question) override
+    {
+        fwprintf(stderr, L"%ls (no)\n", question);
+        return QuestionAnswer::No;
+    }
+
     void ShowCopyError(const wchar_t* text) override
     {
         fwprintf(stderr, L"%ls\n", text);

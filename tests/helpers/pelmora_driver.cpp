@@ -393,61 +393,66 @@ bool TypeFileName(HWND dialog, const wchar_t* path)
     return true;
 }
 
-// In the open save dialog, types `path` (or, when null, cancels). Confirms the overwrite
-// question when the file exists. Succeeds once the dialog is gone.
-int AnswerSaveDialog(HWND dialog, const wchar_t* path, DWORD timeoutMs)
+// Whether choosing `path` brings Pelmora's own replace question: an existing file without a map
+// beside it (an image with a map is offered to be finished instead). Asked before the name is
+// typed: once the dialog is gone, a copy may have made the file.
+bool ReplaceQuestionDue(const wchar_t* path)
 {
-    if (!path)
-        PostClick(dialog, IDCANCEL);
-    else if (!TypeFileName(dialog, path))
-        return 1;
-    bool confirmed = false;
-    bool closed = Wait(timeoutMs, [&] {
-        if (!IsWindow(dialog))
-            return true;
-        for (HWND question : OwnedDialogs(dialog))
-        {
-            if (!confirmed)
-            {
-                PrintLine(L"overwrite question: [" + WindowText(question) + L"] answered yes");
-                PrintChildTexts(question);
-            }
-            confirmed = true;
-            PostClick(question, IDYES);
-        }
-        return false;
-    });
-    PrintLine(closed ? L"save dialog closed" : L"save dialog still open");
-    return closed ? 0 : 1;
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           GetFileAttributesW((std::wstring(path) + L".map").c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
-// Types the name of an existing file, answers the overwrite question with No, checks that the
-// save dialog is still there to choose another name, and then cancels it.
-int CreateDeclined(const wchar_t* path, DWORD timeoutMs)
+// Waits for the replace question after the save dialog, prints it, answers it and waits for it
+// to go away.
+int AnswerReplaceQuestion(bool yes, DWORD timeoutMs)
 {
-    HWND dialog = OpenSaveDialog(timeoutMs);
-    if (!dialog || !TypeFileName(dialog, path))
-        return 1;
+    HWND main = RequireMain();
     HWND question = nullptr;
     Wait(timeoutMs, [&] {
-        std::vector<HWND> found = OwnedDialogs(dialog);
-        question = found.empty() ? nullptr : found.front();
-        return question != nullptr || !IsWindow(dialog);
+        for (HWND candidate : OwnedDialogs(main))
+            question = candidate;
+        return question != nullptr;
     });
     if (!question)
     {
         PrintLine(L"no overwrite question");
         return 1;
     }
-    PrintLine(L"overwrite question: [" + WindowText(question) + L"] answered no");
-    PostClick(question, IDNO);
-    if (!Wait(timeoutMs, [&] { return !IsWindow(question); }) || !IsWindow(dialog))
+    PrintLine(L"overwrite question: [" + WindowText(question) + L"] answered " + (yes ? L"yes" : L"no"));
+    PrintChildTexts(question);
+    PostClick(question, yes ? IDYES : IDNO);
+    return WaitClosed(question, L"overwrite question", timeoutMs);
+}
+
+// In the open save dialog, types `path` (or, when null, cancels), and once the dialog is gone
+// confirms the replace question when the file exists.
+int AnswerSaveDialog(HWND dialog, const wchar_t* path, DWORD timeoutMs, bool replace = true)
+{
+    const bool questionDue = path && ReplaceQuestionDue(path);
+    if (!path)
+        PostClick(dialog, IDCANCEL);
+    else if (!TypeFileName(dialog, path))
+        return 1;
+    bool closed = Wait(timeoutMs, [&] { return !IsWindow(dialog); });
+    PrintLine(closed ? L"save dialog closed" : L"save dialog still open");
+    if (!closed)
+        return 1;
+    return questionDue ? AnswerReplaceQuestion(replace, timeoutMs) : 0;
+}
+
+// Types the name of an existing file and answers the replace question with No.
+int CreateDeclined(const wchar_t* path, DWORD timeoutMs)
+{
+    HWND dialog = OpenSaveDialog(timeoutMs);
+    if (!dialog)
+        return 1;
+    if (!ReplaceQuestionDue(path))
     {
-        PrintLine(L"the save dialog did not stay open after No");
+        PrintLine(L"the file does not exist: no question to decline");
         return 1;
     }
-    PrintLine(L"save dialog still open after No");
-    return AnswerSaveDialog(dialog, nullptr, timeoutMs);
+    return AnswerSaveDialog(dialog, path, timeoutMs, false);
 }
 
 int Create(const wchar_t* path, DWORD timeoutMs)
@@ -540,9 +545,9 @@ int About(const wchar_t* how, DWORD timeoutMs)
     return WaitClosed(about, L"About box", timeoutMs);
 }
 
-// Waits for a message box owned by the main window and prints it; with `pressOk`, presses OK
-// and waits for the box to go away.
-int MessageBoxCmd(bool pressOk, DWORD timeoutMs)
+// Waits for a message box owned by the main window and prints it; given a button (IDOK, IDYES,
+// IDCONTINUE...), presses it and waits for the box to go away.
+int MessageBoxCmd(int button, DWORD timeoutMs)
 {
     HWND main = RequireMain();
     if (!main)
@@ -562,9 +567,9 @@ int MessageBoxCmd(bool pressOk, DWORD timeoutMs)
     }
     PrintLine(L"message box: [" + WindowText(box) + L"]");
     PrintChildTexts(box);
-    if (!pressOk)
+    if (!button)
         return 0;
-    PostClick(box, IDOK);
+    PostClick(box, button);
     return WaitClosed(box, L"message box", timeoutMs);
 }
 
@@ -656,7 +661,8 @@ int Usage()
                 "  button | wait-button CAPTION enabled|disabled|any [T] | status\n"
                 "  click | create PATH [T] | create-cancel [T] | open-save [T] | save-as PATH [T]\n"
                 "  create-declined EXISTING_PATH [T]\n"
-                "  taskbar-created | enter | escape | close | about ok|escape [T] | messagebox ok|show [T] | geometry\n"
+                "  taskbar-created | enter | escape | close | about ok|escape [T] | geometry\n"
+                "  messagebox show|ok|yes|no|cancel|tryagain|continue [T]\n"
                 "  resources EXE_PATH\n");
     return 2;
 }
@@ -706,8 +712,15 @@ int Run(int argc, wchar_t** argv)
         return Close();
     if (command == L"about" && argc >= 3)
         return About(argv[2], TimeoutArg(argc, argv, 3));
-    if (command == L"messagebox" && argc >= 3 && (wcscmp(argv[2], L"ok") == 0 || wcscmp(argv[2], L"show") == 0))
-        return MessageBoxCmd(wcscmp(argv[2], L"ok") == 0, TimeoutArg(argc, argv, 3));
+    if (command == L"messagebox" && argc >= 3)
+    {
+        static const std::pair<const wchar_t*, int> buttons[] = {
+            {L"show", 0}, {L"ok", IDOK}, {L"yes", IDYES}, {L"no", IDNO}, {L"cancel", IDCANCEL},
+            {L"tryagain", IDTRYAGAIN}, {L"continue", IDCONTINUE}};
+        for (const auto& button : buttons)
+            if (wcscmp(argv[2], button.first) == 0)
+                return MessageBoxCmd(button.second, TimeoutArg(argc, argv, 3));
+    }
     if (command == L"geometry")
         return Geometry();
     if (command == L"resources" && argc >= 3)

@@ -1,5 +1,6 @@
 #pragma once
 #include "CopyIO.h"
+#include "RescueMap.h"
 #include "Sha256.h"
 #include "TransferAlignment.h"
 #include <functional>
@@ -277,6 +278,7 @@ public:
         if (pending)
             ++protocolViolations;
         imageOpen = false;
+        patching = false;
         handleOpen = false;
     }
 
@@ -285,6 +287,8 @@ public:
     bool FlushImage() override
     {
         log.push_back("FlushImage");
+        if (!flushError)
+            flushed = files[image];
         SetLastError(flushError);
         return flushError == 0;
     }
@@ -326,6 +330,64 @@ public:
         return true;
     }
 
+    // Finishing an image later. The image on the disk is what the last flush saw: a map
+    // written at any moment is checked against it, and each sector it calls finished that
+    // does not hold the disc's bytes there counts in mapLies.
+    int mapLies = 0;
+    int mapWrites = 0;
+
+    bool OpenImageForPatching(const wchar_t* path) override
+    {
+        log.push_back("OpenImageForPatching");
+        if (!files.count(path)) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return false;
+        }
+        image = path;
+        patching = true;
+        handleOpen = true;
+        return true;
+    }
+
+    bool PatchImage(ULONGLONG offset, const void* buffer, DWORD bytes) override
+    {
+        std::vector<BYTE>& file = files[image];
+        if (!patching || offset + bytes > diskSpace) {
+            SetLastError(patching ? ERROR_DISK_FULL : ERROR_INVALID_PARAMETER);
+            return false;
+        }
+        if (file.size() < offset + bytes)
+            file.resize(std::size_t(offset + bytes));
+        std::copy(static_cast<const BYTE*>(buffer), static_cast<const BYTE*>(buffer) + bytes, file.begin() + offset);
+        return true;
+    }
+
+    bool ReadTextFile(const wchar_t* path, std::string& text) override
+    {
+        if (!files.count(path)) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return false;
+        }
+        text.assign(files[path].begin(), files[path].end());
+        return true;
+    }
+
+    bool ReplaceTextFile(const wchar_t* path, const std::string& text) override
+    {
+        ++mapWrites;
+        files[path].assign(text.begin(), text.end());
+        RescueMap map;
+        std::wstring message;
+        if (!RescueMap::Parse(text, disc.size() / 2048, path, map, message))
+            ++mapLies;
+        for (const RescueMap::Area& area : map.AreasOf(RescueMap::kFinished)) {
+            const std::size_t from = std::size_t(area.first) * 2048, to = std::size_t(area.first + area.sectors) * 2048;
+            if (flushed.size() < to || !std::equal(flushed.begin() + from, flushed.begin() + to, disc.begin() + from))
+                ++mapLies;
+        }
+        return true;
+    }
+
     bool HashFile(const wchar_t* path, std::string& hex) override
     {
         auto file = files.find(path);
@@ -347,7 +409,28 @@ public:
         return true;
     }
 
+    bool FileSize(const wchar_t* path, ULONGLONG& bytes) override
+    {
+        if (!files.count(path)) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return false;
+        }
+        bytes = files[path].size();
+        return true;
+    }
+
+    bool ReadFileAt(const wchar_t* path, ULONGLONG offset, void* buffer, DWORD bytes, DWORD& got) override
+    {
+        const std::vector<BYTE>& file = files[path];
+        got = offset < file.size() ? DWORD(std::min<ULONGLONG>(bytes, file.size() - offset)) : 0;
+        std::copy(file.begin() + std::size_t(offset), file.begin() + std::size_t(offset + got),
+                  static_cast<BYTE*>(buffer));
+        return true;
+    }
+
 private:
+    bool patching = false;
+    std::vector<BYTE> flushed;
     static void RunHook(std::map<int, std::function<void()>>& hooks, std::size_t n)
     {
         auto hook = hooks.find(int(n));

@@ -35,6 +35,9 @@ public:
     void ReportReadError(const wchar_t*) override {}
     void ShowCopyError(const wchar_t*) override {}
     bool AskToContinue(const wchar_t*) override { return true; }
+    ReadErrorChoice AskReadErrorChoice(const wchar_t*) override { return ReadErrorChoice::Stop; }
+    bool AskToReplace(const wchar_t*) override { return false; }
+    QuestionAnswer AskYesNoCancel(const wchar_t*) override { return QuestionAnswer::Cancel; }
     bool IsStopRequested() override { return false; }
     void CopyEnded(CopyOutcome) override {}
 };

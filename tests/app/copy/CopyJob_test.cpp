@@ -8,6 +8,7 @@
 
 namespace {
 const wchar_t kImage[] = L"C:\\images\\disc.iso";
+const wchar_t kMap[] = L"C:\\images\\disc.iso.map";
 const wchar_t kEntry[] = L"E:\\ - MYDISC";
 const DWORD kChunk = 500 * 2048;
 
@@ -39,6 +40,10 @@ protected:
     }
 
     bool ImageExists() const { return io.files.count(kImage) != 0; }
+    std::string MapText() const
+    {
+        return io.files.count(kMap) ? std::string(io.files.at(kMap).begin(), io.files.at(kMap).end()) : "";
+    }
     const std::vector<BYTE>& Image() const { return io.files.at(kImage); }
 
     long Count(const std::string& entry) const { return long(std::count(log.begin(), log.end(), entry)); }
@@ -66,7 +71,13 @@ protected:
     {
         ASSERT_FALSE(log.empty());
         EXPECT_EQ(log.back().compare(0, 10, "CopyEnded("), 0);
-        EXPECT_EQ(Count("CopyEnded(Completed)") + Count("CopyEnded(Stopped)") + Count("CopyEnded(Failed)"), 1);
+        EXPECT_EQ(Count("CopyEnded(Completed)") + Count("CopyEnded(Stopped)") + Count("CopyEnded(Failed)")
+                      + Count("CopyEnded(Incomplete)"),
+                  1);
+        EXPECT_EQ(io.mapLies, 0);
+        // Neither the temporary image nor its map outlives the copy.
+        for (const auto& file : io.files)
+            EXPECT_TRUE(io.deleteFails || file.first.find(L".pelmora-partial") == std::wstring::npos);
         EXPECT_EQ(io.buffersHeld, 0);
         EXPECT_EQ(Count("AllocateBuffer") - (io.allocationFails ? 2 : 0), Count("FreeBuffer"));
         EXPECT_EQ(io.alignmentViolations, 0);
@@ -232,7 +243,7 @@ TEST_F(CopyJobTest, FailedTransferIsReportedThenTheImageIsDeleted)
             ExpectInOrder({"ReportLastError(112)", "CloseDevice", "CloseImage", "DeleteImage"});
             EXPECT_TRUE(owner.messages.empty());
         } else {
-            ExpectInOrder({"ReportReadError(23)", "CloseDevice", "CloseImage", "DeleteImage"});
+            ExpectInOrder({"AskReadErrorChoice(23)S", "CloseDevice", "CloseImage", "DeleteImage"});
             ASSERT_EQ(owner.messages.size(), 1u);
             EXPECT_EQ(owner.messages[0], L"Sector " + std::to_wstring(c.sector)
                                              + L" could not be read in 4 attempts: the image would be incomplete "
@@ -283,6 +294,7 @@ TEST_F(CopyJobTest, StopArrivingWhileTransfersAreInFlightKeepsWhatWasRead)
         io.atWrite.clear();
         io.reads.clear();
         io.writes.clear();
+        io.files.clear();
         owner.stopRequested = false;
         auto stop = [this] { owner.stopRequested = true; };
         if (c.read)
@@ -338,7 +350,7 @@ TEST_F(CopyJobTest, MarginalSectorsAreReadAgainUpToFourTimes)
             EXPECT_TRUE(owner.messages.empty());
             EXPECT_EQ(owner.outcomes.back(), CopyOutcome::Completed);
         } else {
-            EXPECT_EQ(Count("ReportReadError(23)"), 1);
+            EXPECT_EQ(Count("AskReadErrorChoice(23)S"), 1);
             EXPECT_EQ(owner.outcomes.back(), CopyOutcome::Failed);
         }
         ExpectIdleAtEnd();
@@ -364,7 +376,7 @@ TEST_F(CopyJobTest, ShortReadBeforeABadSectorReportsTheReadError)
     // The chunk from sector 517 comes back with 183 sectors; reading on meets the bad sector,
     // which then fails its single reads.
     EXPECT_EQ(io.reads, Reads({kChunk, 483 * 2048, 300 * 2048, 2048, 2048, 2048, 2048}));
-    ExpectInOrder({"ReportReadError(23)", "CloseDevice", "CloseImage", "DeleteImage"});
+    ExpectInOrder({"AskReadErrorChoice(23)S", "CloseDevice", "CloseImage", "DeleteImage"});
     EXPECT_FALSE(ImageExists());
     ExpectIdleAtEnd();
 }
@@ -475,6 +487,7 @@ TEST_F(CopyJobTest, StopKeepsAPrefixOfTheDisc)
         log.clear();
         owner.polls = 0;
         owner.stopAtPoll = c.poll;
+        io.files.clear();
         UseDisc(1000, 1000);
         io.script.clear();
         if (c.marginal >= 0)
@@ -485,6 +498,13 @@ TEST_F(CopyJobTest, StopKeepsAPrefixOfTheDisc)
         EXPECT_EQ(Count("DeleteImage"), 1);  // only the one before creating it
         EXPECT_TRUE(owner.messages.empty());
         EXPECT_EQ(owner.outcomes.back(), CopyOutcome::Stopped);
+        // Once the disc's size is known, the rest is marked not tried, to be finished later.
+        std::wstring message;
+        RescueMap map;
+        EXPECT_EQ(io.files.count(kMap) != 0, c.kept >= 17);
+        if (c.kept >= 17 && RescueMap::Parse(MapText(), 1000, kMap, map, message)) {
+            EXPECT_EQ(map.Areas(), (std::vector<RescueMap::Area>{{0, c.kept, '+'}, {c.kept, 1000 - c.kept, '?'}}));
+        }
         ExpectIdleAtEnd();
     }
 }
@@ -659,6 +679,95 @@ TEST_F(CopyJobTest, UnexpectedErrorIsToldAndLeavesNoImage)
 }
 }
 
+namespace {
+using Areas = std::vector<RescueMap::Area>;
+using Phase = CopyProgress::Phase;
+
+struct RescueCase
+{
+    const char* fault;
+    std::map<ULONGLONG, std::string> script;
+    ReadErrorChoice choice;
+    Phase stopIn;       // Stop arrives at the first report of this phase (Starting: never)
+    DWORD stopAt;       // ... with this count done or this pass
+    DWORD imageSectors;
+    Areas map;          // the map left beside the image; empty: none
+    CopyOutcome outcome;
+};
+
+std::map<ULONGLONG, std::string> Band(ULONGLONG first, ULONGLONG end, std::map<ULONGLONG, std::string> more = {})
+{
+    for (ULONGLONG sector = first; sector < end; ++sector)
+        more.emplace(sector, "F");
+    return more;
+}
+}
+
+TEST_F(CopyJobTest, ScratchedDiscIsSavedAroundItsUnreadableSectors)
+{
+    const Phase never = Phase::Starting;
+    const auto go = ReadErrorChoice::SkipAndGoOn;
+    const RescueCase cases[] = {
+        {"band read sector by sector instead of skipped", Band(600, 650), go, never, 0, 1500,
+         {{0, 600, '+'}, {600, 50, '-'}, {650, 850, '+'}}, CopyOutcome::Incomplete},
+        {"isolated bad sectors in later chunks asked about", {{600, "F"}, {800, "F"}, {1200, "F"}}, go, never, 0, 1500,
+         {{0, 600, '+'}, {600, 1, '-'}, {601, 199, '+'}, {800, 1, '-'}, {801, 399, '+'}, {1200, 1, '-'},
+          {1201, 299, '+'}},
+         CopyOutcome::Incomplete},
+        {"sound sector inside a band left out by scraping", Band(600, 610, {{605, "."}}), go, never, 0, 1500,
+         {{0, 600, '+'}, {600, 5, '-'}, {605, 1, '+'}, {606, 4, '-'}, {610, 890, '+'}}, CopyOutcome::Incomplete},
+        {"marginal sector not retried", Band(600, 610, {{605, "F."}}), go, never, 0, 1500,
+         {{0, 600, '+'}, {600, 5, '-'}, {605, 1, '+'}, {606, 4, '-'}, {610, 890, '+'}}, CopyOutcome::Incomplete},
+        {"bad first and last sectors", {{0, "F"}, {1499, "F"}}, go, never, 0, 1500,
+         {{0, 1, '-'}, {1, 1498, '+'}, {1499, 1, '-'}}, CopyOutcome::Incomplete},
+        {"Try Again gives up on the sector", {{700, "FFFFFFFF."}}, ReadErrorChoice::TryAgain, never, 0, 1500, {},
+         CopyOutcome::Completed},
+        {"Stop in the first pass", Band(600, 650), go, Phase::Copying, 1017, 1500,
+         {{0, 600, '+'}, {600, 417, '*'}, {1017, 483, '+'}}, CopyOutcome::Stopped},
+        {"Stop while trimming", Band(600, 650), go, Phase::Trimming, 1, 1500,
+         {{0, 600, '+'}, {600, 1, '-'}, {601, 416, '*'}, {1017, 483, '+'}}, CopyOutcome::Stopped},
+        {"Stop while scraping", Band(600, 650), go, Phase::Scraping, 1, 1500,
+         {{0, 600, '+'}, {600, 2, '-'}, {602, 47, '/'}, {649, 1, '-'}, {650, 850, '+'}}, CopyOutcome::Stopped},
+        {"close while retrying", Band(600, 650), go, Phase::Retrying, 2, 1500,
+         {{0, 600, '+'}, {600, 50, '-'}, {650, 850, '+'}}, CopyOutcome::Stopped},
+    };
+    for (const RescueCase& c : cases) {
+        SCOPED_TRACE(c.fault);
+        log.clear();
+        io.files.clear();
+        owner.messages.clear();
+        owner.stopRequested = false;
+        owner.choices = {c.choice};
+        owner.onProgress = [&](const CopyProgress& p) {
+            if (p.phase == c.stopIn && (p.phase == Phase::Copying ? p.sectorsDone : p.pass) == c.stopAt)
+                owner.stopRequested = true;
+        };
+        UseDisc(1500, 1500);
+        io.script = c.script;
+        RunJob();
+        std::vector<BYTE> expected = DiscPrefix(io.disc, c.imageSectors);
+        for (const RescueMap::Area& area : c.map)
+            if (area.status != '+' && area.first < c.imageSectors)
+                std::fill(expected.begin() + area.first * 2048,
+                          expected.begin() + std::min(area.first + area.sectors, ULONGLONG(c.imageSectors)) * 2048, 0);
+        EXPECT_TRUE(Image() == expected);
+        RescueMap map;
+        std::wstring message;
+        EXPECT_EQ(io.files.count(kMap), c.map.empty() ? 0u : 1u);
+        if (!c.map.empty() && io.files.count(kMap)) {
+            EXPECT_TRUE(RescueMap::Parse(MapText(), 1500, kMap, map, message)) << message;
+            EXPECT_EQ(map.Areas(), c.map);
+            // The end is told: the sectors missing and where the map is.
+            EXPECT_TRUE(owner.messages.size() == 2
+                        && owner.messages[1].find(L"disc.iso is missing " + std::to_wstring(map.UnfinishedSectors())
+                                                  + L" sectors") != std::wstring::npos);
+        }
+        EXPECT_EQ(Count("AskReadErrorChoice(23)C") + Count("AskReadErrorChoice(23)T"), 1);
+        EXPECT_EQ(owner.outcomes.back(), c.outcome);
+        ExpectIdleAtEnd();
+    }
+}
+
 // What a copy leaves at the chosen name, beside it and in the owner's messages, for each way it
 // can end. An old image and an old checksum lie there before each copy unless the row clears them.
 struct KeptFilesCase
@@ -758,6 +867,89 @@ TEST_F(CopyJobTest, OnlyAKeptImageTakesTheChosenNameAndOnlyAWholeOneHasAChecksum
         EXPECT_EQ(owner.messages,
                   c.message.empty() ? std::vector<std::wstring>() : std::vector<std::wstring>{c.message});
         EXPECT_EQ(owner.outcomes.back(), c.outcome);
+        ExpectIdleAtEnd();
+    }
+}
+
+namespace {
+struct ResumeCase
+{
+    const char* fault;
+    DWORD imageSectors;  // of the disc, with zeros where the map is not '+'; 0: no image
+    Areas map;
+    std::string mapEdit;  // appended to the map text ("cut": its last line cut off); "" leaves it sound
+    QuestionAnswer answer;
+    bool replace;         // the answer to "copy anew?"
+    bool asked;           // the resume question comes up
+    bool copied;          // the image ends equal to the disc, without a map
+    DWORD sectorsRead;    // past the volume descriptors
+};
+}
+
+TEST_F(CopyJobTest, FinishingLaterReadsOnlyWhatTheMapSaysIsMissing)
+{
+    const Areas band = {{0, 600, '+'}, {600, 50, '-'}, {650, 850, '+'}};
+    const auto yes = QuestionAnswer::Yes;
+    const ResumeCase cases[] = {
+        {"holes of a rescue read again whole", 1500, band, "", yes, false, true, true, 50},
+        {"rest of a stopped copy not read", 700, {{0, 700, '+'}, {700, 800, '?'}}, "", yes, false, true, true, 800},
+        {"No does not copy anew", 1500, band, "", QuestionAnswer::No, false, true, true, 983},
+        {"Cancel touches the image", 1500, band, "", QuestionAnswer::Cancel, false, true, false, 0},
+        {"cut short map trusted", 1500, band, "cut", yes, false, false, false, 0},
+        {"map of a larger disc trusted", 1500, band, "0x002EE000 0x00001000 +\n", yes, false, false, false, 0},
+        {"hand-edited map trusted", 1500, band, "0x002EE000 0x00000800 x\n", yes, false, false, false, 0},
+        {"image of another disc trusted", 1500, band, "other disc", yes, false, false, false, 0},
+        {"missing image trusted", 0, band, "", yes, false, false, false, 0},
+        {"image shorter than its map trusted", 1000, band, "", yes, false, false, false, 0},
+        {"bad map not replaced with consent", 1500, band, "cut", yes, true, false, true, 983},
+    };
+    for (const ResumeCase& c : cases) {
+        SCOPED_TRACE(c.fault);
+        log.clear();
+        io.files.clear();
+        io.transfers.clear();
+        owner.questions.clear();
+        owner.resumeAnswer = c.answer;
+        owner.replaceAnswer = c.replace;
+        UseDisc(1500, 1500);
+        io.script.clear();
+        RescueMap map(1500);
+        for (const RescueMap::Area& area : c.map)
+            map.Mark(area.first, area.sectors, area.status);
+        std::vector<BYTE> image = DiscPrefix(io.disc, c.imageSectors);
+        for (const RescueMap::Area& area : c.map)
+            if (area.status != '+' && area.first < c.imageSectors)
+                std::fill_n(image.begin() + area.first * 2048, area.sectors * 2048, 0);
+        if (c.mapEdit == "other disc")
+            image[16 * 2048 + 40] ^= 1;  // the volume's name
+        if (c.imageSectors)
+            io.files[kImage] = image;
+        std::string text = map.Serialize();
+        if (c.mapEdit == "cut")
+            text = text.substr(0, text.rfind("0x"));
+        else if (c.mapEdit != "other disc")
+            text += c.mapEdit;
+        io.files[kMap].assign(text.begin(), text.end());
+        RunJob();
+        DWORD read = 0;
+        for (const std::string& t : io.transfers)
+            if (t[0] == 'R' && std::stoul(t.substr(1)) >= 48)
+                read += std::stoul(t.substr(t.find('+') + 1));
+        EXPECT_EQ(read, c.sectorsRead);
+        EXPECT_EQ(Count("AskYesNoCancel"), c.asked ? 1 : 0);
+        EXPECT_EQ(Count("AskToReplace"), c.asked ? 0 : 1);
+        if (!c.asked) {
+            EXPECT_NE(owner.questions[0].find(L"disc.iso"), std::wstring::npos);
+        }
+        if (c.copied) {
+            EXPECT_TRUE(Image() == io.disc);
+            EXPECT_EQ(io.files.count(kMap), 0u);
+        } else {
+            EXPECT_EQ(io.files.count(kImage), c.imageSectors ? 1u : 0u);
+            EXPECT_TRUE(!c.imageSectors || Image() == image);
+            EXPECT_TRUE(MapText() == text);
+        }
+        EXPECT_EQ(owner.outcomes.back(), c.copied ? CopyOutcome::Completed : CopyOutcome::Stopped);
         ExpectIdleAtEnd();
     }
 }

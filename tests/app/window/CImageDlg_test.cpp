@@ -402,11 +402,16 @@ TEST(CImageDlg, UpdateProgressNeverWaitsForTheWindowAndTheTimerShowsIt)
         DWORD ms;
         DWORD sectors;
         const wchar_t* status;
+        CopyProgress::Phase phase = CopyProgress::Phase::Copying;
+        unsigned pass = 0;
     } cases[] = {
         {0, 100, L"Time: 00:00:00"},
         {59999, 200, L"Time: 00:00:59"},
         // 500 sectors in 2 s: 512,000 bytes a second, 614,400 bytes to go.
         {61999, 700, L"Time: 00:01:01 \u00B7 0.5 MB/s \u00B7 00:00:02 left"},
+        // The return passes count their own sectors: the pass and what is missing, no speed.
+        {62999, 300, L"Time: 00:01:02 \u00B7 Retrying (pass 2) \u00B7 700 sectors missing",
+         CopyProgress::Phase::Retrying, 2},
         {90061001, 800, L"Time: 01:01:01"},
         {25u * 3600000u, 900, L"Time: 01:00:00"},
     };
@@ -421,7 +426,7 @@ TEST(CImageDlg, UpdateProgressNeverWaitsForTheWindowAndTheTimerShowsIt)
             HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
             std::thread worker([&] {
                 for (int i = 0; i < 50; ++i)
-                    dialog.UpdateProgress({CopyProgress::Phase::Copying, c.sectors, 1000, c.ms});
+                    dialog.UpdateProgress({c.phase, c.sectors, 1000, c.ms, c.pass, 1000 - c.sectors});
                 SetEvent(done);
             });
             EXPECT_EQ(WaitForSingleObject(done, 10000), WAIT_OBJECT_0) << "the worker waited for the window";
