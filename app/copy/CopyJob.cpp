@@ -507,7 +507,7 @@ bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
         }
         sectorsDone += sectorsPerRead;
         if (descriptorRead) {
-            if (!SetVolumeSize(primary, volumeSectors))
+            if (!SetVolumeSize(primary, volumeSectors) || !RoomForImage())
                 return false;
             sectorsPerRead = chunkSectors;
         }
@@ -627,6 +627,13 @@ bool CopyJob::SetVolumeSize(bool primary, DWORD volumeSectors)
     }
     // The 17 sectors already read are always kept, even when the volume claims fewer.
     totalSectors = volumeSectors > kHeaderSectors ? volumeSectors : kHeaderSectors;
+    return true;
+}
+
+// A new image needs room for the whole disc beside the old one, which stays until the new one is
+// kept; an image finished in place needs none, so only the fresh copy asks.
+bool CopyJob::RoomForImage()
+{
     // Told now rather than when the disk is full, minutes later. Where the system cannot tell,
     // the copy goes on and a full disk is reported when it happens.
     std::wstring problem =

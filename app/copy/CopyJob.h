@@ -71,6 +71,7 @@ private:
     ReadEnd RereadEachSector(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count, unsigned attemptsMade,
                              DWORD& sectorsRead);
     bool SetVolumeSize(bool primary, DWORD volumeSectors);
+    bool RoomForImage();
     ReadErrorChoice AskAfterDrain(ImageWriter& writer, const wchar_t* detail);
     bool TargetFilesUsable();
     // The end of a copy worth keeping (complete, stopped with its prefix, or rescued with

@@ -902,6 +902,7 @@ TEST_F(CopyJobTest, FinishingLaterReadsOnlyWhatTheMapSaysIsMissing)
         {"missing image trusted", 0, band, "", yes, false, false, false, 0},
         {"image shorter than its map trusted", 1000, band, "", yes, false, false, false, 0},
         {"bad map not replaced with consent", 1500, band, "cut", yes, true, false, true, 983},
+        {"full target refuses a resume that needs no room", 1500, band, "full", yes, false, true, true, 50},
     };
     for (const ResumeCase& c : cases) {
         SCOPED_TRACE(c.fault);
@@ -913,6 +914,9 @@ TEST_F(CopyJobTest, FinishingLaterReadsOnlyWhatTheMapSaysIsMissing)
         owner.replaceAnswer = c.replace;
         UseDisc(1500, 1500);
         io.script.clear();
+        io.volume = TargetVolumeInfo();
+        if (c.mapEdit == "full")
+            io.volume = {L"K:\\", true, 0, L"NTFS"};
         RescueMap map(1500);
         for (const RescueMap::Area& area : c.map)
             map.Mark(area.first, area.sectors, area.status);
@@ -927,7 +931,7 @@ TEST_F(CopyJobTest, FinishingLaterReadsOnlyWhatTheMapSaysIsMissing)
         std::string text = map.Serialize();
         if (c.mapEdit == "cut")
             text = text.substr(0, text.rfind("0x"));
-        else if (c.mapEdit != "other disc")
+        else if (c.mapEdit != "other disc" && c.mapEdit != "full")
             text += c.mapEdit;
         io.files[kMap].assign(text.begin(), text.end());
         RunJob();
