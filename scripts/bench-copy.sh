@@ -123,7 +123,7 @@ echo "   every ms); dd bs=1M: the whole dd command; copy job: copy_image.exe's o
 e2e_start_pelmora >/dev/null
 # The memory figures below read this process's status: make sure it is Pelmora's, not a wrapper's.
 [ "$(cat "/proc/$PELMORA_PID/comm")" = Pelmora.exe ] || fail "process $PELMORA_PID is not Pelmora.exe"
-expect_drives 'E:\ - BENCH' 'F:\ - PACED' >/dev/null
+expect_drives 'E:\ - BENCH' 'F:\ - PACED' 'G:\ - SCRATCH' >/dev/null
 expect_button "Create ISO" enabled 3000 >/dev/null
 # The save dialog brings in code and memory of its own; once shown, it no longer counts below.
 drv create-cancel >/dev/null || fail "the save dialog did not cancel"

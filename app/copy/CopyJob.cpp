@@ -173,11 +173,16 @@ bool CopyJob::TargetFilesUsable()
 {
     partialPath = PartialImagePath(imagePath);
     checksumPath = ChecksumPath(imagePath);
-    if (partialPath.empty() || checksumPath.empty()) {
+    // The maps too: a map that cannot be written when an incomplete image is kept would cost the
+    // sectors already saved.
+    const std::wstring finalMap = ResumeCheck::MapPath(imagePath);
+    const std::wstring partialMap = partialPath.empty() ? std::wstring() : ResumeCheck::MapPath(partialPath);
+    if (partialPath.empty() || checksumPath.empty() || finalMap.empty() || partialMap.empty()) {
         owner.ShowCopyError(kPathTooLongText);
         return false;
     }
-    for (const std::wstring* path : {&imagePath, &partialPath, &checksumPath}) {
+    const std::wstring* paths[] = {&imagePath, &partialPath, &checksumPath, &finalMap, &partialMap};
+    for (const std::wstring* path : paths) {
         std::wstring problem = TargetFileProblem(*path, io.FileAttributes(path->c_str()));
         if (!problem.empty()) {
             owner.ShowCopyError(problem.c_str());

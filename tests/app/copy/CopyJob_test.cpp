@@ -828,6 +828,11 @@ TEST_F(CopyJobTest, OnlyAKeptImageTakesTheChosenNameAndOnlyAWholeOneHasAChecksum
          KeptFilesCase::Old, "",
          L"A folder named C:\\images\\disc.iso.sha256 is in the way of a file this copy must write. Rename or move "
          L"that folder, or choose another name.",
+         CopyOutcome::Failed},        {"map path a folder found out only when a rescued image is kept",
+         [](FakeCopyIO& io, RecordingOwner&) { io.attributes[std::wstring(kImage) + L".map"] = FILE_ATTRIBUTE_DIRECTORY; },
+         KeptFilesCase::Old, "old",
+         L"A folder named C:\\images\\disc.iso.map is in the way of a file this copy must write. Rename or move "
+         L"that folder, or choose another name.",
          CopyOutcome::Failed},
     };
     for (const KeptFilesCase& c : cases) {
