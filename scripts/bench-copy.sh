@@ -213,7 +213,7 @@ drive_index=2
 # scratched_copy NAME SLEEP_US: copies drive G: into NAME through the window, choosing Continue
 # at the first unreadable sector; sets CONTINUED_AT to when the box went away.
 scratched_copy() {
-    rm -f "$scratch_out/$1" "$scratch_out/$1.map" "$E2E_DIR/failures.log"
+    rm -f "$scratch_out/$1" "$scratch_out/$1.map" "$scratch_out/$1.pelmora-partial"* "$E2E_DIR/failures.log"
     e2e_start_pelmora_preloaded "$READ_SHIM" SHIM_PATH=/drives/g/disc.iso SHIM_EIO_FROM=$band_from \
         SHIM_EIO_TO=$band_to SHIM_EIO_SLEEP_US="$2" SHIM_LOG="$E2E_DIR/failures.log" >/dev/null
     drv select "$drive_index" >/dev/null || fail "cannot select drive G:"
@@ -230,8 +230,10 @@ until drv status >/dev/null && printf '%s\n' "$DRV_OUT" | grep -qE 'Scraping|Ret
     printf '%s\n' "$DRV_OUT" | grep -qF '[Stop]' || fail "the rescue ended before scraping: $DRV_OUT"
 done
 good_s=$(seconds_since "$CONTINUED_AT")
-cmp -n $band_from "$scratch_out/slow.iso" "$scratch_disc" || fail "the image differs from the disc before the band"
-cmp -i $band_to -n $(($(stat -c %s "$scratch_disc") - band_to)) "$scratch_out/slow.iso" "$scratch_disc" \
+# Until it is kept, the image is written under its temporary name.
+partial=$scratch_out/slow.iso.pelmora-partial
+cmp -n $band_from "$partial" "$scratch_disc" || fail "the image differs from the disc before the band"
+cmp -i $band_to -n $(($(stat -c %s "$scratch_disc") - band_to)) "$partial" "$scratch_disc" \
     || fail "the image differs from the disc after the band"
 drv click >/dev/null || fail "cannot press Stop"
 drv messagebox ok 600000 >/dev/null || fail "the end of the stopped rescue was not told"
