@@ -176,7 +176,7 @@ echo "   copy: Pelmora from Stop to Create ISO as above; reads alone: disc bytes
 us_per_mib() { awk -v r="$1" 'BEGIN { printf "%d", 1048576 / r + 0.5 }'; }
 paced_image=$out/paced.iso
 pace_shim=$E2E_DIR/pace_shim.so
-gcc -m"$PELMORA_WINE_BITS" -shared -fPIC -o "$pace_shim" "$SRC/scripts/bench/pace_shim.c" -ldl || fail "cannot build the pace shim"
+gcc -m"$PELMORA_WINE_BITS" -shared -fPIC -o "$pace_shim" -I"$SRC/tests/e2e" "$SRC/scripts/bench/pace_shim.c" -ldl || fail "cannot build the pace shim"
 e2e_start_pelmora_preloaded "$pace_shim" PACE_READ_PATH=/drives/f/disc.iso PACE_READ_US_PER_MB="$(us_per_mib "$READ_MBS")" \
     PACE_WRITE_PATH="$paced_image" PACE_WRITE_US_PER_MB="$(us_per_mib "$WRITE_MBS")" >/dev/null
 drv select 1 >/dev/null || fail "cannot select drive F:"

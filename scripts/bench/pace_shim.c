@@ -2,7 +2,7 @@
  * of the image sleep in proportion to the bytes they move, as a drive and a target of a given
  * speed do. Wine reads and writes files with read/pread and write/pwrite in the program's own
  * process, on the calling Windows thread, so preloading this into the Wine loader is enough.
- * Build: gcc -m32 (or -m64 for the 64-bit loader) -shared -fPIC -o pace_shim.so pace_shim.c -ldl
+ * Build: gcc -m32 (or -m64 for the 64-bit loader) -shared -fPIC -I../../tests/e2e -o pace_shim.so pace_shim.c -ldl
  * Use:   PACE_READ_PATH=<end of the disc file's real path> PACE_READ_US_PER_MB=<microseconds per
  *        MiB read>, PACE_WRITE_PATH=<end of the image file's real path> PACE_WRITE_US_PER_MB=<...
  *        per MiB written>, LD_PRELOAD=... */
@@ -14,24 +14,7 @@
 #include <string.h>
 #include <sys/types.h>
 #include <unistd.h>
-
-/* Whether fd is open on a file whose real path ends with the text of the variable `name`. */
-static int is_file(int fd, const char *name)
-{
-    const char *want = getenv(name);
-    char link[64], path[PATH_MAX];
-    ssize_t n;
-    size_t wl;
-    if (!want || !*want)
-        return 0;
-    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    n = readlink(link, path, sizeof path - 1);
-    if (n <= 0)
-        return 0;
-    path[n] = 0;
-    wl = strlen(want);
-    return (size_t)n >= wl && strcmp(path + n - wl, want) == 0;
-}
+#include "shim_file.h"
 
 /* Sleeps for `count` bytes at the pace the variable `pace` names, when fd is the file `path`
  * names. The pace is tested first because Wine writes to its server's pipes all the time. */

@@ -28,6 +28,7 @@
 #include <sys/inotify.h>
 #include <sys/types.h>
 #include <unistd.h>
+#include "shim_file.h"
 
 typedef ssize_t (*read_fn)(int, void *, size_t);
 
@@ -37,24 +38,6 @@ static read_fn real_read(void)
     if (!real)
         real = (read_fn)dlsym(RTLD_NEXT, "read");
     return real;
-}
-
-/* Whether fd is open on a file whose real path ends with the text of the variable `name`. */
-static int is_file(int fd, const char *name)
-{
-    const char *want = getenv(name);
-    char link[64], path[PATH_MAX];
-    ssize_t n;
-    size_t wl;
-    if (!want || !*want)
-        return 0;
-    snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    n = readlink(link, path, sizeof path - 1);
-    if (n <= 0)
-        return 0;
-    path[n] = 0;
-    wl = strlen(want);
-    return (size_t)n >= wl && strcmp(path + n - wl, want) == 0;
 }
 
 static long long env_number(const char *name)
@@ -71,21 +54,26 @@ static int take_failure(long long times)
     return __atomic_fetch_add(&failed, 1, __ATOMIC_SEQ_CST) < times;
 }
 
+/* Writes `line` into the file `name`, opened with `flags` (appending, or only if it is new). */
+static void write_line(const char *name, int flags, const char *line)
+{
+    int fd = open(name, O_WRONLY | O_CREAT | flags, 0644);
+    if (fd < 0)
+        return;
+    if (write(fd, line, strlen(line)) < 0)
+        perror("read shim");
+    close(fd);
+}
+
 /* So that a test can tell a retry that got through from a range that was never reached. */
 static void log_failure(long long offset, size_t count)
 {
     const char *name = getenv("SHIM_LOG");
     char line[96];
-    int fd, n;
     if (!name || !*name)
         return;
-    fd = open(name, O_WRONLY | O_CREAT | O_APPEND, 0644);
-    if (fd < 0)
-        return;
-    n = snprintf(line, sizeof line, "EIO at %lld, %zu bytes\n", offset, count);
-    if (write(fd, line, (size_t)n) < 0)
-        perror("read shim log");
-    close(fd);
+    snprintf(line, sizeof line, "EIO at %lld, %zu bytes\n", offset, count);
+    write_line(name, O_APPEND, line);
 }
 
 /* How many of `count` bytes at `offset` may be read: all, or -1. A bad range cuts a read that
@@ -114,15 +102,9 @@ static long long allowed(long long offset, size_t count)
 static void note_held(const char *flag, long long offset, size_t count)
 {
     char name[PATH_MAX], line[64];
-    int fd, n;
     snprintf(name, sizeof name, "%s.held", flag);
-    fd = open(name, O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0)
-        return;
-    n = snprintf(line, sizeof line, "%lld %zu\n", offset, count);
-    if (write(fd, line, (size_t)n) < 0)
-        perror("read shim gate");
-    close(fd);
+    snprintf(line, sizeof line, "%lld %zu\n", offset, count);
+    write_line(name, O_EXCL, line);
 }
 
 /* Waits until `flag` exists, or until this read takes `step` (removes it, which only one read
