@@ -70,8 +70,6 @@ public:
     // Gives the closed temporary image the chosen name, replacing an older file of that name in
     // one step, and returns once the change is on disk.
     virtual bool KeepImage(const wchar_t* /*partialPath*/, const wchar_t* /*imagePath*/) { return NotImplemented(); }
-    // Makes `path` hold exactly `text`, flushed to disk; on failure nothing is left at `path`.
-    virtual bool WriteChecksumFile(const wchar_t* /*path*/, const std::string& /*text*/) { return NotImplemented(); }
     // The SHA-256 of the whole file at `path`, as 64 lower-case hex characters.
     virtual bool HashFile(const wchar_t* /*path*/, std::string& /*hex*/) { return NotImplemented(); }
 

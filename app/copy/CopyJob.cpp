@@ -124,8 +124,7 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
     workMapPath = partialPath + L".map";
     // A temporary file left by a copy that was killed is this program's own: it is replaced.
     io.DeleteImage(partialPath.c_str());
-    if (io.FileAttributes(workMapPath.c_str()) != INVALID_FILE_ATTRIBUTES)
-        io.RemoveFile(workMapPath.c_str());
+    RemoveIfThere(workMapPath);
     // Marked before the attempt: should creating it end in an exception after the file was
     // made, the clean-up still removes the empty file.
     imageCreated = true;
@@ -379,20 +378,23 @@ bool CopyJob::KeepImage(bool complete)
     }
     imageCreated = false;
     RemoveIfThere(workMapPath);
-    if (!mapped && !RemoveIfThere(finalMap)) {
-        std::wstring text = L"The map " + DisplayPath(finalMap)
-            + L" describes the image this copy replaced, and could not be removed: delete it by hand.";
-        owner.ReportReadError(text.c_str());
-    }
-    if (complete) {
+    if (!mapped)
+        RemoveStale(L"The map ", finalMap);
+    if (complete)
         WriteChecksum();
-    } else if (io.FileAttributes(checksumPath.c_str()) != INVALID_FILE_ATTRIBUTES
-               && !io.RemoveFile(checksumPath.c_str())) {
-        std::wstring text = L"The checksum file " + DisplayPath(checksumPath)
+    else
+        RemoveStale(L"The checksum file ", checksumPath);
+    return true;
+}
+
+// A file beside the chosen name that describes the image this copy replaced goes with it.
+void CopyJob::RemoveStale(const wchar_t* what, const std::wstring& path)
+{
+    if (!RemoveIfThere(path)) {
+        std::wstring text = what + DisplayPath(path)
             + L" describes the image this copy replaced, and could not be removed: delete it by hand.";
         owner.ReportReadError(text.c_str());
     }
-    return true;
 }
 
 // False when a file is there and could not be removed.
@@ -408,18 +410,18 @@ void CopyJob::WriteChecksum()
         hashError = GetLastError();
         digest.clear();
     }
-    if (digest.empty()) {
-        SetLastError(hashError);
-        std::wstring text = L"The image is complete, but its checksum could not be computed: no "
-            + DisplayPath(checksumPath) + L" was written.";
-        owner.ReportReadError(text.c_str());
+    const bool written = !digest.empty() && io.ReplaceTextFile(checksumPath.c_str(), ChecksumLine(digest, imagePath));
+    if (written)
         return;
-    }
-    if (!io.WriteChecksumFile(checksumPath.c_str(), ChecksumLine(digest, imagePath))) {
-        std::wstring text = L"The image is complete, but its checksum file " + DisplayPath(checksumPath)
-            + L" could not be written.";
-        owner.ReportReadError(text.c_str());
-    }
+    const DWORD error = digest.empty() ? hashError : GetLastError();
+    // A checksum file of the image this one replaced would fail every check of a good image.
+    RemoveIfThere(checksumPath);
+    SetLastError(error);
+    std::wstring text = digest.empty()
+        ? L"The image is complete, but its checksum could not be computed: no " + DisplayPath(checksumPath)
+            + L" was written."
+        : L"The image is complete, but its checksum file " + DisplayPath(checksumPath) + L" could not be written.";
+    owner.ReportReadError(text.c_str());
 }
 
 // A disc burned in several sessions is read as its first session only; the user decides

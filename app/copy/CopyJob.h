@@ -81,7 +81,9 @@ private:
     // told and the temporary file gone, when the image could not be kept.
     bool KeepImage(bool complete);
     void WriteChecksum();
-    bool RemoveIfThere(const std::wstring& path);    void ShowShortRead(ImageWriter& writer, DWORD sectorsRead);
+    void RemoveStale(const wchar_t* what, const std::wstring& path);
+    bool RemoveIfThere(const std::wstring& path);
+    void ShowShortRead(ImageWriter& writer, DWORD sectorsRead);
     void DeleteIncompleteImage();
     void AbandonAfterException();
 

@@ -249,28 +249,6 @@ bool Win32CopyIO::KeepImage(const wchar_t* partialPath, const wchar_t* imagePath
     return MoveFileExW(partialPath, imagePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
-bool Win32CopyIO::WriteChecksumFile(const wchar_t* path, const std::string& text)
-{
-    FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen())
-        return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file.Get(), text.data(), DWORD(text.size()), &written, nullptr);
-    if (ok && written != text.size()) {
-        SetLastError(ERROR_WRITE_FAULT);
-        ok = false;
-    }
-    ok = ok && FlushFileBuffers(file.Get());
-    file.Close();
-    if (!ok) {
-        // A part of a checksum would fail every later check of a good image.
-        DWORD error = GetLastError();
-        DeleteFileW(path);
-        SetLastError(error);
-    }
-    return ok;
-}
-
 bool Win32CopyIO::HashFile(const wchar_t* path, std::string& hex)
 {
     return FileSha256(path, hex);

@@ -53,7 +53,6 @@ public:
     TargetVolumeInfo TargetVolume(const wchar_t* imagePath) override;
     DWORD FileAttributes(const wchar_t* path) override;
     bool KeepImage(const wchar_t* partialPath, const wchar_t* imagePath) override;
-    bool WriteChecksumFile(const wchar_t* path, const std::string& text) override;
     bool HashFile(const wchar_t* path, std::string& hex) override;
 
     bool OpenImageForPatching(const wchar_t* imagePath) override;

@@ -54,7 +54,7 @@ public:
     // Attributes of paths beyond the plain files above (a folder, a read-only file).
     std::map<std::wstring, DWORD> attributes;
     TargetVolumeInfo volume;           // what the target volume reports; unknown by default
-    DWORD checksumWriteError = 0;      // nonzero: WriteChecksumFile fails with it
+    std::map<std::wstring, DWORD> replaceErrors;  // ReplaceTextFile of these paths fails with the error
     DWORD flushError = 0;              // nonzero: FlushImage fails with it
 
     // What happened.
@@ -317,19 +317,6 @@ public:
         return true;
     }
 
-    bool WriteChecksumFile(const wchar_t* path, const std::string& text) override
-    {
-        log.push_back("WriteChecksumFile");
-        if (checksumWriteError) {
-            // As the real one: on failure nothing is left at `path`.
-            files.erase(path);
-            SetLastError(checksumWriteError);
-            return false;
-        }
-        files[path].assign(text.begin(), text.end());
-        return true;
-    }
-
     // Finishing an image later. The image on the disk is what the last flush saw: a map
     // written at any moment is checked against it, and each sector it calls finished that
     // does not hold the disc's bytes there counts in mapLies.
@@ -374,8 +361,16 @@ public:
 
     bool ReplaceTextFile(const wchar_t* path, const std::string& text) override
     {
-        ++mapWrites;
+        if (replaceErrors.count(path)) {
+            // As the real one: the old file, if any, stays whole.
+            SetLastError(replaceErrors.at(path));
+            return false;
+        }
         files[path].assign(text.begin(), text.end());
+        const std::wstring name = path;
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, L".map") != 0)
+            return true;
+        ++mapWrites;
         RescueMap map;
         std::wstring message;
         if (!RescueMap::Parse(text, disc.size() / 2048, path, map, message))

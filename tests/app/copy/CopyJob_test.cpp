@@ -812,7 +812,7 @@ TEST_F(CopyJobTest, OnlyAKeptImageTakesTheChosenNameAndOnlyAWholeOneHasAChecksum
          L"or exFAT.",
          CopyOutcome::Failed},
         {"unwritable checksum file not told",
-         [](FakeCopyIO& io, RecordingOwner&) { io.checksumWriteError = ERROR_ACCESS_DENIED; }, KeptFilesCase::Whole,
+         [](FakeCopyIO& io, RecordingOwner&) { io.replaceErrors[std::wstring(kImage) + L".sha256"] = ERROR_ACCESS_DENIED; }, KeptFilesCase::Whole,
          "", L"The image is complete, but its checksum file C:\\images\\disc.iso.sha256 could not be written.",
          CopyOutcome::Completed},
         {"name too long for its side files taken", none, KeptFilesCase::Old, "old",
@@ -849,7 +849,7 @@ TEST_F(CopyJobTest, OnlyAKeptImageTakesTheChosenNameAndOnlyAWholeOneHasAChecksum
         io.writes.clear();
         io.attributes.clear();
         io.volume = TargetVolumeInfo();
-        io.checksumWriteError = 0;
+        io.replaceErrors.clear();
         io.imageSector = 4096;
         UseDisc(1001, 1001);
         const std::string oldLine = "old\n";

@@ -234,7 +234,7 @@ TEST_F(Win32CopyIOTest, FilesBesideAnImageWorkPastMaxPath)
     EXPECT_TRUE(io.HashFile(image.c_str(), hex));
     EXPECT_EQ(hex, expected);
     const std::string line = ChecksumLine(hex, image);
-    EXPECT_TRUE(io.WriteChecksumFile(sums.c_str(), line));
+    EXPECT_TRUE(io.ReplaceTextFile(sums.c_str(), line));
     EXPECT_TRUE(ReadWholeFile(sums) == std::vector<BYTE>(line.begin(), line.end()));
     DeleteFileW(image.c_str());
     DeleteFileW(sums.c_str());
