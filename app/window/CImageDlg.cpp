@@ -248,16 +248,12 @@ void CImageDlg::OnCopyEnded(CopyOutcome outcome)
     // The time line keeps the copy's last second.
     ShowProgress(true);
     KillTimer(hwnd, PROGRESS_TIMER);
-    {
-        // The next copy starts from nothing, and a tick still queued shows nothing.
-        std::lock_guard<std::mutex> guard(m_reportLock);
-        m_report = CopyReport();
-    }
+    // The next copy starts from nothing, and a tick still queued shows nothing.
+    m_progress.Clear();
     m_rate.Clear();
     m_bSampled = false;
     m_wndProgress.GetProgress()->SetPosition(0);
     SetItemText(IDC_CREATE, kCreateCaption);
-    m_bStop = 0;
     m_copyEntry.clear();
     if (m_taskbar.CopyEnded(outcome, IsInForeground()))
         FlashTaskbarButton();
@@ -314,7 +310,7 @@ void CImageDlg::OnCreateIso()
 {
     if (IsCopying())
     {
-        m_bStop = 1;
+        m_progress.RequestStop();
         return;
     }
     if (m_bClosing)
@@ -435,7 +431,7 @@ void CImageDlg::WaitForWorker()
 {
     while (m_pWorker.load())
     {
-        m_bStop = 1;
+        m_progress.RequestStop();
         PumpMessages();
         Sleep(kClosePollMs);
     }
@@ -444,25 +440,13 @@ void CImageDlg::WaitForWorker()
 void CImageDlg::CreateImage(const wchar_t* driveEntry, const wchar_t* imagePath)
 {
     Win32CopyIO io;
-    CopyJob(*this, io, m_nChunkSectors).Run(driveEntry, imagePath);
-}
-
-// Called for every chunk: it only stores, so that the copy never waits for this window's
-// thread, which may be busy painting. The progress timer shows it.
-void CImageDlg::UpdateProgress(const CopyProgress& progress)
-{
-    std::lock_guard<std::mutex> guard(m_reportLock);
-    m_report.progress = progress;
+    CopyEnded(CopyJob(*this, m_progress, io, m_nChunkSectors).Run(driveEntry, imagePath));
 }
 
 void CImageDlg::ShowProgress(bool ended)
 {
-    CopyReport report;
-    {
-        std::lock_guard<std::mutex> guard(m_reportLock);
-        report = m_report;
-    }
-    if (report.errorBoxShown)
+    const CopyProgressRecord::Snapshot report = m_progress.Read();
+    if (report.errorShown)
         m_taskbar.ErrorShown();
     else
         m_taskbar.ErrorGone();
@@ -521,7 +505,7 @@ void CImageDlg::ReportLastError()
 {
     // First, while the last error is still the failed read's or write's.
     const MVString text = SystemErrorText();
-    NoteErrorBox();
+    m_progress.NoteErrorShown(true);
     ShowMessage(text.GetBuffer(), MB_ICONEXCLAMATION);
 }
 
@@ -529,13 +513,13 @@ void CImageDlg::ReportReadError(const wchar_t* detail)
 {
     const MVString text = SystemErrorText();
     const std::wstring message = std::wstring(text.GetBuffer()) + L"\n\n" + detail;
-    NoteErrorBox();
+    m_progress.NoteErrorShown(true);
     ShowMessage(message.c_str(), MB_ICONEXCLAMATION);
 }
 
 void CImageDlg::ShowCopyError(const wchar_t* text)
 {
-    NoteErrorBox();
+    m_progress.NoteErrorShown(true);
     ShowMessage(text, MB_ICONEXCLAMATION);
 }
 
@@ -550,12 +534,12 @@ ReadErrorChoice CImageDlg::AskReadErrorChoice(const wchar_t* detail)
     const std::wstring message = std::wstring(text.GetBuffer()) + L"\n\n" + detail
         + L"\n\nCancel stops and deletes the image. Try Again reads the sector again. Continue skips unreadable "
           L"sectors and saves everything else; the missing sectors are listed beside the image, to be read later.";
-    NoteErrorBox();
+    m_progress.NoteErrorShown(true);
     const int button = ShowMessage(message.c_str(), MB_ICONEXCLAMATION | MB_CANCELTRYCONTINUE | MB_DEFBUTTON1);
     if (button != IDTRYAGAIN && button != IDCONTINUE)
         return ReadErrorChoice::Stop;
     // The copy goes on: the taskbar button shows its progress again.
-    NoteErrorBox(false);
+    m_progress.NoteErrorShown(false);
     return button == IDTRYAGAIN ? ReadErrorChoice::TryAgain : ReadErrorChoice::SkipAndGoOn;
 }
 
@@ -568,18 +552,6 @@ QuestionAnswer CImageDlg::AskYesNoCancel(const wchar_t* question)
 {
     const int button = ShowMessage(question, MB_ICONQUESTION | MB_YESNOCANCEL);
     return button == IDYES ? QuestionAnswer::Yes : button == IDNO ? QuestionAnswer::No : QuestionAnswer::Cancel;
-}
-
-bool CImageDlg::IsStopRequested()
-{
-    return m_bStop.load() != 0;
-}
-
-void CImageDlg::NoteErrorBox(bool shown)
-{
-    // Stored ahead of the box: the progress timer shows it while the box is up.
-    std::lock_guard<std::mutex> guard(m_reportLock);
-    m_report.errorBoxShown = shown;
 }
 
 void CImageDlg::CopyEnded(CopyOutcome outcome)

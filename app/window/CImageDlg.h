@@ -4,7 +4,8 @@
 #include <mutex>
 #include <string>
 #include <vector>
-#include "CopyJobOwner.h"
+#include "CopyFrontEnd.h"
+#include "CopyProgressRecord.h"
 #include "DriveList.h"
 #include "MVComboBox.h"
 #include "MVDialog.h"
@@ -18,14 +19,14 @@ class DriveScanner;
 // The main window: the drive list, "Create ISO"/"Stop", the block progress bar and the
 // elapsed-time line. It runs one copy at a time on a worker thread and is that copy's owner.
 //
-// Threads: the handlers run on the user-interface thread; the CopyJobOwner operations run on
+// Threads: the handlers run on the user-interface thread; the CopyFrontEnd operations run on
 // the worker. The worker only stores where the copy stands (UpdateProgress, and whether an
 // error box is up) and never waits for this thread; one timer of this thread, running only
 // during a copy, reads that once per tick and shows it on the bar, the time line and the
 // taskbar button. The end of a copy is one posted message with its outcome, and this thread
 // does all the end needs. Only the worker's message boxes, owned by the dialog, wait for this
 // thread, so every wait of this thread for the worker pumps messages.
-class CImageDlg : public MVDialog, public CopyJobOwner
+class CImageDlg : public MVDialog, public CopyFrontEnd
 {
 public:
     static const UINT_PTR REFRESH_TIMER = 5020;
@@ -54,9 +55,9 @@ public:
     // From the start of a copy until this thread has handled its end.
     bool IsCopying() const { return !m_copyEntry.empty(); }
 
-    // CopyJobOwner, called on the worker thread.
+    // CopyFrontEnd, called on the worker thread.
     void CreateImage(const wchar_t* driveEntry, const wchar_t* imagePath) override;
-    void UpdateProgress(const CopyProgress& progress) override;
+    void UpdateProgress(const CopyProgress& progress) { m_progress.Update(progress); }
     void ReportLastError() override;
     void ReportReadError(const wchar_t* detail) override;
     void ShowCopyError(const wchar_t* text) override;
@@ -64,15 +65,15 @@ public:
     ReadErrorChoice AskReadErrorChoice(const wchar_t* detail) override;
     bool AskToReplace(const wchar_t* question) override;
     QuestionAnswer AskYesNoCancel(const wchar_t* question) override;
-    bool IsStopRequested() override;
+    bool IsStopRequested() { return m_progress.StopRequested(); }
     void CopyEnded(CopyOutcome outcome) override;
 
     MVComboBox m_cbDrives;
     // The running copy's thread, null when none. Set here before the worker starts, cleared by
     // the job as its very last step: until then the worker may still call this object.
     std::atomic<CCopyThread*> m_pWorker{nullptr};
-    // Nonzero asks the running copy to stop after its current chunk.
-    std::atomic<LONG> m_bStop{0};
+    // Where the running copy stands, and the Stop request that ends it after its current chunk.
+    CopyProgressRecord m_progress;
     HICON m_hIcon;
     const unsigned m_nChunkSectors = 500;
     MVProgressBar m_wndProgress;
@@ -126,13 +127,6 @@ private:
     // The listed entry of that drive letter, empty when none is listed.
     std::wstring ListedEntryOf(wchar_t letter) const;
 
-    // What the worker stored for this thread to show, guarded by m_reportLock.
-    struct CopyReport
-    {
-        CopyProgress progress;
-        bool errorBoxShown = false;
-    };
-    void NoteErrorBox(bool shown = true);
     // The progress timer's tick: one read of the report, shown on the bar, the status line and
     // the taskbar button. At the end of a copy the status line keeps only its time.
     void ShowProgress(bool ended = false);
@@ -153,8 +147,6 @@ private:
     // handled its end; empty while idle. It marks a running copy for this thread: the worker
     // clears m_pWorker a moment before its end arrives here.
     std::wstring m_copyEntry;
-    std::mutex m_reportLock;
-    CopyReport m_report;
     // The speed of the running copy, from the reports the timer read (their own time and
     // sectors, so that no clock of this thread is involved), and the status text shown last.
     TransferRate m_rate;

@@ -1,6 +1,6 @@
 #pragma once
 #include <memory>
-#include "CopyJobOwner.h"
+#include "CopyOutcome.h"
 #include "TaskbarProgress.h"
 
 // Keeps the taskbar button in step with the window's copy: its sector fraction while it runs,

@@ -3,21 +3,17 @@
 // Messages go to stderr; the exit code is 0 for a complete image, 1 when the job reported a
 // failure, 2 for wrong arguments. On success one line on stdout gives size, time and speed.
 #include "CopyJob.h"
-#include "CopyJobOwner.h"
+#include "CopyProgressRecord.h"
+#include "CopyQuestions.h"
 #include "MVSystemError.h"
 #include "Win32CopyIO.h"
 #include <cstdio>
 
 namespace {
-class ConsoleOwner : public CopyJobOwner
+class ConsoleOwner : public CopyQuestions
 {
 public:
     bool failed = false;
-    DWORD sectorsDone = 0;
-    bool ended = false;
-
-    void CreateImage(const wchar_t*, const wchar_t*) override {}
-    void UpdateProgress(const CopyProgress& progress) override { sectorsDone = progress.sectorsDone; }
 
     void ReportLastError() override
     {
@@ -63,9 +59,6 @@ public:
         fwprintf(stderr, L"%ls\n", text);
         failed = true;
     }
-
-    bool IsStopRequested() override { return false; }
-    void CopyEnded(CopyOutcome) override { ended = true; }
 };
 
 double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
@@ -84,20 +77,18 @@ int wmain(int argc, wchar_t** argv)
     }
     ConsoleOwner owner;
     Win32CopyIO io;
-    CopyJob job(owner, io, 500);
+    CopyProgressRecord progress;
+    CopyJob job(owner, progress, io, 500);
     LARGE_INTEGER start, end;
     QueryPerformanceCounter(&start);
-    job.Run(argv[1], argv[2]);
+    const CopyOutcome outcome = job.Run(argv[1], argv[2]);
     QueryPerformanceCounter(&end);
-    if (!owner.ended) {
-        fwprintf(stderr, L"the job did not end idle\n");
-        return 1;
-    }
-    if (owner.failed)
+    if (owner.failed || outcome != CopyOutcome::Completed)
         return 1;
     double seconds = Seconds(start, end);
-    double megabytes = double(owner.sectorsDone) * 2048.0 / 1e6;
-    wprintf(L"copied %lu sectors (%.1f MB) in %.3f s: %.1f MB/s\n", owner.sectorsDone, megabytes, seconds,
+    const DWORD sectorsDone = progress.Read().progress.sectorsDone;
+    double megabytes = double(sectorsDone) * 2048.0 / 1e6;
+    wprintf(L"copied %lu sectors (%.1f MB) in %.3f s: %.1f MB/s\n", sectorsDone, megabytes, seconds,
             seconds > 0 ? megabytes / seconds : 0.0);
     return 0;
 }

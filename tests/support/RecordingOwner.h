@@ -1,5 +1,6 @@
 #pragma once
-#include "CopyJobOwner.h"
+#include "CopyProgressRecord.h"
+#include "CopyQuestions.h"
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -7,7 +8,7 @@
 
 // The copy job's owner without a window: every call is appended to `log` as text, with what a
 // display would show, and a stop can be requested at a chosen poll.
-class RecordingOwner : public CopyJobOwner
+class RecordingOwner : public CopyQuestions, public CopyProgressRecord
 {
 public:
     explicit RecordingOwner(std::vector<std::string>& log) : log(log) {}
@@ -26,13 +27,11 @@ public:
     std::vector<std::wstring> messages;
     std::vector<DWORD> reportedErrors;
     std::vector<CopyOutcome> outcomes;
-    int polls = 0;
+    mutable int polls = 0;
     int updates = 0;
 
-    void CreateImage(const wchar_t*, const wchar_t*) override { log.push_back("CreateImage"); }
-
     // "UpdateProgress(done/total,ms)", marked when it does not say the copy runs.
-    void UpdateProgress(const CopyProgress& p) override
+    void Update(const CopyProgress& p) override
     {
         if (++updates == throwAtUpdate)
             throw std::runtime_error("display failed");
@@ -100,8 +99,9 @@ public:
         log.push_back("ShowCopyError");
     }
 
-    bool IsStopRequested() override { return ++polls == stopAtPoll || stopRequested; }
-    void CopyEnded(CopyOutcome outcome) override
+    bool StopRequested() const override { return ++polls == stopAtPoll || stopRequested; }
+    // What the job returned, logged as its last step.
+    void CopyEnded(CopyOutcome outcome)
     {
         outcomes.push_back(outcome);
         static const char* const names[] = {"Completed", "Stopped", "Failed", "Incomplete"};

@@ -1,12 +1,12 @@
 #include "CCopyThread.h"
-#include "CopyJobOwner.h"
+#include "CopyFrontEnd.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <string>
 
 namespace {
 // Records what CreateImage received and on which thread, and keeps a handle to that thread.
-class ThreadOwner : public CopyJobOwner
+class ThreadOwner : public CopyFrontEnd
 {
 public:
     ~ThreadOwner() override
@@ -30,7 +30,6 @@ public:
                         SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, 0);
         ++calls;
     }
-    void UpdateProgress(const CopyProgress&) override {}
     void ReportLastError() override {}
     void ReportReadError(const wchar_t*) override {}
     void ShowCopyError(const wchar_t*) override {}
@@ -38,7 +37,6 @@ public:
     ReadErrorChoice AskReadErrorChoice(const wchar_t*) override { return ReadErrorChoice::Stop; }
     bool AskToReplace(const wchar_t*) override { return false; }
     QuestionAnswer AskYesNoCancel(const wchar_t*) override { return QuestionAnswer::Cancel; }
-    bool IsStopRequested() override { return false; }
     void CopyEnded(CopyOutcome) override {}
 };
 
@@ -46,7 +44,7 @@ public:
 class ObservedCopyThread : public CCopyThread
 {
 public:
-    ObservedCopyThread(CopyJobOwner* owner, const wchar_t* entry, const wchar_t* path, std::atomic<bool>& destroyed)
+    ObservedCopyThread(CopyFrontEnd* owner, const wchar_t* entry, const wchar_t* path, std::atomic<bool>& destroyed)
         : CCopyThread(owner, entry, path), destroyed(destroyed)
     {
     }

@@ -35,8 +35,8 @@ protected:
 
     void RunJob(const wchar_t* entry = kEntry)
     {
-        CopyJob job(owner, io, 500);
-        job.Run(entry, kImage);
+        CopyJob job(owner, owner, io, 500);
+        owner.CopyEnded(job.Run(entry, kImage));
     }
 
     bool ImageExists() const { return io.files.count(kImage) != 0; }
@@ -855,7 +855,7 @@ TEST_F(CopyJobTest, OnlyAKeptImageTakesTheChosenNameAndOnlyAWholeOneHasAChecksum
         const std::string oldLine = "old\n";
         io.files = {{c.path, {1, 2, 3}}, {checksumFile, std::vector<BYTE>(oldLine.begin(), oldLine.end())}};
         c.arrange(io, owner);
-        CopyJob(owner, io, 500).Run(kEntry, c.path.c_str());
+        owner.CopyEnded(CopyJob(owner, owner, io, 500).Run(kEntry, c.path.c_str()));
         EXPECT_EQ(io.files.count(c.path + L".pelmora-partial"), 0u);
         ASSERT_EQ(io.files.count(c.path), 1u);
         const std::vector<BYTE>& image = io.files.at(c.path);

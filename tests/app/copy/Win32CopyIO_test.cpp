@@ -302,8 +302,8 @@ protected:
 
     void RunJob(FileCopyIO& io)
     {
-        CopyJob job(owner, io, 500);
-        job.Run(L"E:\\ - TESTDISC", imageFile.c_str());
+        CopyJob job(owner, owner, io, 500);
+        owner.CopyEnded(job.Run(L"E:\\ - TESTDISC", imageFile.c_str()));
         EXPECT_EQ(log.back().compare(0, 10, "CopyEnded("), 0);
     }
 };

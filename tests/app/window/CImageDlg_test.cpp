@@ -527,14 +527,14 @@ TEST(CImageDlg, TheChosenDriveIsCopiedIfStillReadableAfterTheFileDialogWhateverT
             // A refresh puts another drive at the selected position while the copy runs.
             ShowEntries(dialog, {L"A:\\ - OTHER", L"C:\\ - SYSTEM"}, 0);
             Click(window, IDC_CREATE);
-            EXPECT_EQ(dialog.m_bStop.load(), 1);
+            EXPECT_TRUE(dialog.IsStopRequested());
             EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
             EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
         });
         EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
         EXPECT_EQ(dialog.copiedEntry, c.copied) << c.fault;
         EXPECT_EQ(dialog.sawStop, !c.copied.empty()) << c.fault;
-        EXPECT_EQ(dialog.m_bStop.load(), 0);
+        EXPECT_FALSE(dialog.IsStopRequested());
         std::vector<std::wstring> boxes;
         for (const dialogtest::Box& box : watcher.boxes)
             boxes.push_back(box.text);

@@ -4,7 +4,7 @@
 #include "RescueMap.h"
 
 class CopyIO;
-class CopyJobOwner;
+class CopyQuestions;
 
 // Before a copy onto an image that has a map beside it (NAME.iso.map, left by a copy that
 // could not read every sector): whether to read only what the image is missing, copy the disc
@@ -18,7 +18,7 @@ public:
 
     // scratch: two sectors, aligned for the device's reads. The device is open; where it is
     // left positioned is not said.
-    ResumeCheck(CopyJobOwner& owner, CopyIO& io, BYTE* scratch) : owner(owner), io(io), scratch(scratch) {}
+    ResumeCheck(CopyQuestions& owner, CopyIO& io, BYTE* scratch) : owner(owner), io(io), scratch(scratch) {}
 
     // discSectors: the volume size of the disc in the drive. On Resume, `map` is the image's.
     Decision Decide(const std::wstring& imagePath, DWORD discSectors, RescueMap& map);
@@ -36,7 +36,7 @@ private:
     bool ImageCoversMap(const std::wstring& imagePath, const RescueMap& map);
     bool SameDescriptors(const std::wstring& imagePath, const RescueMap& map);
 
-    CopyJobOwner& owner;
+    CopyQuestions& owner;
     CopyIO& io;
     BYTE* scratch;
 };

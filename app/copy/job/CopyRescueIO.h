@@ -3,16 +3,16 @@
 #include <string>
 
 class CopyIO;
-class CopyJobOwner;
+class CopyProgressRecord;
 
 // The return passes' view of a copy: the disc through the copy's open device, the image opened
-// for patching, the map written beside it, Stop and progress through the copy's owner.
+// for patching, the map written beside it, Stop and progress through the copy's progress record.
 class CopyRescueIO : public RescueIO
 {
 public:
     // startMs: when the copy began, for the elapsed time of its progress.
-    CopyRescueIO(CopyIO& io, CopyJobOwner& owner, std::wstring mapPath, DWORD startMs)
-        : io(io), owner(owner), mapPath(std::move(mapPath)), startMs(startMs)
+    CopyRescueIO(CopyIO& io, CopyProgressRecord& progress, std::wstring mapPath, DWORD startMs)
+        : io(io), progress(progress), mapPath(std::move(mapPath)), startMs(startMs)
     {
     }
 
@@ -26,7 +26,7 @@ public:
 
 private:
     CopyIO& io;
-    CopyJobOwner& owner;
+    CopyProgressRecord& progress;
     std::wstring mapPath;
     DWORD startMs;
 };

@@ -1,6 +1,6 @@
 #include "ResumeCheck.h"
 #include "CopyIO.h"
-#include "CopyJobOwner.h"
+#include "CopyQuestions.h"
 #include "DisplayPath.h"
 #include "ExtendedLengthPath.h"
 #include <cstring>

@@ -1,7 +1,7 @@
 #pragma once
 #include "MVThread.h"
 
-class CopyJobOwner;
+class CopyFrontEnd;
 
 // The worker thread of one copy: runs the owner's CreateImage and then deletes itself.
 //
@@ -16,7 +16,7 @@ class CCopyThread : public MVThread
 {
 public:
     // Throws MVException when the thread cannot be created; no thread is left behind then.
-    CCopyThread(CopyJobOwner* dialog, const wchar_t* driveEntry, const wchar_t* imagePath);
+    CCopyThread(CopyFrontEnd* dialog, const wchar_t* driveEntry, const wchar_t* imagePath);
     ~CCopyThread() override;
 
     // Runs m_pDialog->CreateImage with the texts copied at construction; the exit code is 0.
@@ -25,7 +25,7 @@ public:
     // Waits until every copy thread has ended, at most timeoutMs; false on timeout.
     static bool WaitForAllToEnd(DWORD timeoutMs);
 
-    CopyJobOwner* m_pDialog;
+    CopyFrontEnd* m_pDialog;
     wchar_t* m_pszImagePath;
     wchar_t* m_pszDriveEntry;
 };

@@ -1,11 +1,13 @@
 #pragma once
 #include <windows.h>
-#include "CopyJobOwner.h"
+#include "CopyOutcome.h"
 #include "RescueMap.h"
 #include <string>
 #include <vector>
 
 class CopyIO;
+class CopyProgressRecord;
+class CopyQuestions;
 class ImageWriter;
 
 // One copy of a data disc into an image file: sectors 0 to 16 one at a time, the volume size
@@ -30,9 +32,8 @@ class ImageWriter;
 // holes, or cut short by Stop, is kept with its map NAME.iso.map beside it, in GNU ddrescue's
 // format; a later copy onto it reads only what the map says is missing (ResumeCheck).
 //
-// Run ends every path with CopyEnded(), its very last owner call: after it the owner may be
-// destroyed, so nothing of the owner is touched again.
-// The CopyIO must outlive Run (keep it local to the caller, not in the owner).
+// Failures and questions go to `questions`; where the copy stands goes to `progress`, whose Stop
+// request the job polls between chunks. The CopyIO must outlive Run.
 class CopyJob
 {
 public:
@@ -43,13 +44,14 @@ public:
     // Reads of one sector before it is given up; a drive whose disc is gone fails them at once.
     static const unsigned kReadAttempts = 4;
 
-    CopyJob(CopyJobOwner& owner, CopyIO& io, unsigned chunkSectors);
+    CopyJob(CopyQuestions& questions, CopyProgressRecord& progress, CopyIO& io, unsigned chunkSectors);
     CopyJob(const CopyJob&) = delete;
     CopyJob& operator=(const CopyJob&) = delete;
 
     // driveEntry: the drive list's entry, starting with the drive letter and a colon
-    // ("E:\ - MYDISC"); imagePath: the image file to write.
-    void Run(const wchar_t* driveEntry, const wchar_t* imagePath);
+    // ("E:\ - MYDISC"); imagePath: the image file to write. Never throws: an unexpected error
+    // is told and ends the copy as failed.
+    CopyOutcome Run(const wchar_t* driveEntry, const wchar_t* imagePath);
 
 private:
     enum class ReadEnd { Complete, Stopped, Failed };
@@ -87,7 +89,8 @@ private:
     void DeleteIncompleteImage();
     void AbandonAfterException();
 
-    CopyJobOwner& owner;
+    CopyQuestions& questions;
+    CopyProgressRecord& progress;
     CopyIO& io;
     DWORD chunkSectors;
     DWORD startMs = 0;

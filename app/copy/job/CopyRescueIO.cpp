@@ -1,6 +1,6 @@
 #include "CopyRescueIO.h"
 #include "CopyIO.h"
-#include "CopyJobOwner.h"
+#include "CopyProgressRecord.h"
 #include "RescueMap.h"
 
 bool CopyRescueIO::ReadSector(ULONGLONG sector, void* buffer)
@@ -32,21 +32,21 @@ bool CopyRescueIO::SaveMap(const RescueMap& map)
 
 bool CopyRescueIO::StopRequested()
 {
-    return owner.IsStopRequested();
+    return progress.StopRequested();
 }
 
 void CopyRescueIO::Progress(const RescueProgress& rescue)
 {
-    CopyProgress progress;
-    progress.phase = rescue.phase == RescueMap::kNonTrimmed ? CopyProgress::Phase::Trimming
+    CopyProgress now;
+    now.phase = rescue.phase == RescueMap::kNonTrimmed ? CopyProgress::Phase::Trimming
         : rescue.phase == RescueMap::kNonScraped            ? CopyProgress::Phase::Scraping
                                                             : CopyProgress::Phase::Retrying;
-    progress.sectorsDone = DWORD(rescue.passDone);
-    progress.totalSectors = DWORD(rescue.passTotal);
-    progress.elapsedMs = io.Milliseconds() - startMs;
-    progress.pass = rescue.pass;
-    progress.sectorsLeft = DWORD(rescue.unfinished);
-    owner.UpdateProgress(progress);
+    now.sectorsDone = DWORD(rescue.passDone);
+    now.totalSectors = DWORD(rescue.passTotal);
+    now.elapsedMs = io.Milliseconds() - startMs;
+    now.pass = rescue.pass;
+    now.sectorsLeft = DWORD(rescue.unfinished);
+    progress.Update(now);
 }
 
 DWORD CopyRescueIO::Milliseconds()

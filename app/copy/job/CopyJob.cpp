@@ -1,7 +1,8 @@
 #include "CopyJob.h"
 #include "ChunkBuffer.h"
 #include "CopyIO.h"
-#include "CopyJobOwner.h"
+#include "CopyProgressRecord.h"
+#include "CopyQuestions.h"
 #include "DisplayPath.h"
 #include "DriveLetter.h"
 #include "CopyRescueIO.h"
@@ -46,8 +47,8 @@ const wchar_t* TextOrEmpty(const wchar_t* text)
 }
 }
 
-CopyJob::CopyJob(CopyJobOwner& owner, CopyIO& io, unsigned chunkSectors)
-    : owner(owner), io(io), chunkSectors(chunkSectors)
+CopyJob::CopyJob(CopyQuestions& questions, CopyProgressRecord& progress, CopyIO& io, unsigned chunkSectors)
+    : questions(questions), progress(progress), io(io), chunkSectors(chunkSectors)
 {
     if (this->chunkSectors == 0)
         this->chunkSectors = 1;
@@ -55,35 +56,35 @@ CopyJob::CopyJob(CopyJobOwner& owner, CopyIO& io, unsigned chunkSectors)
         this->chunkSectors = kMaxChunkSectors;
 }
 
-void CopyJob::Run(const wchar_t* driveEntry, const wchar_t* imagePath)
+CopyOutcome CopyJob::Run(const wchar_t* driveEntry, const wchar_t* imagePath)
 {
     try {
         Copy(driveEntry, TextOrEmpty(imagePath));
     } catch (...) {
         AbandonAfterException();
     }
-    owner.CopyEnded(outcome);
+    return outcome;
 }
 
 void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
 {
     std::wstring devicePath = DevicePath(driveEntry);
     if (devicePath.empty()) {
-        owner.ShowCopyError(kNoDriveText);
+        questions.ShowCopyError(kNoDriveText);
         return;
     }
     const std::size_t bufferBytes = ImageWriter::BufferBytes(chunkSectors * kSectorBytes);
     ChunkBuffer first(io, bufferBytes);
     ChunkBuffer second(io, bufferBytes);
     if (!first.Get() || !second.Get()) {
-        owner.ShowCopyError(kNoMemoryText);
+        questions.ShowCopyError(kNoMemoryText);
         return;
     }
     this->imagePath = imagePath;
     if (!TargetFilesUsable())
         return;
     if (!io.OpenDevice(devicePath.c_str())) {
-        owner.ShowCopyError((L"Cannot open drive " + devicePath + L".").c_str());
+        questions.ShowCopyError((L"Cannot open drive " + devicePath + L".").c_str());
         return;
     }
     if (!ConfirmSessions(first.Get())) {
@@ -99,12 +100,12 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
             io.CloseDevice();
             return;
         }
-        decision = ResumeCheck(owner, io, first.Get()).Decide(imagePath, discSectors, map);
+        decision = ResumeCheck(questions, io, first.Get()).Decide(imagePath, discSectors, map);
         // Copied anew, the old image's map says nothing of the new one.
         if (decision != ResumeCheck::Decision::Resume)
             map = RescueMap();
         if (decision == ResumeCheck::Decision::CopyAnew && !io.SeekDevice(0)) {
-            owner.ReportLastError();
+            questions.ReportLastError();
             io.CloseDevice();
             return;
         }
@@ -132,7 +133,7 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
         imageCreated = false;
         io.CloseDevice();
         // Named as the user chose it: the temporary file lies in the same folder.
-        owner.ShowCopyError((L"Cannot create file \n" + DisplayPath(imagePath) + L".").c_str());
+        questions.ShowCopyError((L"Cannot create file \n" + DisplayPath(imagePath) + L".").c_str());
         return;
     }
     bool ok = CopyOpenFiles(first.Get(), second.Get());
@@ -144,7 +145,7 @@ void CopyJob::Copy(const wchar_t* driveEntry, const wchar_t* imagePath)
         io.CloseImage();
         ok = ok && io.OpenImageForPatching(partialPath.c_str()) && RunReturnPasses(first.Get(), workMapPath);
         if (!ok)
-            owner.ReportLastError();
+            questions.ReportLastError();
     }
     io.CloseDevice();
     if (ok) {
@@ -177,14 +178,14 @@ bool CopyJob::TargetFilesUsable()
     const std::wstring finalMap = ResumeCheck::MapPath(imagePath);
     const std::wstring partialMap = partialPath.empty() ? std::wstring() : ResumeCheck::MapPath(partialPath);
     if (partialPath.empty() || checksumPath.empty() || finalMap.empty() || partialMap.empty()) {
-        owner.ShowCopyError(kPathTooLongText);
+        questions.ShowCopyError(kPathTooLongText);
         return false;
     }
     const std::wstring* paths[] = {&imagePath, &partialPath, &checksumPath, &finalMap, &partialMap};
     for (const std::wstring* path : paths) {
         std::wstring problem = TargetFileProblem(*path, io.FileAttributes(path->c_str()));
         if (!problem.empty()) {
-            owner.ShowCopyError(problem.c_str());
+            questions.ShowCopyError(problem.c_str());
             return false;
         }
     }
@@ -211,7 +212,7 @@ void CopyJob::Resume(BYTE* buffer)
     skipping = true;
     patched = true;
     if (!io.OpenImageForPatching(imagePath.c_str())) {
-        owner.ReportLastError();
+        questions.ReportLastError();
         io.CloseDevice();
         return;
     }
@@ -223,7 +224,7 @@ void CopyJob::Resume(BYTE* buffer)
     // After the flush: the map never runs ahead of the image.
     ok = ok && (complete || io.ReplaceTextFile(workMapPath.c_str(), map.Serialize()));
     if (!ok)
-        owner.ReportLastError();
+        questions.ReportLastError();
     io.CloseImage();
     io.CloseDevice();
     // A failed resume keeps the image: what was there is still there, and its map on disk
@@ -232,7 +233,7 @@ void CopyJob::Resume(BYTE* buffer)
         return;
     if (complete) {
         if (!RemoveIfThere(workMapPath))
-            owner.ReportReadError((L"The image is complete, but its map " + DisplayPath(workMapPath)
+            questions.ReportReadError((L"The image is complete, but its map " + DisplayPath(workMapPath)
                                    + L" could not be removed: delete it by hand.")
                                       .c_str());
         WriteChecksum();
@@ -249,7 +250,7 @@ bool CopyJob::ReadMissingAreas(BYTE* buffer, const std::wstring& mapPath)
     DWORD done = 0;
     for (const RescueMap::Area& area : map.AreasOf(RescueMap::kNonTried)) {
         for (ULONGLONG sector = area.first; sector < area.first + area.sectors;) {
-            if (owner.IsStopRequested()) {
+            if (progress.StopRequested()) {
                 stopped = true;
                 return true;
             }
@@ -263,7 +264,7 @@ bool CopyJob::ReadMissingAreas(BYTE* buffer, const std::wstring& mapPath)
             sector += count;
             done += count;
             map.SetCurrent(sector, RescueMap::kNonTried, 1);
-            owner.UpdateProgress({CopyProgress::Phase::Copying, done, missing, io.Milliseconds() - startMs});
+            progress.Update({CopyProgress::Phase::Copying, done, missing, io.Milliseconds() - startMs});
             if (io.Milliseconds() - lastMapSave >= RescuePasses::kSaveIntervalMs) {
                 if (!io.FlushImage() || !io.ReplaceTextFile(mapPath.c_str(), map.Serialize()))
                     return false;
@@ -281,7 +282,7 @@ bool CopyJob::RunReturnPasses(BYTE* sectorBuffer, const std::wstring& mapPath)
     if (map.Sectors() == 0)
         BuildFirstPassMap(sectorsInImage);
     patched = true;
-    CopyRescueIO rescueIO(io, owner, mapPath, startMs);
+    CopyRescueIO rescueIO(io, progress, mapPath, startMs);
     const RescuePasses::Outcome result = RescuePasses(rescueIO, map, sectorBuffer).Run();
     if (result == RescuePasses::Outcome::Stopped)
         stopped = true;
@@ -297,7 +298,7 @@ void CopyJob::TellIncomplete()
         + DisplayPath(ResumeCheck::MapPath(imagePath))
         + L" lists them. Choose the same file again with \"Create ISO\" later, in this or another drive, and "
           L"only those sectors are read.";
-    owner.ShowCopyError(text.c_str());
+    questions.ShowCopyError(text.c_str());
 }
 
 void CopyJob::NoteHole(DWORD first, DWORD sectors)
@@ -359,7 +360,7 @@ bool CopyJob::KeepImage(bool complete)
     }
     if (!flushed) {
         SetLastError(error);
-        owner.ReportLastError();
+        questions.ReportLastError();
         DeleteIncompleteImage();
         RemoveIfThere(workMapPath);
         return false;
@@ -369,7 +370,7 @@ bool CopyJob::KeepImage(bool complete)
         std::wstring text = L"The new image could not take the name " + DisplayPath(imagePath)
             + L": it is deleted, and any older file of that name is left as it was.";
         SetLastError(error);
-        owner.ReportReadError(text.c_str());
+        questions.ReportReadError(text.c_str());
         DeleteIncompleteImage();
         RemoveIfThere(workMapPath);
         if (mapped)
@@ -393,7 +394,7 @@ void CopyJob::RemoveStale(const wchar_t* what, const std::wstring& path)
     if (!RemoveIfThere(path)) {
         std::wstring text = what + DisplayPath(path)
             + L" describes the image this copy replaced, and could not be removed: delete it by hand.";
-        owner.ReportReadError(text.c_str());
+        questions.ReportReadError(text.c_str());
     }
 }
 
@@ -421,7 +422,7 @@ void CopyJob::WriteChecksum()
         ? L"The image is complete, but its checksum could not be computed: no " + DisplayPath(checksumPath)
             + L" was written."
         : L"The image is complete, but its checksum file " + DisplayPath(checksumPath) + L" could not be written.";
-    owner.ReportReadError(text.c_str());
+    questions.ReportReadError(text.c_str());
 }
 
 // A disc burned in several sessions is read as its first session only; the user decides
@@ -440,7 +441,7 @@ bool CopyJob::ConfirmSessions(BYTE* scratch)
     if (!PeekDescriptor(scratch, primary, volumeSectors))
         return false;
     if (!primary && !io.FirstSessionSectors(sessionSectors)) {
-        owner.ShowCopyError((L"This disc was written in " + std::to_wstring(sessions)
+        questions.ShowCopyError((L"This disc was written in " + std::to_wstring(sessions)
                              + L" sessions and has no ISO 9660 volume descriptor, and the drive cannot tell where "
                                L"its first session ends: the disc cannot be imaged whole. No image was made.")
                                 .c_str());
@@ -450,7 +451,7 @@ bool CopyJob::ConfirmSessions(BYTE* scratch)
         + L" sessions. Its image holds only the files of the first session: the files added in later sessions "
           L"will be missing.\n\nMake the image anyway?";
     // A Stop or a close while the box was up wins over its Yes.
-    if (!owner.AskToContinue(question.c_str()) || owner.IsStopRequested()) {
+    if (!questions.AskToContinue(question.c_str()) || progress.StopRequested()) {
         outcome = CopyOutcome::Stopped;
         return false;
     }
@@ -468,14 +469,14 @@ bool CopyJob::PeekDescriptor(BYTE* scratch, bool& primary, DWORD& volumeSectors)
             break;
         }
         if (attempt == kReadAttempts) {
-            owner.ReportReadError((L"Sector " + std::to_wstring(kHeaderSectors - 1) + L" could not be read in "
+            questions.ReportReadError((L"Sector " + std::to_wstring(kHeaderSectors - 1) + L" could not be read in "
                                    + std::to_wstring(kReadAttempts) + L" attempts: no image was made.")
                                       .c_str());
             return false;
         }
     }
     if (!io.SeekDevice(0)) {
-        owner.ReportLastError();
+        questions.ReportLastError();
         return false;
     }
     return true;
@@ -498,7 +499,7 @@ bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
         if (end == ReadEnd::Stopped) {
             // Stopped between attempts at a marginal sector: the sectors before it are kept.
             if (!writer.Commit(sectorsRead * kSectorBytes)) {
-                owner.ReportLastError();
+                questions.ReportLastError();
                 return false;
             }
             stopped = true;
@@ -509,7 +510,7 @@ bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
         DWORD volumeSectors = 0;
         bool primary = descriptorRead && ReadPrimaryVolumeSize(target, volumeSectors);
         if (!writer.Commit(sectorsPerRead * kSectorBytes)) {
-            owner.ReportLastError();
+            questions.ReportLastError();
             return false;
         }
         sectorsDone += sectorsPerRead;
@@ -519,22 +520,22 @@ bool CopyJob::CopyOpenFiles(BYTE* first, BYTE* second)
             sectorsPerRead = chunkSectors;
         }
         if (!SaveMapDuringFirstPass(writer)) {
-            owner.ReportLastError();
+            questions.ReportLastError();
             return false;
         }
-        if (owner.IsStopRequested()) {
+        if (progress.StopRequested()) {
             stopped = true;
             break;
         }
         // The count includes the chunk whose write is still in flight, and no more. Until the
         // volume size is known the scale is kHeaderProgressRange, so the header hardly shows.
         const DWORD scale = sectorsDone < kHeaderSectors ? DWORD(kHeaderProgressRange) : totalSectors;
-        owner.UpdateProgress({CopyProgress::Phase::Copying, sectorsDone, scale, io.Milliseconds() - startMs});
+        progress.Update({CopyProgress::Phase::Copying, sectorsDone, scale, io.Milliseconds() - startMs});
         if (totalSectors - sectorsDone < sectorsPerRead)
             sectorsPerRead = totalSectors - sectorsDone;
     }
     if (!writer.Finish()) {
-        owner.ReportLastError();
+        questions.ReportLastError();
         return false;
     }
     sectorsInImage = DWORD(writer.BytesCommitted() / kSectorBytes);
@@ -582,7 +583,7 @@ CopyJob::ReadEnd CopyJob::RereadEachSector(ImageWriter& writer, DWORD firstSecto
     BYTE* target = writer.ReadTarget();
     for (DWORD i = from; i < count; ++i, attemptsMade = 0) {
         const DWORD sector = firstSector + i;
-        if (attemptsMade > 0 && owner.IsStopRequested()) {
+        if (attemptsMade > 0 && progress.StopRequested()) {
             sectorsRead = i;
             return ReadEnd::Stopped;
         }
@@ -610,7 +611,7 @@ CopyJob::ReadEnd CopyJob::RereadEachSector(ImageWriter& writer, DWORD firstSecto
                 }
                 attempt = 0;
             }
-            if (owner.IsStopRequested()) {
+            if (progress.StopRequested()) {
                 sectorsRead = i;
                 return ReadEnd::Stopped;
             }
@@ -627,7 +628,7 @@ bool CopyJob::SetVolumeSize(bool primary, DWORD volumeSectors)
     } else if (!primary) {
         ULONGLONG bytes = 0;
         if (!io.DeviceSize(bytes) || bytes / kSectorBytes > MAXDWORD) {
-            owner.ShowCopyError(kNoSizeText);
+            questions.ShowCopyError(kNoSizeText);
             return false;
         }
         volumeSectors = DWORD(bytes / kSectorBytes);
@@ -646,7 +647,7 @@ bool CopyJob::RoomForImage()
     std::wstring problem =
         TargetRoomProblem(ULONGLONG(totalSectors) * kSectorBytes, io.TargetVolume(imagePath.c_str()));
     if (!problem.empty()) {
-        owner.ShowCopyError(problem.c_str());
+        questions.ShowCopyError(problem.c_str());
         return false;
     }
     return true;
@@ -658,11 +659,11 @@ ReadErrorChoice CopyJob::AskAfterDrain(ImageWriter& writer, const wchar_t* detai
 {
     DWORD error = GetLastError();
     if (!writer.Drain()) {
-        owner.ReportLastError();
+        questions.ReportLastError();
         return ReadErrorChoice::Stop;
     }
     SetLastError(error);
-    return owner.AskReadErrorChoice(detail);
+    return questions.AskReadErrorChoice(detail);
 }
 
 // Sectors `from` to count - 1 of the chunk are given up for now: zeros in the image, keeping
@@ -674,7 +675,7 @@ CopyJob::ReadEnd CopyJob::SkipRest(ImageWriter& writer, DWORD firstSector, DWORD
     NoteHole(firstSector + from, count - from);
     // A failed read leaves the device anywhere.
     if (!io.SeekDevice(ULONGLONG(firstSector + count) * kSectorBytes)) {
-        owner.ReportLastError();
+        questions.ReportLastError();
         return ReadEnd::Failed;
     }
     sectorsRead = count;
@@ -684,23 +685,23 @@ CopyJob::ReadEnd CopyJob::SkipRest(ImageWriter& writer, DWORD firstSector, DWORD
 void CopyJob::ShowShortRead(ImageWriter& writer, DWORD sectorsRead)
 {
     if (!writer.Drain()) {
-        owner.ReportLastError();
+        questions.ReportLastError();
         return;
     }
     std::wstring text = L"The disc ended after " + std::to_wstring(sectorsRead)
         + L" sectors, before the end of its volume: the image would be incomplete and is deleted.";
-    owner.ShowCopyError(text.c_str());
+    questions.ShowCopyError(text.c_str());
 }
 
 void CopyJob::DeleteIncompleteImage()
 {
     if (!io.DeleteImage(partialPath.c_str())) {
         std::wstring text = L"The incomplete image could not be deleted; do not use it:\n" + DisplayPath(partialPath);
-        owner.ShowCopyError(text.c_str());
+        questions.ShowCopyError(text.c_str());
     }
 }
 
-// An owner operation or a lack of memory ends the copy here; the files must still be closed,
+// A front end operation or a lack of memory ends the copy here; the files must still be closed,
 // an image, which is then incomplete, removed, and the user told.
 void CopyJob::AbandonAfterException()
 {
@@ -714,7 +715,7 @@ void CopyJob::AbandonAfterException()
         RemoveIfThere(workMapPath);
     }
     try {
-        owner.ShowCopyError(created ? kUnexpectedText : kUnexpectedBeforeImageText);
+        questions.ShowCopyError(created ? kUnexpectedText : kUnexpectedBeforeImageText);
     } catch (...) {
     }
 }

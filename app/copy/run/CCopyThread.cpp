@@ -1,5 +1,5 @@
 #include "CCopyThread.h"
-#include "CopyJobOwner.h"
+#include "CopyFrontEnd.h"
 #include "MVStringfunc.h"
 #include "ThreadEndWaiter.h"
 
@@ -11,7 +11,7 @@ wchar_t* CopyText(const wchar_t* text)
 }
 }
 
-CCopyThread::CCopyThread(CopyJobOwner* dialog, const wchar_t* driveEntry, const wchar_t* imagePath)
+CCopyThread::CCopyThread(CopyFrontEnd* dialog, const wchar_t* driveEntry, const wchar_t* imagePath)
     : MVThread(TRUE, CREATE_SUSPENDED), m_pDialog(dialog), m_pszImagePath(nullptr), m_pszDriveEntry(nullptr)
 {
     try {
