@@ -17,7 +17,9 @@
 #include "MVString.h"
 #include "MVSystemError.h"
 #include "PumpMessages.h"
-#include "ResumeCheck.h"
+#include "ImageSideFiles.h"
+#include "DisplayPath.h"
+#include "DiscSector.h"
 #include "TimeSpan.h"
 #include "TransferRate.h"
 #include "Win32CopyIO.h"
@@ -382,9 +384,9 @@ bool CImageDlg::ConfirmReplace(const std::wstring& imagePath)
     const DWORD attributes = GetFileAttributesW(imagePath.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return true;
-    if (GetFileAttributesW(ResumeCheck::MapPath(imagePath).c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (MayBeFinished(imagePath))
         return true;
-    const std::wstring question = ResumeCheck::FileName(imagePath) + L" already exists.\nDo you want to replace it?";
+    const std::wstring question = FileNameOf(imagePath) + L" already exists.\nDo you want to replace it?";
     return ShowMessage(question.c_str(), MB_ICONEXCLAMATION | MB_YESNO | MB_DEFBUTTON2) == IDYES;
 }
 
@@ -474,12 +476,12 @@ void CImageDlg::ShowStatus(const CopyProgress& progress, bool ended)
 {
     // A new report adds a sample; a tick without one does not, or a held drive would average
     // its last chunk over ever more samples of the same instant.
-    const bool sized = progress.sectorsDone >= CopyJob::kHeaderSectors;
+    const bool sized = progress.VolumeKnown();
     // The return passes count sectors of their own pass: no speed is taken from them.
     const bool copying = progress.phase == CopyProgress::Phase::Copying;
     if (sized && copying && (!m_bSampled || progress.elapsedMs != m_nLastSampleMs))
     {
-        m_rate.Add(progress.elapsedMs, ULONGLONG(progress.sectorsDone) * CopyJob::kSectorBytes);
+        m_rate.Add(progress.elapsedMs, ULONGLONG(progress.sectorsDone) * kSectorBytes);
         m_nLastSampleMs = progress.elapsedMs;
         m_bSampled = true;
     }
@@ -487,8 +489,8 @@ void CImageDlg::ShowStatus(const CopyProgress& progress, bool ended)
     if (ended || !sized || !copying)
         FormatElapsedTime(text, progress.elapsedMs);
     else
-        FormatCopyStatus(text, progress.elapsedMs, m_rate, ULONGLONG(progress.sectorsDone) * CopyJob::kSectorBytes,
-                         ULONGLONG(progress.totalSectors) * CopyJob::kSectorBytes);
+        FormatCopyStatus(text, progress.elapsedMs, m_rate, ULONGLONG(progress.sectorsDone) * kSectorBytes,
+                         ULONGLONG(progress.totalSectors) * kSectorBytes);
     std::wstring line = text.GetBuffer();
     if (!ended)
         line += RescuePassText(progress);

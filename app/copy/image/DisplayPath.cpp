@@ -11,3 +11,9 @@ std::wstring DisplayPath(const std::wstring& path)
         return path.substr(prefix.size());
     return path;
 }
+
+std::wstring FileNameOf(const std::wstring& path)
+{
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}

@@ -13,16 +13,38 @@ std::string Utf8(const std::wstring& text)
         WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), &utf8[0], bytes, nullptr, nullptr);
     return utf8;
 }
+
+// Each name is made long on its own: a name just short of MAX_PATH is no longer so with a
+// longer suffix.
+std::wstring Beside(const std::wstring& imagePath, const wchar_t* suffix)
+{
+    return ExtendedLengthPath(imagePath + suffix);
+}
 }
 
-std::wstring PartialImagePath(const std::wstring& imagePath)
+ImageSideFiles::ImageSideFiles(const std::wstring& imagePath)
+    : image(imagePath),
+      partial(Beside(imagePath, L".pelmora-partial")),
+      partialMap(Beside(imagePath, L".pelmora-partial.map")),
+      map(Beside(imagePath, L".map")),
+      checksum(Beside(imagePath, L".sha256"))
 {
-    return ExtendedLengthPath(imagePath + L".pelmora-partial");
 }
 
-std::wstring ChecksumPath(const std::wstring& imagePath)
+bool ImageSideFiles::Formed() const
 {
-    return ExtendedLengthPath(imagePath + L".sha256");
+    return !partial.empty() && !partialMap.empty() && !map.empty() && !checksum.empty();
+}
+
+bool MayBeFinished(const std::wstring& imagePath, const std::function<DWORD(const wchar_t*)>& attributesOf)
+{
+    const std::wstring map = ImageSideFiles(imagePath).map;
+    return !map.empty() && attributesOf(map.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool MayBeFinished(const std::wstring& imagePath)
+{
+    return MayBeFinished(imagePath, [](const wchar_t* path) { return GetFileAttributesW(path); });
 }
 
 std::wstring TargetFileProblem(const std::wstring& path, DWORD attributes)
@@ -39,8 +61,6 @@ std::wstring TargetFileProblem(const std::wstring& path, DWORD attributes)
 
 std::string ChecksumLine(const std::string& hexDigest, const std::wstring& imagePath)
 {
-    std::wstring::size_type slash = imagePath.find_last_of(L"\\/");
-    std::wstring name = slash == std::wstring::npos ? imagePath : imagePath.substr(slash + 1);
     // Two spaces and a line feed: the form sha256sum writes itself.
-    return hexDigest + "  " + Utf8(name) + "\n";
+    return hexDigest + "  " + Utf8(FileNameOf(imagePath)) + "\n";
 }

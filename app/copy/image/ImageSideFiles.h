@@ -1,16 +1,37 @@
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 
-// The files a copy writes beside the chosen image NAME.iso, all in the image's own folder:
-//   NAME.iso.pelmora-partial  the image while it is being written; it takes the chosen name
-//                             only when the user keeps it, so a failed copy never costs the
-//                             old image of that name;
-//   NAME.iso.sha256           the checksum of a complete image.
-// Each is given as CreateFileW takes it: a "\\?\" path where the longer name passes MAX_PATH,
-// and empty where even that would be too long.
-std::wstring PartialImagePath(const std::wstring& imagePath);
-std::wstring ChecksumPath(const std::wstring& imagePath);
+// Every file a copy writes for the chosen image NAME.iso, all in the image's own folder, each
+// named here and nowhere else:
+//   NAME.iso.pelmora-partial      the image while it is being written; it takes the chosen name
+//                                 only when it is kept, so a failed copy never costs the old
+//                                 image of that name;
+//   NAME.iso.pelmora-partial.map  the map of the temporary image, once it has holes;
+//   NAME.iso.map                  the map of an image kept with sectors missing, in GNU
+//                                 ddrescue's format, by which it is finished later;
+//   NAME.iso.sha256               the checksum of a complete image.
+// Each name beside the image is given as CreateFileW takes it: a "\\?\" path where the longer
+// name passes MAX_PATH, and empty where even that would be too long.
+struct ImageSideFiles
+{
+    explicit ImageSideFiles(const std::wstring& imagePath);
+    // Every name beside the image could be formed.
+    bool Formed() const;
+
+    std::wstring image;  // as chosen
+    std::wstring partial;
+    std::wstring partialMap;
+    std::wstring map;
+    std::wstring checksum;
+};
+
+// An image may be finished rather than replaced only when its map lies beside it: the one rule
+// behind the window's question before replacing a file and the copy's offer to finish an image.
+// `attributesOf` answers as GetFileAttributesW does; the second form asks the system.
+bool MayBeFinished(const std::wstring& imagePath, const std::function<DWORD(const wchar_t*)>& attributesOf);
+bool MayBeFinished(const std::wstring& imagePath);
 
 // The one line of NAME.iso.sha256, as UTF-8 bytes: "<64 lower-case hex>  NAME.iso" and a line
 // feed. Only the image's file name is written, not its folder, so the pair can be moved

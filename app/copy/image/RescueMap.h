@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include "DiscSector.h"
 #include <map>
 #include <string>
 #include <vector>
@@ -13,8 +14,6 @@
 class RescueMap
 {
 public:
-    static const DWORD kSectorBytes = 2048;
-
     // The block statuses of the mapfile. The same characters in the status line name the
     // phase that was running: copying, trimming, scraping, retrying, finished.
     static const char kNonTried = '?';

@@ -1,10 +1,15 @@
 #pragma once
 #include <windows.h>
+#include "DiscSector.h"
 
 // Where a running copy stands, as its job reports it after every chunk. A plain value: the
 // owner only stores it, and the window shows the latest one on its own timer.
 struct CopyProgress
 {
+    // The scale of sectorsDone while the header is read and the volume's size is not known yet:
+    // so large that the header hardly shows on a bar.
+    static const DWORD kHeaderProgressRange = 1000000;
+
     // Starting: nothing reported yet (the drive is being opened, a question may be up).
     // Copying: sectors are being read, the first pass over the disc.
     // Trimming, Scraping, Retrying: the return passes over the sectors the first pass skipped;
@@ -13,8 +18,8 @@ struct CopyProgress
 
     Phase phase = Phase::Starting;
     DWORD sectorsDone = 0;
-    // The full scale of sectorsDone: the volume's sectors, or CopyJob::kHeaderProgressRange
-    // while the header is read and the size is not known yet.
+    // The full scale of sectorsDone: the volume's sectors, or kHeaderProgressRange while the
+    // header is read and the size is not known yet.
     DWORD totalSectors = 0;
     // Milliseconds since the copy began, taken when sectorsDone was reached.
     DWORD elapsedMs = 0;
@@ -22,4 +27,8 @@ struct CopyProgress
     // disc that are not in the image yet.
     unsigned pass = 0;
     DWORD sectorsLeft = 0;
+
+    // The header has been read, so sectorsDone counts on the volume's own scale: from here on
+    // a speed and a time left mean something.
+    bool VolumeKnown() const { return sectorsDone >= kHeaderSectors; }
 };

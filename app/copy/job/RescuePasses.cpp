@@ -1,21 +1,28 @@
 #include "RescuePasses.h"
+#include "CopyQuestions.h"
+#include "DiscVolume.h"
+#include "MapKeeper.h"
 
-RescuePasses::Outcome RescuePasses::Run()
+RescuePasses::RescuePasses(const RunningCopy& copy, DiscVolume& disc, MapKeeper& maps, void* sectorBuffer)
+    : copy(copy), disc(disc), maps(maps), map(maps.Map()), buffer(static_cast<BYTE*>(sectorBuffer))
 {
-    lastSave = io.Milliseconds();
+}
+
+PassEnd RescuePasses::Run()
+{
     Step step = Trim();
     if (step != Step::Stop && step != Step::Fail)
         step = Scrape();
     // The first pass's failed read and the one of trimming or scraping were the first two.
-    for (unsigned pass = 1; pass + 2 <= kReadAttempts && step != Step::Stop && step != Step::Fail; ++pass)
+    for (unsigned pass = 1; pass + 2 <= DiscVolume::kReadAttempts && step != Step::Stop && step != Step::Fail; ++pass)
         step = Retry(pass);
-    if (step == Step::Fail)
-        return Outcome::Failed;
-    if (step != Step::Stop && map.Count(RescueMap::kNonTried) == 0)
-        map.SetCurrent(map.CurrentPosition() / RescueMap::kSectorBytes, RescueMap::kFinished, 1);
-    if (!Save(true))
-        return Outcome::Failed;
-    return step == Step::Stop ? Outcome::Stopped : Outcome::Done;
+    if (step != Step::Fail && step != Step::Stop && map.Count(RescueMap::kNonTried) == 0)
+        map.SetCurrent(map.CurrentPosition() / kSectorBytes, RescueMap::kFinished, 1);
+    if (step == Step::Fail || !maps.Save()) {
+        copy.questions.ReportLastError();
+        return PassEnd::Failed;
+    }
+    return step == Step::Stop ? PassEnd::Stopped : PassEnd::Done;
 }
 
 RescuePasses::Step RescuePasses::Trim()
@@ -40,7 +47,7 @@ RescuePasses::Step RescuePasses::Trim()
         }
         if (end > first) {
             map.Mark(first, end - first, RescueMap::kNonScraped);
-            progress.passDone += end - first;
+            now.sectorsDone += DWORD(end - first);
         }
     }
     return Step::Read;
@@ -70,40 +77,32 @@ RescuePasses::Step RescuePasses::Retry(unsigned pass)
     return Step::Read;
 }
 
-void RescuePasses::StartPass(char phase, unsigned pass)
+void RescuePasses::StartPass(char passStatus, unsigned pass)
 {
-    progress.phase = phase;
-    progress.pass = pass;
-    progress.passDone = 0;
-    progress.passTotal = map.Count(phase);
-    progress.unfinished = map.UnfinishedSectors();
+    status = passStatus;
+    now.phase = status == RescueMap::kNonTrimmed ? CopyProgress::Phase::Trimming
+        : status == RescueMap::kNonScraped       ? CopyProgress::Phase::Scraping
+                                                 : CopyProgress::Phase::Retrying;
+    now.pass = pass;
+    now.sectorsDone = 0;
+    now.totalSectors = DWORD(map.Count(status));
+    now.sectorsLeft = DWORD(map.UnfinishedSectors());
 }
 
 // Reads one sector, puts it in the image if it reads, and records the result in the map.
 RescuePasses::Step RescuePasses::Try(ULONGLONG sector)
 {
-    if (io.StopRequested())
+    if (copy.progress.StopRequested())
         return Step::Stop;
-    map.SetCurrent(sector, progress.phase, progress.pass);
-    bool read = io.ReadSector(sector, buffer);
-    if (read && !io.WriteSector(sector, buffer))
+    map.SetCurrent(sector, status, now.pass);
+    const bool read = disc.ReadSector(sector, buffer, 1, nullptr) == DiscVolume::SectorRead::Read;
+    if (read && !copy.io.PatchImage(sector * kSectorBytes, buffer, kSectorBytes))
         return Step::Fail;
     map.Mark(sector, 1, read ? RescueMap::kFinished : RescueMap::kBadSector);
-    ++progress.passDone;
-    progress.unfinished = map.UnfinishedSectors();
-    io.Progress(progress);
-    if (!Save(false))
+    ++now.sectorsDone;
+    now.sectorsLeft = DWORD(map.UnfinishedSectors());
+    copy.Report(now);
+    if (!maps.SaveIfDue())
         return Step::Fail;
     return read ? Step::Read : Step::Unread;
-}
-
-bool RescuePasses::Save(bool evenIfRecent)
-{
-    DWORD now = io.Milliseconds();
-    if (!evenIfRecent && now - lastSave < kSaveIntervalMs)
-        return true;
-    if (!io.FlushImage() || !io.SaveMap(map))
-        return false;
-    lastSave = now;
-    return true;
 }

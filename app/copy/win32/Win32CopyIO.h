@@ -1,5 +1,6 @@
 #pragma once
 #include "CopyIO.h"
+#include "DiscSector.h"
 #include "FileHandle.h"
 #include "ThreadErrorModeScope.h"
 #include "WriterThread.h"
@@ -22,7 +23,7 @@ public:
     // 64 KiB, so it is always safe, only slower at the tail.
     static const DWORD kFallbackImageSector = 65536;
     // CD and DVD sectors.
-    static const DWORD kFallbackDeviceSector = 2048;
+    static const DWORD kFallbackDeviceSector = kSectorBytes;
 
     Win32CopyIO() = default;
     Win32CopyIO(const Win32CopyIO&) = delete;

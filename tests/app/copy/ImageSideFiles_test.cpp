@@ -17,10 +17,18 @@ TEST(ImageSideFiles, ChecksumLineHoldsTheFileNameOnlyInUtf8)
 
 TEST(ImageSideFiles, NamesBesideTheImageTakeTheLongFormWhenTheyPassMaxPath)
 {
-    const std::wstring at255 = L"C:\\" + std::wstring(248, L'd') + L".iso";
-    EXPECT_EQ(PartialImagePath(L"C:\\a.iso"), L"C:\\a.iso.pelmora-partial");
-    EXPECT_EQ(ChecksumPath(at255), L"\\\\?\\" + at255 + L".sha256");
-    EXPECT_EQ(PartialImagePath(kLong), kLong + L".pelmora-partial");
+    const std::wstring at240 = L"C:\\" + std::wstring(233, L'd') + L".iso", at255 = at240 + std::wstring(15, L'e');
+    const ImageSideFiles shortName(L"C:\\a.iso"), longName(kLong), nearLimit(at240), atLimit(at255);
+    EXPECT_EQ(shortName.partial, L"C:\\a.iso.pelmora-partial");
+    EXPECT_EQ(shortName.partialMap, L"C:\\a.iso.pelmora-partial.map");
+    EXPECT_EQ(shortName.map, L"C:\\a.iso.map");
+    EXPECT_EQ(atLimit.checksum, L"\\\\?\\" + at255 + L".sha256");
+    EXPECT_EQ(longName.partial, kLong + L".pelmora-partial");
+    // The temporary image's map passes MAX_PATH where the temporary image does not.
+    EXPECT_EQ(nearLimit.partial, at240 + L".pelmora-partial");
+    EXPECT_EQ(nearLimit.partialMap, L"\\\\?\\" + at240 + L".pelmora-partial.map");
+    EXPECT_TRUE(nearLimit.Formed());
+    EXPECT_FALSE(ImageSideFiles(L"C:\\" + std::wstring(32750, L'd') + L".iso").Formed());
 }
 
 TEST(ImageSideFiles, AFolderOrReadOnlyFileInTheWayIsNamed)

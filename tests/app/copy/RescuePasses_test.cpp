@@ -1,88 +1,16 @@
+#include "DiscVolume.h"
+#include "FakeCopyIO.h"
+#include "MapKeeper.h"
+#include "RecordingOwner.h"
 #include "RescuePasses.h"
+#include "TestDisc.h"
 #include <gtest/gtest.h>
 #include <algorithm>
-#include <map>
-#include <vector>
 
 namespace {
 const ULONGLONG kChunk = 16;  // sectors of one first-pass read
-
-// A scratched disc after its first pass: every chunk holding a bad sector failed once, was left
-// as zeros and marked non-trimmed. Writes reach the image only when flushed, and each saved map
-// is checked against the flushed image.
-class FakeRescueDisc : public RescueIO
-{
-public:
-    FakeRescueDisc(ULONGLONG sectors, const std::map<ULONGLONG, unsigned>& readsOnAttempt)
-        : map(sectors), readsOnAttempt(readsOnAttempt), attempts(sectors), image(sectors)
-    {
-        map.Mark(0, sectors, RescueMap::kFinished);
-        for (const auto& bad : readsOnAttempt)
-            map.Mark(bad.first - bad.first % kChunk, kChunk, RescueMap::kNonTrimmed);
-        for (ULONGLONG sector = 0; sector < sectors; ++sector) {
-            attempts[sector] = map.StatusOf(sector) == RescueMap::kNonTrimmed;  // its chunk's read
-            image[sector] = attempts[sector] != 0 ? 0 : Byte(sector);
-        }
-    }
-
-    RescueMap map;
-    std::map<ULONGLONG, unsigned> readsOnAttempt;  // 0: never
-    std::vector<unsigned> attempts;
-    std::vector<BYTE> image;  // flushed, a byte for each sector
-    std::map<ULONGLONG, BYTE> unflushed;
-    char stopIn = 0;  // Stop is asked for after the first read of this phase
-    bool stopped = false;
-    int failures = 0, goodDataAfterFailures = -1;  // when the last sector that is not bad was read
-    int reads = 0, progressCalls = 0, saves = 0, falseSaves = 0;
-    std::string savedMap;
-    DWORD clock = 0;
-
-    static BYTE Byte(ULONGLONG sector) { return BYTE(sector % 251 + 1); }
-
-    bool ReadSector(ULONGLONG sector, void* buffer) override
-    {
-        ++reads;
-        clock += 1000;  // a slow drive
-        unsigned attempt = ++attempts[sector];
-        auto bad = readsOnAttempt.find(sector);
-        if (bad != readsOnAttempt.end() && (bad->second == 0 || attempt < bad->second))
-        {
-            ++failures;
-            return false;
-        }
-        if (bad == readsOnAttempt.end())
-            goodDataAfterFailures = failures;
-        static_cast<BYTE*>(buffer)[0] = Byte(sector);
-        return true;
-    }
-    bool WriteSector(ULONGLONG sector, const void* buffer) override
-    {
-        unflushed[sector] = static_cast<const BYTE*>(buffer)[0];
-        return true;
-    }
-    bool FlushImage() override
-    {
-        for (const auto& write : unflushed)
-            image[write.first] = write.second;
-        unflushed.clear();
-        return true;
-    }
-    bool SaveMap(const RescueMap& saved) override
-    {
-        ++saves;
-        savedMap = saved.Serialize();
-        for (ULONGLONG sector = 0; sector < saved.Sectors(); ++sector)
-            falseSaves += (saved.StatusOf(sector) == RescueMap::kFinished) != (image[sector] == Byte(sector));
-        return true;
-    }
-    bool StopRequested() override { return stopped; }
-    void Progress(const RescueProgress& progress) override
-    {
-        ++progressCalls;
-        stopped = stopped || progress.phase == stopIn;
-    }
-    DWORD Milliseconds() override { return clock; }
-};
+const wchar_t kImage[] = L"C:\\disc.iso";
+const wchar_t kMap[] = L"C:\\disc.iso.map";
 
 std::string Areas(const RescueMap& map)
 {
@@ -92,11 +20,11 @@ std::string Areas(const RescueMap& map)
     return text;
 }
 
-std::map<ULONGLONG, unsigned> Band(ULONGLONG first, ULONGLONG sectors)
+std::map<ULONGLONG, std::string> Band(ULONGLONG first, ULONGLONG sectors)
 {
-    std::map<ULONGLONG, unsigned> band;
+    std::map<ULONGLONG, std::string> band;
     for (ULONGLONG sector = first; sector < first + sectors; ++sector)
-        band[sector] = 0;
+        band[sector] = "F";
     return band;
 }
 
@@ -104,44 +32,81 @@ struct RescueCase
 {
     const char* fault;
     ULONGLONG sectors;
-    std::map<ULONGLONG, unsigned> bad;  // sector -> attempt that reads it, 0: none
-    char stopIn;
+    std::map<ULONGLONG, std::string> script;  // the disc's faults in the passes' reads
+    CopyProgress::Phase stopIn;                // Stop at the first report of this phase; Starting: never
     const char* areas;
-    unsigned mostAttempts;  // on any sector
-    int goodDataAfterFailures;
+    long mostReads;  // of any one sector, the first pass's chunk read included
+    long goodDataAfterFailures;  // failed reads before the last read of a sound sector
 };
 
+// A scratched disc after its first pass: every chunk holding a faulty sector failed once, was
+// left as zeros and marked non-trimmed.
 TEST(RescuePassesTest, ReturnPassesReadWhatTheyCanWithAtMostFourAttempts)
 {
+    using Phase = CopyProgress::Phase;
+    const Phase never = Phase::Starting;
     const RescueCase cases[] = {
-        {"band of 2000 sectors tried before the good data past it, or more than 4 times", 2100,
-         Band(50, 2000), 0, "0+50 50-2000 2050+50", 4, 1},
-        {"isolated bad sectors in two areas, only the first trimmed", 64, {{20, 0}, {50, 0}}, 0,
+        {"band of 2000 sectors tried before the good data past it, or more than 4 times", 2100, Band(50, 2000),
+         never, "0+50 50-2000 2050+50", 4, 1},
+        {"isolated bad sectors in two areas, only the first trimmed", 64, {{20, "F"}, {50, "F"}}, never,
          "0+20 20-1 21+29 50-1 51+13", 4, 2},
-        {"marginal sector left to the retries instead of scraped", 64, {{20, 0}, {21, 2}, {22, 0}}, 0,
+        {"marginal sector left to the retries instead of scraped", 64, {{20, "F"}, {21, "."}, {22, "F"}}, never,
          "0+20 20-1 21+1 22-1 23+41", 4, 1},
-        {"fewer retries than 4 attempts", 64, {{20, 0}, {21, 4}, {22, 0}}, 0, "0+20 20-1 21+1 22-1 23+41", 4, 1},
-        {"bad first and last sectors of the disc", 64, {{0, 0}, {63, 0}}, 0, "0-1 1+62 63-1", 4, 1},
-        {"stop while trimming", 64, Band(20, 20), '*', "0+17 17*31 48+16", 2, 0},
-        {"stop while scraping", 64, Band(20, 20), '/', "0+20 20-2 22/17 39-1 40+24", 2, 1},
-        {"stop while retrying", 64, Band(20, 20), '-', "0+20 20-20 40+24", 3, 1},
+        {"fewer retries than 4 attempts", 64, {{20, "F"}, {21, "FF."}, {22, "F"}}, never, "0+20 20-1 21+1 22-1 23+41", 4,
+         1},
+        {"bad first and last sectors of the disc", 64, {{0, "F"}, {63, "F"}}, never, "0-1 1+62 63-1", 4, 1},
+        {"stop while trimming", 64, Band(20, 20), Phase::Trimming, "0+17 17*31 48+16", 2, 0},
+        {"stop while scraping", 64, Band(20, 20), Phase::Scraping, "0+20 20-2 22/17 39-1 40+24", 2, 1},
+        {"stop while retrying", 64, Band(20, 20), Phase::Retrying, "0+20 20-20 40+24", 3, 1},
     };
     for (const RescueCase& row : cases) {
         SCOPED_TRACE(row.fault);
-        FakeRescueDisc disc(row.sectors, row.bad);
-        disc.stopIn = row.stopIn;
-        std::vector<BYTE> buffer(2048);
-        RescuePasses passes(disc, disc.map, buffer.data());
-        EXPECT_EQ(passes.Run(), row.stopIn == 0 ? RescuePasses::Outcome::Done : RescuePasses::Outcome::Stopped);
-        EXPECT_EQ(Areas(disc.map), row.areas);
-        EXPECT_EQ(disc.savedMap, disc.map.Serialize());
-        EXPECT_EQ(disc.map.CurrentStatus(), row.stopIn == 0 ? '+' : row.stopIn);
-        EXPECT_EQ(disc.falseSaves, 0);
-        EXPECT_TRUE(disc.unflushed.empty());
-        EXPECT_GE(disc.saves, disc.reads / 6);
-        EXPECT_EQ(disc.progressCalls, disc.reads);
-        EXPECT_EQ(disc.goodDataAfterFailures, row.goodDataAfterFailures);
-        EXPECT_EQ(*std::max_element(disc.attempts.begin(), disc.attempts.end()), row.mostAttempts);
+        std::vector<std::string> log;
+        FakeCopyIO io(log);
+        RecordingOwner owner(log);
+        io.disc = MakeTestDisc(DWORD(row.sectors), row.sectors);
+        io.script = row.script;
+        RescueMap map(row.sectors);
+        map.Mark(0, row.sectors, RescueMap::kFinished);
+        std::vector<BYTE> image = io.disc;
+        for (const auto& bad : row.script) {
+            const ULONGLONG first = bad.first - bad.first % kChunk;
+            map.Mark(first, kChunk, RescueMap::kNonTrimmed);
+            std::fill_n(image.begin() + first * 2048, kChunk * 2048, 0);
+        }
+        io.files[kImage] = image;
+        owner.onProgress = [&](const CopyProgress& p) {
+            owner.stopRequested = owner.stopRequested || p.phase == row.stopIn;
+        };
+        DiscVolume disc(io, owner);
+        ASSERT_TRUE(disc.Open(L"\\\\.\\E:") && io.OpenImageForPatching(kImage));
+        MapKeeper maps(io, kMap, map);
+        maps.StartSaving();
+        const RunningCopy copy{io, owner, owner, 0};
+        EXPECT_EQ(RescuePasses(copy, disc, maps, io.AllocateBuffer(2048)).Run(),
+                  row.stopIn == never ? PassEnd::Done : PassEnd::Stopped);
+        EXPECT_EQ(Areas(maps.Map()), row.areas);
+        EXPECT_EQ(std::string(io.files[kMap].begin(), io.files[kMap].end()), maps.Map().Serialize());
+        EXPECT_EQ(maps.Map().CurrentStatus(), row.stopIn == never ? '+' : "?*/-"[int(row.stopIn) - 1]);
+        EXPECT_EQ(io.mapLies, 0);
+        std::map<ULONGLONG, long> reads;
+        long failures = 0, goodDataAfterFailures = -1, sectorReads = 0;
+        for (const std::string& transfer : io.transfers)
+            if (transfer[0] == 'R') {
+                const ULONGLONG sector = std::stoull(transfer.substr(1));
+                ++sectorReads;
+                reads[sector] += 1;
+                if (row.script.count(sector))
+                    ++failures;
+                else
+                    goodDataAfterFailures = failures;
+            }
+        EXPECT_EQ(owner.updates, sectorReads);
+        EXPECT_EQ(goodDataAfterFailures, row.goodDataAfterFailures);
+        long most = 0;
+        for (const auto& sector : reads)
+            most = std::max(most, sector.second + 1);
+        EXPECT_EQ(most, row.mostReads);
     }
 }
 }

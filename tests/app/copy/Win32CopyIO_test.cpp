@@ -215,8 +215,8 @@ TEST_F(Win32CopyIOTest, FilesBesideAnImageWorkPastMaxPath)
         folders.push_back(folders.back() + L"\\" + std::wstring(60, L'd'));
         ASSERT_TRUE(CreateDirectoryW(folders.back().c_str(), nullptr));
     }
-    const std::wstring image = folders.back() + L"\\disc.iso", partial = PartialImagePath(image);
-    const std::wstring sums = ChecksumPath(image);
+    const std::wstring image = folders.back() + L"\\disc.iso", partial = ImageSideFiles(image).partial;
+    const std::wstring sums = ImageSideFiles(image).checksum;
     const std::vector<BYTE> bytes(5 << 19 | 3, 'x');  // two and a half 1 MiB pieces
     WriteWholeFile(image, {'o', 'l', 'd'});
     WriteWholeFile(partial, bytes);

@@ -5,8 +5,10 @@
 
 class CopyIO;
 class CopyQuestions;
+class DiscVolume;
+struct ImageSideFiles;
 
-// Before a copy onto an image that has a map beside it (NAME.iso.map, left by a copy that
+// Before a copy onto an image that may be finished (its map beside it, left by a copy that
 // could not read every sector): whether to read only what the image is missing, copy the disc
 // anew, or do nothing. The map and the image are input from disk: a map that cannot be used,
 // or an image that is missing, shorter than the map says, or of another disc, is told, and the
@@ -18,25 +20,20 @@ public:
 
     // scratch: two sectors, aligned for the device's reads. The device is open; where it is
     // left positioned is not said.
-    ResumeCheck(CopyQuestions& owner, CopyIO& io, BYTE* scratch) : owner(owner), io(io), scratch(scratch) {}
+    ResumeCheck(CopyQuestions& questions, CopyIO& io, DiscVolume& disc, BYTE* scratch)
+        : questions(questions), io(io), disc(disc), scratch(scratch)
+    {
+    }
 
     // discSectors: the volume size of the disc in the drive. On Resume, `map` is the image's.
-    Decision Decide(const std::wstring& imagePath, DWORD discSectors, RescueMap& map);
-
-    // The map beside an image, as CreateFileW takes it.
-    static std::wstring MapPath(const std::wstring& imagePath);
-    // The last part of a path: what a user calls the file.
-    static std::wstring FileName(const std::wstring& path);
+    Decision Decide(const ImageSideFiles& names, DWORD discSectors, RescueMap& map);
 
 private:
-    // Sectors from 16 compared for equal volume descriptors, at most: a disc has a handful.
-    static const DWORD kMaxDescriptors = 32;
-
     Decision OfferToCopyAnew(const std::wstring& problem, const std::wstring& imagePath);
     bool ImageCoversMap(const std::wstring& imagePath, const RescueMap& map);
-    bool SameDescriptors(const std::wstring& imagePath, const RescueMap& map);
 
-    CopyQuestions& owner;
+    CopyQuestions& questions;
     CopyIO& io;
+    DiscVolume& disc;
     BYTE* scratch;
 };
