@@ -6,108 +6,88 @@
 #include <string>
 #include <vector>
 
-// The copy job's owner without a window: every call is appended to `log` as text, with what a
-// display would show, and a stop can be requested at a chosen poll.
+// The copy's owner without a window: every call is appended to `log` as text, with what a
+// display would show, and each question gets the answer set for it.
 class RecordingOwner : public CopyQuestions, public CopyProgressRecord
 {
 public:
     explicit RecordingOwner(std::vector<std::string>& log) : log(log) {}
 
-    int stopAtPoll = 0;          // IsStopRequested answers yes on this call (1-based); 0: never
-    int throwAtUpdate = 0;       // UpdateProgress throws on this call (1-based); 0: never
-    bool stopRequested = false;  // IsStopRequested answers yes from now on
+    int stopAtPoll = 0;          // StopRequested answers yes on this call (1-based); 0: never
+    int throwAtUpdate = 0;       // Update throws on this call (1-based); 0: never
+    bool stopRequested = false;  // StopRequested answers yes from now on
     bool answer = true;          // AskToContinue's answer
+    bool replaceAnswer = false;  // AskToReplace's answer
+    QuestionAnswer resumeAnswer = QuestionAnswer::Yes;
     // AskReadErrorChoice's answers in turn; the last holds for every later question.
     std::vector<ReadErrorChoice> choices{ReadErrorChoice::Stop};
-    bool replaceAnswer = false;  // AskToReplace's answer
-    QuestionAnswer resumeAnswer = QuestionAnswer::Yes;  // AskYesNoCancel's answer
-    std::function<void()> whileAsking;  // run while the question is up
-    std::function<void(const CopyProgress&)> onProgress;  // run at every progress report
+    std::function<void()> whileAsking;                    // run while AskToContinue's question is up
+    std::function<void(const CopyProgress&)> onProgress;  // run at every update
     std::vector<std::wstring> questions;
     std::vector<std::wstring> messages;
     std::vector<DWORD> reportedErrors;
-    std::vector<CopyOutcome> outcomes;
     mutable int polls = 0;
     int updates = 0;
 
-    // "UpdateProgress(done/total,ms)", marked when it does not say the copy runs.
+    // "UpdateProgress(done/total,ms)", the phase's number after the name unless it is Copying.
     void Update(const CopyProgress& p) override
     {
         if (++updates == throwAtUpdate)
             throw std::runtime_error("display failed");
         if (onProgress)
             onProgress(p);
-        log.push_back(std::string(p.phase == CopyProgress::Phase::Copying ? "" : "starting ") + "UpdateProgress("
-                      + std::to_string(p.sectorsDone) + "/" + std::to_string(p.totalSectors) + ","
-                      + std::to_string(p.elapsedMs) + ")");
+        const std::string phase = p.phase == CopyProgress::Phase::Copying ? "" : std::to_string(int(p.phase));
+        log.push_back("UpdateProgress" + phase + "(" + std::to_string(p.sectorsDone) + "/"
+                      + std::to_string(p.totalSectors) + "," + std::to_string(p.elapsedMs) + ")");
     }
+    bool StopRequested() const override { return ++polls == stopAtPoll || stopRequested; }
 
-    void ReportLastError() override
-    {
-        DWORD error = GetLastError();
-        reportedErrors.push_back(error);
-        log.push_back("ReportLastError(" + std::to_string(error) + ")");
-    }
+    void ReportLastError() override { Error("ReportLastError", nullptr); }
+    void ReportReadError(const wchar_t* detail) override { Error("ReportReadError", detail); }
+    void ShowCopyError(const wchar_t* text) override { Told("ShowCopyError", text); }
 
-    void ReportReadError(const wchar_t* detail) override
-    {
-        DWORD error = GetLastError();
-        reportedErrors.push_back(error);
-        messages.push_back(detail);
-        log.push_back("ReportReadError(" + std::to_string(error) + ")");
-    }
-
-    // "AskReadErrorChoice(error)", then the choice's first letter: S(top), T(ry again), C(ontinue).
+    // "AskReadErrorChoice(error)" and the choice's first letter: S(top), T(ry again), C(ontinue).
     ReadErrorChoice AskReadErrorChoice(const wchar_t* detail) override
     {
-        DWORD error = GetLastError();
-        reportedErrors.push_back(error);
-        messages.push_back(detail);
         const ReadErrorChoice choice = choices.front();
         if (choices.size() > 1)
             choices.erase(choices.begin());
-        log.push_back("AskReadErrorChoice(" + std::to_string(error) + ")" + "STC"[int(choice)]);
+        Error(std::string("AskReadErrorChoice"), detail);
+        log.back() += "STC"[int(choice)];
         return choice;
-    }
-
-    bool AskToReplace(const wchar_t* question) override
-    {
-        questions.push_back(question);
-        log.push_back("AskToReplace");
-        return replaceAnswer;
-    }
-
-    QuestionAnswer AskYesNoCancel(const wchar_t* question) override
-    {
-        questions.push_back(question);
-        log.push_back("AskYesNoCancel");
-        return resumeAnswer;
     }
 
     bool AskToContinue(const wchar_t* question) override
     {
-        questions.push_back(question);
-        log.push_back("AskToContinue");
+        Asked("AskToContinue", question);
         if (whileAsking)
             whileAsking();
         return answer;
     }
-
-    void ShowCopyError(const wchar_t* text) override
+    bool AskToReplace(const wchar_t* question) override { return Asked("AskToReplace", question), replaceAnswer; }
+    QuestionAnswer AskYesNoCancel(const wchar_t* question) override
     {
-        messages.push_back(text);
-        log.push_back("ShowCopyError");
-    }
-
-    bool StopRequested() const override { return ++polls == stopAtPoll || stopRequested; }
-    // What the job returned, logged as its last step.
-    void CopyEnded(CopyOutcome outcome)
-    {
-        outcomes.push_back(outcome);
-        static const char* const names[] = {"Completed", "Stopped", "Failed", "Incomplete"};
-        log.push_back(std::string("CopyEnded(") + names[int(outcome)] + ")");
+        return Asked("AskYesNoCancel", question), resumeAnswer;
     }
 
 private:
+    // A box with the system's text for the last error, "call(error)", and what the copy added.
+    void Error(const std::string& call, const wchar_t* detail)
+    {
+        reportedErrors.push_back(GetLastError());
+        Told(call + "(" + std::to_string(reportedErrors.back()) + ")", detail);
+    }
+    void Told(const std::string& call, const wchar_t* text)
+    {
+        if (text)
+            messages.push_back(text);
+        log.push_back(call);
+    }
+    void Asked(const std::string& call, const wchar_t* question)
+    {
+        questions.push_back(question);
+        log.push_back(call);
+    }
+
     std::vector<std::string>& log;
 };

@@ -1,5 +1,7 @@
-#include "FakeCopyIO.h"
+#include "CopyBench.h"
 #include "ImageWriter.h"
+#include "Sha256.h"
+#include "TestDisc.h"
 #include <gtest/gtest.h>
 #include <cstring>
 
@@ -14,58 +16,74 @@ TEST(ImageWriter, UnitIsTheSectorSizeWhenUsableElse64KiB)
         EXPECT_EQ(ImageWriter::UnitFor(c.first), c.second) << c.first;
 }
 
-class ImageWriterTest : public ::testing::Test
+TEST(ImageWriter, CarriesHalfUnitsToTheOtherBufferAndCutsThePaddedTail)
 {
-protected:
-    std::vector<std::string> log;
-    FakeCopyIO io{log};
-    BYTE* buffer = nullptr;
-    BYTE* other = nullptr;
-
-    void SetUp() override
-    {
-        buffer = static_cast<BYTE*>(io.AllocateBuffer(ImageWriter::BufferBytes(8 * 2048)));
-        other = static_cast<BYTE*>(io.AllocateBuffer(ImageWriter::BufferBytes(8 * 2048)));
-        io.CreateImage(L"x");
-    }
-
-    // Commits `sectors` sectors, sector n filled with the value n.
-    void CommitSectors(ImageWriter& writer, DWORD first, DWORD count)
-    {
-        BYTE* target = writer.ReadTarget();
-        for (DWORD i = 0; i < count; ++i)
-            std::memset(target + i * 2048, int(first + i), 2048);
-        ASSERT_TRUE(writer.Commit(count * 2048));
-    }
-
-    std::vector<BYTE> Expected(DWORD sectors)
-    {
-        std::vector<BYTE> bytes;
-        for (DWORD n = 0; n < sectors; ++n)
-            bytes.insert(bytes.end(), 2048, BYTE(n));
-        return bytes;
-    }
-};
-
-TEST_F(ImageWriterTest, CarriesHalfUnitsToTheOtherBufferAndCutsThePaddedTail)
-{
+    CopyBench bench;
+    FakeCopyIO& io = bench.io;
     io.imageSector = 4096;
+    BYTE* buffer = static_cast<BYTE*>(io.AllocateBuffer(ImageWriter::BufferBytes(8 * 2048)));
+    BYTE* other = static_cast<BYTE*>(io.AllocateBuffer(ImageWriter::BufferBytes(8 * 2048)));
+    ASSERT_TRUE(io.CreateImage(L"x"));
     ImageWriter writer(io, buffer, other);
-    CommitSectors(writer, 0, 1);
+    const std::vector<BYTE> disc = MakeTestDisc(5, 5);
+    auto commit = [&](DWORD first, DWORD count) {
+        std::memcpy(writer.ReadTarget(), &disc[first * 2048], count * 2048);
+        ASSERT_TRUE(writer.Commit(count * 2048));
+    };
+    commit(0, 1);
     EXPECT_EQ(writer.ReadTarget(), other + 2048);
-    CommitSectors(writer, 1, 1);
+    commit(1, 1);
     EXPECT_EQ(writer.ReadTarget(), buffer);
     // Each write is carried out only when the next commit (or the end) waits for it.
-    EXPECT_TRUE(io.writes.empty());
-    CommitSectors(writer, 2, 3);
-    EXPECT_EQ(io.writes, std::vector<DWORD>{4096});
+    EXPECT_TRUE(io.transfers.empty());
+    commit(2, 3);
+    EXPECT_EQ(io.transfers, std::vector<std::string>{"W4096"});
     EXPECT_EQ(writer.ReadTarget(), other + 2048);
     EXPECT_EQ(writer.BytesCommitted(), 5u * 2048);
     ASSERT_TRUE(writer.Finish());
-    EXPECT_EQ(io.writes, (std::vector<DWORD>{4096, 4096, 4096}));
-    EXPECT_EQ(io.protocolViolations, 0);
-    EXPECT_EQ(io.setLengthCalls, 1);
-    EXPECT_EQ(io.files[L"x"], Expected(5));
-    EXPECT_EQ(io.alignmentViolations, 0);
+    EXPECT_EQ(io.transfers, (std::vector<std::string>{"W4096", "W4096", "W4096"}));
+    EXPECT_EQ(bench.Count("SetImageLength"), 1);
+    EXPECT_TRUE(io.files[L"x"] == disc);
+    EXPECT_EQ(io.violations, 0);
+}
+
+// Whole images written through the writer in chunks as the copy makes them, on every sector
+// size: every write fits the sector, the image is cut to its length only where it must be, and
+// the hash covers exactly the bytes committed, never the padding of the last unit.
+TEST(ImageWriter, EveryWriteFitsTheSectorAndTheHashCoversTheImageExactly)
+{
+    const DWORD sectorSizes[] = {512, 2048, 4096, 8192, 65536}, lengths[] = {18, 19, 519, 1001};
+    for (DWORD sectorSize : sectorSizes) {
+        for (DWORD sectors : lengths) {
+            SCOPED_TRACE(std::to_string(sectorSize) + " bytes, " + std::to_string(sectors) + " sectors");
+            CopyBench bench;
+            FakeCopyIO& io = bench.io;
+            io.imageSector = sectorSize;
+            const std::vector<BYTE> disc = MakeTestDisc(sectors, sectors);
+            BYTE* first = static_cast<BYTE*>(io.AllocateBuffer(ImageWriter::BufferBytes(500 * 2048)));
+            BYTE* second = static_cast<BYTE*>(io.AllocateBuffer(ImageWriter::BufferBytes(500 * 2048)));
+            ASSERT_TRUE(io.CreateImage(L"x"));
+            std::string hex, expected;
+            {
+                Sha256 hash;
+                ImageWriter writer(io, first, second, &hash);
+                for (DWORD done = 0, count = 1; done < sectors;
+                     done += count, count = std::min<DWORD>(500, sectors - done)) {
+                    std::memcpy(writer.ReadTarget(), &disc[done * 2048], count * 2048);
+                    ASSERT_TRUE(writer.Commit(count * 2048));
+                }
+                ASSERT_TRUE(writer.Finish());
+                ASSERT_TRUE(hash.Finish(hex));
+            }
+            Sha256 sha;
+            ASSERT_TRUE(sha.Add(disc.data(), disc.size()) && sha.Finish(expected));
+            EXPECT_EQ(hex, expected);
+            EXPECT_TRUE(io.files[L"x"] == disc);
+            for (const std::string& write : io.transfers)
+                EXPECT_EQ(std::stoul(write.substr(1)) % sectorSize, 0u);
+            EXPECT_EQ(bench.Count("SetImageLength"), (sectors * 2048) % sectorSize != 0 ? 1 : 0);
+            EXPECT_EQ(io.violations, 0);
+        }
+    }
 }
 }

@@ -1,9 +1,7 @@
+#include "CopyBench.h"
 #include "DiscVolume.h"
-#include "FakeCopyIO.h"
 #include "MapKeeper.h"
-#include "RecordingOwner.h"
 #include "RescuePasses.h"
-#include "TestDisc.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 
@@ -11,14 +9,6 @@ namespace {
 const ULONGLONG kChunk = 16;  // sectors of one first-pass read
 const wchar_t kImage[] = L"C:\\disc.iso";
 const wchar_t kMap[] = L"C:\\disc.iso.map";
-
-std::string Areas(const RescueMap& map)
-{
-    std::string text;
-    for (const RescueMap::Area& area : map.Areas())
-        text += (text.empty() ? "" : " ") + std::to_string(area.first) + area.status + std::to_string(area.sectors);
-    return text;
-}
 
 std::map<ULONGLONG, std::string> Band(ULONGLONG first, ULONGLONG sectors)
 {
@@ -52,8 +42,8 @@ TEST(RescuePassesTest, ReturnPassesReadWhatTheyCanWithAtMostFourAttempts)
          "0+20 20-1 21+29 50-1 51+13", 4, 2},
         {"marginal sector left to the retries instead of scraped", 64, {{20, "F"}, {21, "."}, {22, "F"}}, never,
          "0+20 20-1 21+1 22-1 23+41", 4, 1},
-        {"fewer retries than 4 attempts", 64, {{20, "F"}, {21, "FF."}, {22, "F"}}, never, "0+20 20-1 21+1 22-1 23+41", 4,
-         1},
+        {"fewer retries than 4 attempts", 64, {{20, "F"}, {21, "FF."}, {22, "F"}}, never,
+         "0+20 20-1 21+1 22-1 23+41", 4, 1},
         {"bad first and last sectors of the disc", 64, {{0, "F"}, {63, "F"}}, never, "0-1 1+62 63-1", 4, 1},
         {"stop while trimming", 64, Band(20, 20), Phase::Trimming, "0+17 17*31 48+16", 2, 0},
         {"stop while scraping", 64, Band(20, 20), Phase::Scraping, "0+20 20-2 22/17 39-1 40+24", 2, 1},
@@ -61,10 +51,11 @@ TEST(RescuePassesTest, ReturnPassesReadWhatTheyCanWithAtMostFourAttempts)
     };
     for (const RescueCase& row : cases) {
         SCOPED_TRACE(row.fault);
-        std::vector<std::string> log;
-        FakeCopyIO io(log);
-        RecordingOwner owner(log);
+        CopyBench bench;
+        FakeCopyIO& io = bench.io;
+        RecordingOwner& owner = bench.owner;
         io.disc = MakeTestDisc(DWORD(row.sectors), row.sectors);
+        io.msPerRead = 1000;  // a slow drive: the map is saved every few reads
         io.script = row.script;
         RescueMap map(row.sectors);
         map.Mark(0, row.sectors, RescueMap::kFinished);
@@ -102,6 +93,7 @@ TEST(RescuePassesTest, ReturnPassesReadWhatTheyCanWithAtMostFourAttempts)
                     goodDataAfterFailures = failures;
             }
         EXPECT_EQ(owner.updates, sectorReads);
+        EXPECT_GE(bench.Count("ReplaceTextFile"), sectorReads / 6);
         EXPECT_EQ(goodDataAfterFailures, row.goodDataAfterFailures);
         long most = 0;
         for (const auto& sector : reads)

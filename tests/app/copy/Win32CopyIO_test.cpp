@@ -1,4 +1,5 @@
 #include "CopyJob.h"
+#include "CopyTexts.h"
 #include "ImageSideFiles.h"
 #include "RecordingOwner.h"
 #include "Sha256.h"
@@ -76,12 +77,9 @@ protected:
 
     static void WriteWholeFile(const std::wstring& path, const std::vector<BYTE>& bytes)
     {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-        ASSERT_EQ(written, bytes.size());
+        FILE* file = _wfopen(path.c_str(), L"wb");
+        ASSERT_TRUE(file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size());
+        fclose(file);
     }
 
     static bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -89,17 +87,12 @@ protected:
     static std::vector<BYTE> ReadWholeFile(const std::wstring& path)
     {
         std::vector<BYTE> bytes;
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return bytes;
-        LARGE_INTEGER size = {};
-        GetFileSizeEx(file, &size);
-        bytes.resize(std::size_t(size.QuadPart));
-        DWORD read = 0;
-        if (!bytes.empty())
-            ReadFile(file, bytes.data(), DWORD(bytes.size()), &read, nullptr);
-        CloseHandle(file);
-        bytes.resize(read);
+        if (FILE* file = _wfopen(path.c_str(), L"rb")) {
+            BYTE piece[65536];
+            for (std::size_t got; (got = fread(piece, 1, sizeof piece, file)) != 0;)
+                bytes.insert(bytes.end(), piece, piece + got);
+            fclose(file);
+        }
         return bytes;
     }
 };
@@ -300,11 +293,9 @@ class Win32CopyJobTest : public Win32CopyIOTest
 protected:
     RecordingOwner owner{log};
 
-    void RunJob(FileCopyIO& io)
+    CopyOutcome RunJob(FileCopyIO& io)
     {
-        CopyJob job(owner, owner, io, 500);
-        owner.CopyEnded(job.Run(L"E:\\ - TESTDISC", imageFile.c_str()));
-        EXPECT_EQ(log.back().compare(0, 10, "CopyEnded("), 0);
+        return CopyJob(owner, owner, io, 500).Run(L"E:\\ - TESTDISC", imageFile.c_str());
     }
 };
 
@@ -315,14 +306,14 @@ struct RealVolumeCase
     std::vector<DWORD> chunkReads;  // after the 17 single-sector reads
 };
 
+// The real I/O under the whole copy, on disks of every sector size: each transfer passes the
+// alignment checks Windows makes, and the image is exact.
 TEST_F(Win32CopyJobTest, ReadSequenceAndExactImageOnEverySectorSize)
 {
     const DWORD sectorSizes[] = {512, 2048, 4096, 65536};
     const RealVolumeCase volumes[] = {
         {0, 17, {}},
-        {17, 17, {}},
         {18, 18, {2048}},
-        {517, 517, {500 * 2048}},
         {1000, 1000, {500 * 2048, 483 * 2048}},
         {1001, 1001, {500 * 2048, 484 * 2048}},
     };
@@ -332,48 +323,27 @@ TEST_F(Win32CopyJobTest, ReadSequenceAndExactImageOnEverySectorSize)
             std::vector<BYTE> disc = MakeTestDisc(volume.imageSectors + 5, volume.volumeSectors);
             WriteWholeFile(discFile, disc);
             FileCopyIO io(discFile, sector);
-            RunJob(io);
+            EXPECT_EQ(RunJob(io), CopyOutcome::Completed);
             EXPECT_EQ(io.openedDevice, L"\\\\.\\E:");
             std::vector<DWORD> reads(17, 2048);
             reads.insert(reads.end(), volume.chunkReads.begin(), volume.chunkReads.end());
             EXPECT_EQ(io.reads, reads);
-            EXPECT_TRUE(owner.messages.empty());
-            EXPECT_TRUE(owner.reportedErrors.empty());
+            EXPECT_TRUE(owner.messages.empty() && owner.reportedErrors.empty());
             EXPECT_TRUE(ReadWholeFile(imageFile) == DiscPrefix(disc, volume.imageSectors));
-            // Hashed on its own thread as written, the padding of the last unit left out.
-            std::string hex;
-            Sha256 sha;
-            EXPECT_TRUE(sha.Add(disc.data(), std::size_t(volume.imageSectors) * 2048) && sha.Finish(hex));
-            const std::string line = ChecksumLine(hex, imageFile);
-            EXPECT_TRUE(ReadWholeFile(imageFile + L".sha256") == std::vector<BYTE>(line.begin(), line.end()));
         }
     }
-}
-
-TEST_F(Win32CopyJobTest, DiscEndingBeforeItsVolumeLeavesNoImage)
-{
-    WriteWholeFile(discFile, MakeTestDisc(600, 1000));
-    FileCopyIO io(discFile, 4096);
-    RunJob(io);
-    ASSERT_EQ(owner.messages.size(), 1u);
-    EXPECT_EQ(owner.messages[0], L"The disc ended after 600 sectors, before the end of its volume: the image would "
-                                 L"be incomplete and is deleted.");
-    EXPECT_FALSE(Exists(imageFile));
 }
 
 TEST_F(Win32CopyJobTest, FailuresToOpenNameTheDeviceOrTheFile)
 {
     FileCopyIO missingDisc(folder + L"\\no-such-disc.bin", 2048);
     RunJob(missingDisc);
-    ASSERT_EQ(owner.messages.size(), 1u);
-    EXPECT_EQ(owner.messages[0], L"Cannot open drive \\\\.\\E:.");
-
     WriteWholeFile(discFile, MakeTestDisc(20, 20));
     imageFile = folder + L"\\no-such-folder\\image.iso";
     FileCopyIO io(discFile, 2048);
     RunJob(io);
-    ASSERT_EQ(owner.messages.size(), 2u);
-    EXPECT_EQ(owner.messages[1], L"Cannot create file \n" + imageFile + L".");
+    EXPECT_EQ(owner.messages, (std::vector<std::wstring>{CopyTexts::CannotOpenDrive(L"\\\\.\\E:"),
+                                                         CopyTexts::CannotCreate(imageFile)}));
     EXPECT_FALSE(Exists(imageFile));
 }
 }
