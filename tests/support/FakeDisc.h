@@ -13,9 +13,10 @@
 // image, so that a test sees which reads overlap which writes.
 //
 // One fault language for every pass over the disc: `script` maps a sector to what each read
-// reaching it does, in turn: 'F' fails the read (with readError), 'S' cuts it short just before
-// the sector (nothing, when it starts there), '.' reads it. The last letter holds for every
-// later read: "F" never reads, "FF." reads at the third attempt, "S." comes back short once.
+// reaching it does, in turn: 'F' fails the read (with ERROR_CRC, as a scratch does), 'S' cuts it
+// short just before the sector (nothing, when it starts there), '.' reads it. The last letter
+// holds for every later read: "F" never reads, "FF." reads at the third attempt, "S." comes back
+// short once.
 class FakeDisc : public CopyIO
 {
 public:
@@ -23,7 +24,6 @@ public:
 
     std::vector<BYTE> disc;
     std::map<ULONGLONG, std::string> script;
-    DWORD readError = ERROR_CRC;
     DWORD openError = 0;            // nonzero: OpenDevice fails with it
     DWORD sessions = 0;             // 0: the drive cannot tell
     DWORD firstSessionSectors = 0;  // 0: the drive cannot tell
@@ -66,7 +66,7 @@ public:
             if (entry.second.size() > 1)
                 entry.second.erase(0, 1);
             if (outcome == 'F')
-                return Refuse(readError);
+                return Refuse(ERROR_CRC);
             if (outcome == 'S') {
                 bytes = DWORD(entry.first * 2048 - offset);
                 break;

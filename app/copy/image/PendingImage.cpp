@@ -45,6 +45,8 @@ bool PendingImage::Create()
 {
     io.DeleteImage(names.partial.c_str());
     RemoveIfThere(names.partialMap);
+    // Marked before the attempt: should creating it end in an exception after the file was made,
+    // the roll back still removes the file.
     made = true;
     open = io.CreateImage(names.partial.c_str());
     made = open;

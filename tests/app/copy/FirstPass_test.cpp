@@ -1,9 +1,9 @@
+#include "CopyBench.h"
 #include "CopyTexts.h"
 #include "DiscVolume.h"
 #include "FirstPass.h"
 #include "ImageWriter.h"
 #include "MapKeeper.h"
-#include "CopyBench.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <functional>
