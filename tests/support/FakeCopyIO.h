@@ -10,7 +10,7 @@
 // L"DeleteImage", L"SetImageLength", L"FlushImage", L"KeepImage" and L"HashFile" fail whatever
 // their path, L"ReplaceTextFile <path>" and L"RemoveFile <path>" for that path only.
 //
-// The image on the disk is what the last flush saw (`flushed`): every map written is checked
+// The image on the disk is what the last flush saw: every map written is checked
 // against it, and each sector it calls finished that does not hold the disc's bytes there counts
 // in mapLies.
 class FakeCopyIO final : public FakeDisc
@@ -34,7 +34,6 @@ public:
     int buffersHeld = 0;
     std::map<int, std::function<void()>> atWrite;  // run during the n-th image write (1-based)
     int mapLies = 0;
-    std::vector<BYTE> flushed;
 
     void* AllocateBuffer(std::size_t bytes) override
     {
@@ -226,6 +225,7 @@ private:
     }
 
     std::vector<void*> blocks;
+    std::vector<BYTE> flushed;
     std::wstring image;
     bool imageOpen = false;
     bool appending = false;  // created, not yet cut to its length: written only at its end
