@@ -114,6 +114,8 @@ CopyOutcome CopyJob::CopyAnew(const RunningCopy& copy, DiscVolume& disc, Pending
     FirstPass pass(copy, disc, image, maps, chunkSectors);
     PassEnd end = pass.Run(first, second);
     ImageDigest digest = pass.Digest();
+    // The return passes come back to what the first pass skipped, writing single sectors into
+    // the image; what they write was hashed as zeros, so the file itself is hashed once kept.
     if (end == PassEnd::Done && maps.Map().Count(RescueMap::kNonTrimmed) != 0) {
         digest.patched = true;
         end = image.Reopen() ? RescuePasses(copy, disc, maps, first).Run() : PassEnd::Failed;
