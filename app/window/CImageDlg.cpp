@@ -4,7 +4,6 @@
 #include <climits>
 #include "BrowseForFile.h"
 #include "CAboutDlg.h"
-#include "CCopyThread.h"
 #include "CopyJob.h"
 #include "DriveList.h"
 #include "DriveScanner.h"
@@ -16,11 +15,9 @@
 #include "MVProgressRange.h"
 #include "MVString.h"
 #include "MVSystemError.h"
-#include "PumpMessages.h"
 #include "ResumeCheck.h"
 #include "TimeSpan.h"
 #include "TransferRate.h"
-#include "Win32CopyIO.h"
 #include "Win32TaskbarProgress.h"
 #include "resource.h"
 
@@ -62,8 +59,8 @@ HICON LoadAppIcon(int size)
 }
 }
 
-CImageDlg::CImageDlg(HWND parent)
-    : MVDialog(IDD_MAIN, parent), m_hIcon(LoadAppIcon(GetSystemMetrics(SM_CXICON))),
+CImageDlg::CImageDlg(HWND parent, std::unique_ptr<CopyRunner> runner)
+    : MVDialog(IDD_MAIN, parent), m_runner(std::move(runner)), m_hIcon(LoadAppIcon(GetSystemMetrics(SM_CXICON))),
       m_hSmallIcon(LoadAppIcon(GetSystemMetrics(SM_CXSMICON))),
       m_nTaskbarButtonCreated(RegisterWindowMessageW(L"TaskbarButtonCreated"))
 {
@@ -73,7 +70,7 @@ CImageDlg::~CImageDlg()
 {
     // Normally the close command has waited already; this covers a dialog ended any other way,
     // so that the job never outlives the object it reports to.
-    WaitForWorker();
+    m_runner->StopAndWait();
 }
 
 void CImageDlg::DoDataExchange()
@@ -248,8 +245,8 @@ void CImageDlg::OnCopyEnded(CopyOutcome outcome)
     // The time line keeps the copy's last second.
     ShowProgress(true);
     KillTimer(hwnd, PROGRESS_TIMER);
-    // The next copy starts from nothing, and a tick still queued shows nothing.
-    m_progress.Clear();
+    // A tick still queued shows nothing; the runner starts the next copy from nothing.
+    m_runner->Progress().Clear();
     m_rate.Clear();
     m_bSampled = false;
     m_wndProgress.GetProgress()->SetPosition(0);
@@ -310,7 +307,7 @@ void CImageDlg::OnCreateIso()
 {
     if (IsCopying())
     {
-        m_progress.RequestStop();
+        m_runner->Stop();
         return;
     }
     if (m_bClosing)
@@ -388,17 +385,11 @@ bool CImageDlg::ConfirmReplace(const std::wstring& imagePath)
     return ShowMessage(question.c_str(), MB_ICONEXCLAMATION | MB_YESNO | MB_DEFBUTTON2) == IDYES;
 }
 
-CCopyThread* CImageDlg::CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath)
-{
-    return new CCopyThread(this, driveEntry.c_str(), imagePath.c_str());
-}
-
 void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& imagePath)
 {
-    CCopyThread* worker = nullptr;
     try
     {
-        worker = CreateWorker(driveEntry, imagePath);
+        m_runner->Start(*this, driveEntry, imagePath);
     }
     catch (...)
     {
@@ -411,11 +402,8 @@ void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& im
     if (m_scanner)
         m_scanner->SetBusyEntry(driveEntry);
     SetItemText(IDC_CREATE, kStopCaption);
-    // Stored before the thread runs, so the job's final clearing cannot be overtaken.
-    m_pWorker = worker;
     m_taskbar.CopyStarted();
     SetTimer(hwnd, PROGRESS_TIMER, kProgressPeriodMs, nullptr);
-    worker->Resume();
 }
 
 void CImageDlg::Close()
@@ -423,29 +411,13 @@ void CImageDlg::Close()
     if (m_bClosing)
         return;
     m_bClosing = true;
-    WaitForWorker();
+    m_runner->StopAndWait();
     PostQuitMessage(0);
-}
-
-void CImageDlg::WaitForWorker()
-{
-    while (m_pWorker.load())
-    {
-        m_progress.RequestStop();
-        PumpMessages();
-        Sleep(kClosePollMs);
-    }
-}
-
-void CImageDlg::CreateImage(const wchar_t* driveEntry, const wchar_t* imagePath)
-{
-    Win32CopyIO io;
-    CopyEnded(CopyJob(*this, m_progress, io, m_nChunkSectors).Run(driveEntry, imagePath));
 }
 
 void CImageDlg::ShowProgress(bool ended)
 {
-    const CopyProgressRecord::Snapshot report = m_progress.Read();
+    const CopyProgressRecord::Snapshot report = m_runner->Progress().Read();
     if (report.errorShown)
         m_taskbar.ErrorShown();
     else
@@ -505,7 +477,7 @@ void CImageDlg::ReportLastError()
 {
     // First, while the last error is still the failed read's or write's.
     const MVString text = SystemErrorText();
-    m_progress.NoteErrorShown(true);
+    m_runner->Progress().NoteErrorShown(true);
     ShowMessage(text.GetBuffer(), MB_ICONEXCLAMATION);
 }
 
@@ -513,13 +485,13 @@ void CImageDlg::ReportReadError(const wchar_t* detail)
 {
     const MVString text = SystemErrorText();
     const std::wstring message = std::wstring(text.GetBuffer()) + L"\n\n" + detail;
-    m_progress.NoteErrorShown(true);
+    m_runner->Progress().NoteErrorShown(true);
     ShowMessage(message.c_str(), MB_ICONEXCLAMATION);
 }
 
 void CImageDlg::ShowCopyError(const wchar_t* text)
 {
-    m_progress.NoteErrorShown(true);
+    m_runner->Progress().NoteErrorShown(true);
     ShowMessage(text, MB_ICONEXCLAMATION);
 }
 
@@ -534,12 +506,12 @@ ReadErrorChoice CImageDlg::AskReadErrorChoice(const wchar_t* detail)
     const std::wstring message = std::wstring(text.GetBuffer()) + L"\n\n" + detail
         + L"\n\nCancel stops and deletes the image. Try Again reads the sector again. Continue skips unreadable "
           L"sectors and saves everything else; the missing sectors are listed beside the image, to be read later.";
-    m_progress.NoteErrorShown(true);
+    m_runner->Progress().NoteErrorShown(true);
     const int button = ShowMessage(message.c_str(), MB_ICONEXCLAMATION | MB_CANCELTRYCONTINUE | MB_DEFBUTTON1);
     if (button != IDTRYAGAIN && button != IDCONTINUE)
         return ReadErrorChoice::Stop;
     // The copy goes on: the taskbar button shows its progress again.
-    m_progress.NoteErrorShown(false);
+    m_runner->Progress().NoteErrorShown(false);
     return button == IDTRYAGAIN ? ReadErrorChoice::TryAgain : ReadErrorChoice::SkipAndGoOn;
 }
 
@@ -556,8 +528,5 @@ QuestionAnswer CImageDlg::AskYesNoCancel(const wchar_t* question)
 
 void CImageDlg::CopyEnded(CopyOutcome outcome)
 {
-    // The handle is read first: once m_pWorker is clear, a closing window may destroy this object.
-    const HWND window = hwnd;
-    m_pWorker = nullptr;
-    PostMessageW(window, WM_PELMORA_COPY_ENDED, static_cast<WPARAM>(outcome), 0);
+    PostMessageW(hwnd, WM_PELMORA_COPY_ENDED, static_cast<WPARAM>(outcome), 0);
 }

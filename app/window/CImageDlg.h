@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 #include "CopyFrontEnd.h"
-#include "CopyProgressRecord.h"
+#include "CopyRunner.h"
 #include "DriveList.h"
 #include "MVComboBox.h"
 #include "MVDialog.h"
@@ -13,7 +13,6 @@
 #include "TaskbarCopyReport.h"
 #include "TransferRate.h"
 
-class CCopyThread;
 class DriveScanner;
 
 // The main window: the drive list, "Create ISO"/"Stop", the block progress bar and the
@@ -36,13 +35,13 @@ public:
     static const UINT_PTR PROGRESS_TIMER = 5021;
     static const UINT kProgressPeriodMs = 50;
     static const unsigned kProgressBlocks = 528;
-    static const DWORD kClosePollMs = 40;
     // Private messages. Posted by the drive scanner: a new list is ready. Posted by the worker
     // as its last step: the copy has ended (wParam: its CopyOutcome).
     static const UINT WM_PELMORA_DRIVE_LIST = WM_APP + 1;
     static const UINT WM_PELMORA_COPY_ENDED = WM_APP + 2;
 
-    explicit CImageDlg(HWND parent);
+    // runner: runs the copies; tests give one with a copy of their own.
+    explicit CImageDlg(HWND parent, std::unique_ptr<CopyRunner> runner = std::make_unique<CopyRunner>());
     ~CImageDlg() override;
 
     // Asks for a new drive list; it is shown when the scan, off this thread, has finished.
@@ -56,8 +55,6 @@ public:
     bool IsCopying() const { return !m_copyEntry.empty(); }
 
     // CopyFrontEnd, called on the worker thread.
-    void CreateImage(const wchar_t* driveEntry, const wchar_t* imagePath) override;
-    void UpdateProgress(const CopyProgress& progress) { m_progress.Update(progress); }
     void ReportLastError() override;
     void ReportReadError(const wchar_t* detail) override;
     void ShowCopyError(const wchar_t* text) override;
@@ -65,17 +62,12 @@ public:
     ReadErrorChoice AskReadErrorChoice(const wchar_t* detail) override;
     bool AskToReplace(const wchar_t* question) override;
     QuestionAnswer AskYesNoCancel(const wchar_t* question) override;
-    bool IsStopRequested() { return m_progress.StopRequested(); }
     void CopyEnded(CopyOutcome outcome) override;
 
     MVComboBox m_cbDrives;
-    // The running copy's thread, null when none. Set here before the worker starts, cleared by
-    // the job as its very last step: until then the worker may still call this object.
-    std::atomic<CCopyThread*> m_pWorker{nullptr};
-    // Where the running copy stands, and the Stop request that ends it after its current chunk.
-    CopyProgressRecord m_progress;
+    // Runs the copies on a worker thread and holds where the running one stands.
+    const std::unique_ptr<CopyRunner> m_runner;
     HICON m_hIcon;
-    const unsigned m_nChunkSectors = 500;
     MVProgressBar m_wndProgress;
 
 protected:
@@ -94,9 +86,6 @@ protected:
     // The file-name dialog, proposing a name after driveEntry's label; false when the user
     // cancelled.
     virtual bool AskImagePath(const std::wstring& driveEntry, std::wstring& imagePath);
-    // A suspended worker that will copy driveEntry's drive into imagePath. Throws
-    // MVException when the thread cannot be created.
-    virtual CCopyThread* CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath);
     // The shell's progress display for the taskbar button; null where it offers none.
     virtual std::unique_ptr<TaskbarProgress> CreateTaskbarProgress();
     // True while the user works in this window or one it owns (a message box, the About box).
@@ -118,8 +107,6 @@ private:
     bool ConfirmReplace(const std::wstring& imagePath);
     // Close command: stop a running copy, wait for it, then end the modal loop.
     void Close();
-    // Asks a running copy to stop and waits, pumping messages, until it has cleared m_pWorker.
-    void WaitForWorker();
     // A copy's end, on this thread: its last progress is shown, then the bar empties, the
     // button reads "Create ISO" and follows the idle rule, and the taskbar button shows no
     // progress, or flashes for a copy completed while the user was elsewhere.
@@ -145,7 +132,7 @@ private:
     bool m_bListShown = false;
     // The entry of the drive being copied, from the start of a copy until this thread has
     // handled its end; empty while idle. It marks a running copy for this thread: the worker
-    // clears m_pWorker a moment before its end arrives here.
+    // ends a moment before its end arrives here.
     std::wstring m_copyEntry;
     // The speed of the running copy, from the reports the timer read (their own time and
     // sectors, so that no clock of this thread is involved), and the status text shown last.

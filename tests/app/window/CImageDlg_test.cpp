@@ -7,8 +7,8 @@
 #include <mutex>
 #include <optional>
 #include <thread>
-#include "CCopyThread.h"
 #include "CImageDlg.h"
+#include "CopyRunner.h"
 #include "DialogTestKit.h"
 #include "DriveList.h"
 #include "MVException.h"
@@ -98,19 +98,39 @@ struct FakeDrives
     }
 };
 
+// A runner whose thread cannot be made when the test says so.
+class TestRunner : public CopyRunner
+{
+public:
+    explicit TestRunner(Task task) : CopyRunner(std::move(task)) {}
+    bool failStart = false;
+    int starts = 0;
+    void Start(CopyFrontEnd& frontEnd, const std::wstring& driveEntry, const std::wstring& imagePath) override
+    {
+        ++starts;
+        if (failStart)
+            throw MVException(L"Not enough resources", L"MV\\INC\\MVThread", 36, 0);
+        CopyRunner::Start(frontEnd, driveEntry, imagePath);
+    }
+};
+
 // The main dialog with the file-name dialog answered by the test, an optional failure to
-// create the worker, and a copy job that runs until it is asked to stop, or, with endAs set,
+// start the copy, and a copy that runs until it is asked to stop, or, with endAs set,
 // one that goes halfway, waits for `goOn` and ends that way as the real job does.
 class TestImageDlg : public CImageDlg
 {
 public:
-    TestImageDlg() : CImageDlg(nullptr) {}
+    TestImageDlg()
+        : CImageDlg(nullptr, std::make_unique<TestRunner>([this](CopyQuestions& questions, CopyProgressRecord& progress,
+                                                                 const wchar_t* driveEntry, const wchar_t*) {
+              return Play(questions, progress, driveEntry);
+          }))
+    {
+    }
 
     bool answer = true;
     std::wstring answerPath = L"C:\\image.iso";
-    bool failWorker = false;
     std::function<void()> duringAsk;
-    int workersCreated = 0;
     std::wstring copiedEntry;
     std::atomic<bool> sawStop{false};
     std::optional<CopyOutcome> endAs;
@@ -124,46 +144,45 @@ public:
     std::shared_ptr<FakeDrives> drives = std::make_shared<FakeDrives>();
 
     bool RealAskImagePath(std::wstring& path) { return CImageDlg::AskImagePath(L"", path); }
+    TestRunner& Runner() { return static_cast<TestRunner&>(*m_runner); }
+    CopyProgressRecord& Record() { return m_runner->Progress(); }
 
     std::function<void()> inEndingGap;
     std::atomic<int> copiesStarted{0};
     std::atomic<bool> stopAtStart{false};
     // How a failed copy shows its box.
-    std::function<void(CImageDlg&)> failBox = [](CImageDlg& d) { d.ShowCopyError(L"Cannot read the disc."); };
+    std::function<void(CopyQuestions&)> failBox = [](CopyQuestions& q) { q.ShowCopyError(L"Cannot read the disc."); };
 
-    void CreateImage(const wchar_t* driveEntry, const wchar_t*) override
+    CopyOutcome Play(CopyQuestions& questions, CopyProgressRecord& progress, const wchar_t* driveEntry)
     {
         copiedEntry = driveEntry;
-        stopAtStart = IsStopRequested();
+        stopAtStart = progress.StopRequested();
         ++copiesStarted;
         if (endAs)
+            return PlayCopyThatEnds(questions, progress, *endAs);
+        while (!progress.StopRequested())
         {
-            PlayCopyThatEnds(*endAs);
-            return;
-        }
-        while (!IsStopRequested())
-        {
-            UpdateProgress({CopyProgress::Phase::Copying, 10, 1000, 1000});
+            progress.Update({CopyProgress::Phase::Copying, 10, 1000, 1000});
             Sleep(5);
         }
         sawStop = true;
         if (inEndingGap)
             SendMessageW(GetHwnd(), WM_APP + 99, 0, 0);
-        CopyEnded(CopyOutcome::Stopped);
+        return CopyOutcome::Stopped;
     }
 
-    void PlayCopyThatEnds(CopyOutcome outcome)
+    CopyOutcome PlayCopyThatEnds(CopyQuestions& questions, CopyProgressRecord& progress, CopyOutcome outcome)
     {
-        UpdateProgress({CopyProgress::Phase::Copying, 500, 1000, 0});
+        progress.Update({CopyProgress::Phase::Copying, 500, 1000, 0});
         workerThread = GetCurrentThreadId();
         halfway = true;
         while (!goOn)
             Sleep(1);
         if (outcome == CopyOutcome::Failed)
-            failBox(*this);
-        while (outcome == CopyOutcome::Stopped && !IsStopRequested())
+            failBox(questions);
+        while (outcome == CopyOutcome::Stopped && !progress.StopRequested())
             Sleep(1);
-        CopyEnded(outcome);
+        return outcome;
     }
 
 protected:
@@ -190,13 +209,6 @@ protected:
             duringAsk();
         path = answerPath;
         return answer;
-    }
-    CCopyThread* CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath) override
-    {
-        ++workersCreated;
-        if (failWorker)
-            throw MVException(L"Not enough resources", L"MV\\INC\\MVThread", 36, 0);
-        return CImageDlg::CreateWorker(driveEntry, imagePath);
     }
     DriveQueries DriveListQueries() override { return drives->Queries(drives); }
 };
@@ -360,7 +372,7 @@ TEST(CImageDlg, DriveScansRunOffTheWindowThreadAndNeverDisableStop)
     });
     SetEvent(drives.release);
     EXPECT_FALSE(drives.askedOnWindowThread);
-    EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
+    EXPECT_TRUE(CopyRunner::WaitForAllToEnd(5000));
 }
 
 TEST(CImageDlg, ClosingDoesNotWaitForAHangingDriveQuery)
@@ -426,7 +438,7 @@ TEST(CImageDlg, UpdateProgressNeverWaitsForTheWindowAndTheTimerShowsIt)
             HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
             std::thread worker([&] {
                 for (int i = 0; i < 50; ++i)
-                    dialog.UpdateProgress({c.phase, c.sectors, 1000, c.ms, c.pass, 1000 - c.sectors});
+                    dialog.Record().Update({c.phase, c.sectors, 1000, c.ms, c.pass, 1000 - c.sectors});
                 SetEvent(done);
             });
             EXPECT_EQ(WaitForSingleObject(done, 10000), WAIT_OBJECT_0) << "the worker waited for the window";
@@ -473,13 +485,13 @@ TEST(CImageDlg, ErrorBoxesShowTheSystemsTextAndTheJobsDetailUnderTheAppName)
 TEST(CImageDlg, AWorkerThatCannotBeCreatedLeavesTheDialogIdle)
 {
     TestImageDlg dialog;
-    dialog.failWorker = true;
+    dialog.Runner().failStart = true;
     dialogtest::BoxWatcher watcher;
     RunModal(dialog, [&](HWND window) {
         ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
         Click(window, IDC_CREATE);
         EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
-        EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
+        EXPECT_EQ(dialog.m_runner->IsRunning(), false);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, IDC_CREATE)));
     });
     ASSERT_EQ(watcher.boxes.size(), 1u);
@@ -494,7 +506,7 @@ TEST(CImageDlg, CancellingTheFileDialogStartsNothing)
     RunModal(dialog, [&](HWND window) {
         ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
         Click(window, IDC_CREATE);
-        EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
+        EXPECT_EQ(dialog.m_runner->IsRunning(), false);
         EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
     });
 }
@@ -527,14 +539,14 @@ TEST(CImageDlg, TheChosenDriveIsCopiedIfStillReadableAfterTheFileDialogWhateverT
             // A refresh puts another drive at the selected position while the copy runs.
             ShowEntries(dialog, {L"A:\\ - OTHER", L"C:\\ - SYSTEM"}, 0);
             Click(window, IDC_CREATE);
-            EXPECT_TRUE(dialog.IsStopRequested());
+            EXPECT_TRUE(dialog.Record().StopRequested());
             EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
             EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
         });
-        EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
+        EXPECT_TRUE(CopyRunner::WaitForAllToEnd(5000));
         EXPECT_EQ(dialog.copiedEntry, c.copied) << c.fault;
         EXPECT_EQ(dialog.sawStop, !c.copied.empty()) << c.fault;
-        EXPECT_FALSE(dialog.IsStopRequested());
+        EXPECT_FALSE(dialog.Record().StopRequested());
         std::vector<std::wstring> boxes;
         for (const dialogtest::Box& box : watcher.boxes)
             boxes.push_back(box.text);
@@ -554,12 +566,12 @@ TEST(CImageDlg, AStopClickedWhileACopyEndsDoesNotStopTheNextCopy)
         ASSERT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
         dialog.inEndingGap = nullptr;
         Click(window, IDC_CREATE);
-        ASSERT_TRUE(dialogtest::PumpUntil([&] { return dialog.workersCreated == 2 && dialog.copiesStarted == 2; }));
+        ASSERT_TRUE(dialogtest::PumpUntil([&] { return dialog.Runner().starts == 2 && dialog.copiesStarted == 2; }));
         EXPECT_FALSE(dialog.stopAtStart);
         Click(window, IDC_CREATE);
         EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
     });
-    EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
+    EXPECT_TRUE(CopyRunner::WaitForAllToEnd(5000));
 }
 
 TEST(CImageDlg, ClosingDuringACopyStopsItWaitsForItAndEnds)
@@ -568,13 +580,13 @@ TEST(CImageDlg, ClosingDuringACopyStopsItWaitsForItAndEnds)
     const INT_PTR result = RunModal(dialog, [&](HWND window) {
         ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
         Click(window, IDC_CREATE);
-        EXPECT_NE(dialog.m_pWorker.load(), nullptr);
+        EXPECT_NE(dialog.m_runner->IsRunning(), false);
         // RunModal now sends the close command while the copy still runs.
     });
     EXPECT_NE(result, -2) << "the close command did not end the dialog";
-    EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
+    EXPECT_EQ(dialog.m_runner->IsRunning(), false);
     EXPECT_TRUE(dialog.sawStop);
-    EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
+    EXPECT_TRUE(CopyRunner::WaitForAllToEnd(5000));
 }
 
 bool QuitPosted()
@@ -601,8 +613,8 @@ TEST(CImageDlg, AClosedWindowStartsNoCopyWhenTheFileDialogReturns)
         Click(window, IDC_CREATE);
         EXPECT_TRUE(QuitPosted());
     });
-    EXPECT_EQ(dialog.workersCreated, 0);
-    EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
+    EXPECT_EQ(dialog.Runner().starts, 0);
+    EXPECT_EQ(dialog.m_runner->IsRunning(), false);
 }
 
 TEST(CImageDlg, TheAboutItemShowsTheAboutBox)
@@ -725,7 +737,7 @@ TEST(CImageDlg, TheTaskbarButtonFollowsTheCopyAndAFinishedCopyFlashesIt)
         const char* fault;
         CopyOutcome outcome;
         bool inForeground;
-        std::function<void(CImageDlg&)> failBox;
+        std::function<void(CopyQuestions&)> failBox;
         std::vector<std::wstring> calls;
     } cases[] = {
         {"a completed copy elsewhere does not flash", CopyOutcome::Completed, false, nullptr,
@@ -736,7 +748,7 @@ TEST(CImageDlg, TheTaskbarButtonFollowsTheCopyAndAFinishedCopyFlashesIt)
          {L"state normal", L"value 500/1000", L"state none"}},
         {"a failed copy's box shows no error colour", CopyOutcome::Failed, false, nullptr, failed},
         {"a read error's box shows no error colour", CopyOutcome::Failed, false,
-         [](CImageDlg& d) { d.ReportReadError(L"Sector 7"); }, failed},
+         [](CopyQuestions& q) { q.ReportReadError(L"Sector 7"); }, failed},
     };
     for (const auto& c : cases)
     {
@@ -774,7 +786,7 @@ TEST(CImageDlg, TheTaskbarButtonFollowsTheCopyAndAFinishedCopyFlashesIt)
             tick();
             EXPECT_EQ(dialog.m_wndProgress.GetProgress()->position, 0) << c.fault;
         });
-        EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
+        EXPECT_TRUE(CopyRunner::WaitForAllToEnd(5000));
         EXPECT_EQ(dialog.taskbarCalls, c.calls) << c.fault;
     }
 }
