@@ -18,9 +18,13 @@ struct CopyRunner::Work
     std::wstring imagePath;
 };
 
-CopyRunner::CopyRunner() : CopyRunner(RunJob) {}
+CopyRunner::CopyRunner() : CopyRunner(RunJob)
+{
+}
 
-CopyRunner::CopyRunner(Task copyTask) : task(std::move(copyTask)) {}
+CopyRunner::CopyRunner(Task copyTask) : task(std::move(copyTask))
+{
+}
 
 CopyRunner::~CopyRunner()
 {
@@ -107,8 +111,8 @@ void CopyRunner::WaitForEnd()
     // A quit message met here belongs to the loop outside: it is posted again at the end.
     bool quit = false;
     WPARAM quitCode = 0;
-    while (worker && MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
-                         WAIT_OBJECT_0 + 1)
+    while (worker &&
+           MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1)
     {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
