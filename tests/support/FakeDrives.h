@@ -31,6 +31,12 @@ struct FakeDrives
         std::lock_guard<std::mutex> guard(lock);
         cdroms[letter] = std::move(label);
     }
+    // The drive is gone from the system, not only its disc.
+    void Remove(wchar_t letter)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        cdroms.erase(letter);
+    }
     int Asked(wchar_t letter)
     {
         std::lock_guard<std::mutex> guard(lock);

@@ -161,40 +161,25 @@ TEST(CImageDlg, StopEndsTheCopyAndAClickWhileItEndsStartsNoOther)
 TEST(CImageDlg, CopiesTheChosenDriveOnlyIfItIsStillReadableWhenTheFileDialogReturns)
 {
     const std::wstring gone = L"Drive C: is no longer ready: no image was made.";
+    const std::vector<std::wstring> before = {L"C:\\ - SYSTEM", L"D:\\ - OTHER"};
+    // What happens while the file dialog is open: drive B: or C: gets a disc (a label), loses it
+    // (none) or goes away (nothing listed); or the window is closed.
     const struct
     {
         const char* fault;
         wchar_t letter;
         std::optional<std::wstring> label;
-        bool close, failStart;
         std::vector<std::wstring> listAfter;
+        bool close, noThread;
         std::wstring copied;
         std::vector<std::wstring> boxes;
     } rows[] = {
-        {"an emptied drive is copied", L'C', std::nullopt, false, false, {L"C:\\", L"D:\\ - OTHER"}, L"", {gone}},
-        {"the drive now at the chosen position is copied",
-         L'B',
-         L"NEW",
-         false,
-         false,
-         {L"B:\\ - NEW", L"C:\\ - SYSTEM", L"D:\\ - OTHER"},
-         L"C:\\ - SYSTEM",
-         {}},
-        {"a copy started after the window was closed",
-         L'C',
-         L"SYSTEM",
-         true,
-         false,
-         {L"C:\\ - SYSTEM", L"D:\\ - OTHER"},
-         L"",
-         {}},
-        {"a copy that could not start left the window copying",
-         L'C',
-         L"SYSTEM",
-         false,
-         true,
-         {L"C:\\ - SYSTEM", L"D:\\ - OTHER"},
-         L"",
+        {"an emptied drive is copied", L'C', std::nullopt, {L"C:\\", L"D:\\ - OTHER"}, false, false, L"", {gone}},
+        {"the drive now at the chosen position is copied", L'C', L"", {L"D:\\ - OTHER"}, false, false, L"", {gone}},
+        {"the chosen drive, still listed elsewhere, is refused", L'B', L"NEW",
+         {L"B:\\ - NEW", L"C:\\ - SYSTEM", L"D:\\ - OTHER"}, false, false, L"C:\\ - SYSTEM", {}},
+        {"a copy started after the window was closed", L'C', L"SYSTEM", before, true, false, L"", {}},
+        {"a copy that could not start left the window copying", L'C', L"SYSTEM", before, false, true, L"",
          {L"Not enough resources"}},
     };
     for (const auto& row : rows)
@@ -202,9 +187,13 @@ TEST(CImageDlg, CopiesTheChosenDriveOnlyIfItIsStillReadableWhenTheFileDialogRetu
         TestWindow w;
         w.drives->Set(L'C', L"SYSTEM");
         w.drives->Set(L'D', L"OTHER");
-        w.runner->failStart = row.failStart;
+        w.runner->failStart = row.noThread;
         w.ask = [&](std::wstring& path) {
-            w.drives->Set(row.letter, row.label);
+            // An empty label stands for the drive gone from the system.
+            if (row.label && row.label->empty())
+                w.drives->Remove(row.letter);
+            else
+                w.drives->Set(row.letter, row.label);
             if (row.close)
                 SendMessageW(w.dialog->GetHwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
             path = L"C:\\a.iso";
@@ -212,7 +201,7 @@ TEST(CImageDlg, CopiesTheChosenDriveOnlyIfItIsStillReadableWhenTheFileDialogRetu
         };
         dialogtest::BoxWatcher watcher;
         w.Run([&](HWND) {
-            ASSERT_TRUE(w.WaitForList({L"C:\\ - SYSTEM", L"D:\\ - OTHER"}));
+            ASSERT_TRUE(w.WaitForList(before));
             w.Click();
             EXPECT_EQ(w.dialog->IsCopying(), !row.copied.empty()) << row.fault;
             if (w.dialog->IsCopying())
@@ -260,20 +249,11 @@ TEST(CImageDlg, TheTaskbarButtonFollowsTheCopyAndACopyCompletedElsewhereFlashesI
         bool inForeground, box;
         std::vector<std::wstring> calls;
     } rows[] = {
-        {"a copy completed elsewhere does not flash",
-         CopyOutcome::Completed,
-         false,
-         false,
+        {"a copy completed elsewhere does not flash", CopyOutcome::Completed, false, false,
          {L"normal", L"500/1000", L"none", L"flash"}},
-        {"a copy completed in the foreground flashes",
-         CopyOutcome::Completed,
-         true,
-         false,
+        {"a copy completed in the foreground flashes", CopyOutcome::Completed, true, false,
          {L"normal", L"500/1000", L"none"}},
-        {"a failure's box shows no error colour",
-         CopyOutcome::Failed,
-         false,
-         true,
+        {"a failure's box shows no error colour", CopyOutcome::Failed, false, true,
          {L"normal", L"500/1000", L"error", L"none"}},
     };
     for (const auto& row : rows)
