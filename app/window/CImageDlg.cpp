@@ -98,14 +98,6 @@ BOOL CImageDlg::OnCommand(int id, int code)
     return FALSE;
 }
 
-void CImageDlg::OnOK()
-{
-}
-
-void CImageDlg::OnCancel()
-{
-}
-
 BOOL CImageDlg::OnSysCommand(UINT id, LPARAM)
 {
     // The system uses the low four bits of the command itself: only the rest names it.

@@ -63,8 +63,8 @@ protected:
     BOOL OnInitDialog() override;
     BOOL OnCommand(int id, int code) override;
     // Enter and Escape must not close the main window: only the close command does.
-    void OnOK() override;
-    void OnCancel() override;
+    void OnOK() override {}
+    void OnCancel() override {}
     BOOL OnSysCommand(UINT id, LPARAM lParam) override;
     BOOL OnPaint() override;
     void OnTimer(UINT_PTR id) override;
