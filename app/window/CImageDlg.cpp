@@ -156,6 +156,13 @@ BOOL CImageDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&)
         OnCopyEnded(static_cast<CopyOutcome>(wParam));
         return TRUE;
     }
+    if (message == WM_DESTROY)
+    {
+        // A copy that outlives the window (ended otherwise than by the close command) must not
+        // reach a handle that may be reused.
+        m_boxes.SetOwner(nullptr);
+        return FALSE;
+    }
     if (message == WM_PELMORA_DRIVE_LIST)
     {
         if (m_drives.ShowScanned())

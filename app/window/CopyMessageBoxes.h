@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <atomic>
 #include <string>
 #include "CopyFrontEnd.h"
 
@@ -14,7 +15,8 @@ class CopyMessageBoxes : public CopyFrontEnd
 public:
     // endMessage: posted to the owner with the CopyOutcome as its wParam.
     CopyMessageBoxes(CopyProgressRecord& record, UINT endMessage) : record(record), endMessage(endMessage) {}
-    // Set before a copy starts; null: boxes of no window.
+    // Set before a copy starts, and cleared when the window goes; null: boxes of no window, and
+    // the end posted nowhere. Any thread.
     void SetOwner(HWND window) { owner = window; }
 
     void ReportLastError() override;
@@ -33,5 +35,5 @@ private:
 
     CopyProgressRecord& record;
     const UINT endMessage;
-    HWND owner = nullptr;
+    std::atomic<HWND> owner{nullptr};
 };
