@@ -210,6 +210,8 @@ void CImageDlg::OnCreateIso()
 
 void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& imagePath)
 {
+    // From now on the scans leave the drive alone and keep its entry as it is.
+    m_drives.SetBusy(driveEntry);
     try
     {
         Runner().Start(m_boxes, driveEntry, imagePath);
@@ -217,12 +219,11 @@ void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& im
     catch (...)
     {
         // No thread, no copy: the dialog stays idle, and says why.
+        m_drives.SetBusy(L"");
         ShowCurrentException(hwnd);
         return;
     }
-    // From now on the scans leave the drive alone and keep its entry as it is.
     m_copyEntry = driveEntry;
-    m_drives.SetBusy(driveEntry);
     SetItemText(IDC_CREATE, kStopCaption);
     m_view.CopyStarted();
     SetTimer(hwnd, PROGRESS_TIMER, kProgressPeriodMs, nullptr);

@@ -89,7 +89,14 @@ DWORD WINAPI CopyRunner::ThreadProc(LPVOID parameter)
         {
         }
     }
-    work->frontEnd.CopyEnded(outcome);
+    try
+    {
+        work->frontEnd.CopyEnded(outcome);
+    }
+    catch (...)
+    {
+        // It must not throw; should it, nothing may leave the thread's entry.
+    }
     return 0;
 }
 

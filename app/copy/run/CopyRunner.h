@@ -43,7 +43,8 @@ public:
 
     // Starts a copy of driveEntry's drive ("E:\ - MYDISC") into imagePath; frontEnd must live
     // until its CopyEnded. Call it when no copy runs; the last steps of an ended copy's thread
-    // are waited for. Throws MVException when no thread can be made: then nothing runs.
+    // are waited for. Throws MVException when no thread can be made: then nothing runs (virtual,
+    // so that a test can fail it as the system may).
     virtual void Start(CopyFrontEnd& frontEnd, const std::wstring& driveEntry, const std::wstring& imagePath);
     void Stop() { progress.RequestStop(); }
     // From Start until the worker thread has ended, a moment after its CopyEnded.
