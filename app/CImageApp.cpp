@@ -1,6 +1,6 @@
 #include "CImageApp.h"
 #include <commctrl.h>
-#include "CCopyThread.h"
+#include "CopyRunner.h"
 #include "CImageDlg.h"
 #include "InstanceMutex.h"
 #include "MVString.h"
@@ -39,6 +39,6 @@ BOOL CImageApp::InitInstance()
     }
     // A finished copy's thread still frees its own object after it let the dialog go; the
     // process must not exit under it.
-    CCopyThread::WaitForAllToEnd(5000);
+    CopyRunner::WaitForAllToEnd(5000);
     return FALSE;
 }

@@ -1,28 +1,9 @@
 #include "CImageDlg.h"
-#include <cderr.h>
-#include <algorithm>
-#include <climits>
-#include "BrowseForFile.h"
 #include "CAboutDlg.h"
-#include "CCopyThread.h"
-#include "CopyJob.h"
-#include "DriveList.h"
-#include "DriveScanner.h"
-#include "ExtendedLengthPath.h"
-#include "ImageFileName.h"
+#include "ImagePathPrompt.h"
 #include "MVApp.h"
 #include "MVExceptionReport.h"
 #include "MVPaintDC.h"
-#include "MVProgressRange.h"
-#include "MVString.h"
-#include "MVSystemError.h"
-#include "PumpMessages.h"
-#include "ImageSideFiles.h"
-#include "DisplayPath.h"
-#include "DiscSector.h"
-#include "TimeSpan.h"
-#include "TransferRate.h"
-#include "Win32CopyIO.h"
 #include "Win32TaskbarProgress.h"
 #include "resource.h"
 
@@ -30,42 +11,31 @@ namespace
 {
 const wchar_t kCreateCaption[] = L"Create ISO";
 const wchar_t kStopCaption[] = L"Stop";
-const wchar_t kUnusablePath[] = L"The image cannot be written to this path: it is too long or not a file path.";
-
-std::wstring SaveDialogFailureText(DWORD error)
-{
-    if (error == FNERR_BUFFERTOOSMALL)
-        return kUnusablePath;
-    if (error == FNERR_INVALIDFILENAME)
-        return L"The image path is not a valid file name.";
-    return L"The save dialog failed (error " + std::to_wstring(error) + L").";
-}
-
-// During the return passes over the sectors a scratched disc did not give: which pass runs and
-// how many sectors are still missing; empty otherwise.
-std::wstring RescuePassText(const CopyProgress& progress)
-{
-    std::wstring text;
-    if (progress.phase == CopyProgress::Phase::Trimming)
-        text = L" \x00B7 Trimming";
-    else if (progress.phase == CopyProgress::Phase::Scraping)
-        text = L" \x00B7 Scraping";
-    else if (progress.phase == CopyProgress::Phase::Retrying)
-        text = L" \x00B7 Retrying (pass " + std::to_wstring(progress.pass) + L")";
-    else
-        return text;
-    return text + L" \x00B7 " + std::to_wstring(progress.sectorsLeft) + L" sectors missing";
-}
 
 HICON LoadAppIcon(int size)
 {
-    return static_cast<HICON>(LoadImageW(MVApp::ResourceInstance(), MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
-                                         size, size, LR_SHARED));
+    return static_cast<HICON>(
+        LoadImageW(MVApp::ResourceInstance(), MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, size, size, LR_SHARED));
 }
 }
 
-CImageDlg::CImageDlg(HWND parent)
-    : MVDialog(IDD_MAIN, parent), m_hIcon(LoadAppIcon(GetSystemMetrics(SM_CXICON))),
+CImageDlg::Seams CImageDlg::Seams::System()
+{
+    Seams seams;
+    seams.runner = std::make_unique<CopyRunner>();
+    seams.drives = DriveQueries::System();
+    seams.askImagePath = [](HWND owner, const std::wstring& driveEntry, std::wstring& imagePath) {
+        return ImagePathPrompt(owner).Ask(driveEntry, imagePath);
+    };
+    seams.taskbar = Win32TaskbarProgress::Create;
+    seams.inForeground = Win32TaskbarProgress::IsInForeground;
+    seams.flash = Win32TaskbarProgress::Flash;
+    return seams;
+}
+
+CImageDlg::CImageDlg(HWND parent, Seams seams)
+    : MVDialog(IDD_MAIN, parent), m_seams(std::move(seams)), m_boxes(m_seams.runner->Progress(), WM_PELMORA_COPY_ENDED),
+      m_drives(m_seams.drives), m_hIcon(LoadAppIcon(GetSystemMetrics(SM_CXICON))),
       m_hSmallIcon(LoadAppIcon(GetSystemMetrics(SM_CXSMICON))),
       m_nTaskbarButtonCreated(RegisterWindowMessageW(L"TaskbarButtonCreated"))
 {
@@ -74,13 +44,13 @@ CImageDlg::CImageDlg(HWND parent)
 CImageDlg::~CImageDlg()
 {
     // Normally the close command has waited already; this covers a dialog ended any other way,
-    // so that the job never outlives the object it reports to.
-    WaitForWorker();
+    // so that the copy never outlives the boxes it asks through.
+    Runner().StopAndWait();
 }
 
 void CImageDlg::DoDataExchange()
 {
-    BindControl(IDC_DRIVES, m_cbDrives);
+    BindControl(IDC_DRIVES, m_drives.List());
 }
 
 BOOL CImageDlg::OnInitDialog()
@@ -89,12 +59,12 @@ BOOL CImageDlg::OnInitDialog()
     AddAboutItem();
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon ? m_hSmallIcon : m_hIcon));
-    // The list fills when the first scan is done, which then selects the first drive.
-    m_scanner.reset(new DriveScanner(DriveListQueries()));
-    RefreshDriveList();
+    m_boxes.SetOwner(hwnd);
+    // The list fills when the first scan is done.
+    m_drives.Start(hwnd, WM_PELMORA_DRIVE_LIST);
     OnDriveChanged();
     SetTimer(hwnd, REFRESH_TIMER, kRefreshPeriodMs, nullptr);
-    CreateProgressBar();
+    m_view.Create(Item(IDC_PROGRESS), Item(IDC_STATUS));
     // Run elevated, the window would not hear the shell's message otherwise.
     if (m_nTaskbarButtonCreated)
         ChangeWindowMessageFilterEx(hwnd, m_nTaskbarButtonCreated, MSGFLT_ALLOW, nullptr);
@@ -113,18 +83,6 @@ void CImageDlg::AddAboutItem()
     AppendMenuW(menu, MF_STRING, IDM_ABOUT, text.c_str());
 }
 
-void CImageDlg::CreateProgressBar()
-{
-    // Without a bar window the placeholder stays; the copy still works, its display does not.
-    if (!m_wndProgress.CreateOverControl(Item(IDC_PROGRESS), 0, WS_CHILD | WS_VISIBLE, nullptr, nullptr, nullptr,
-                                         nullptr))
-        return;
-    m_wndProgress.backgroundColor = GetSysColor(COLOR_BTNFACE);
-    m_wndProgress.SetBlockCount(kProgressBlocks);
-    m_wndProgress.GetProgress()->filledColor = RGB(255, 0, 0);
-    m_wndProgress.doubleBuffered = TRUE;
-}
-
 BOOL CImageDlg::OnCommand(int id, int code)
 {
     if (id == IDC_CREATE && code == BN_CLICKED)
@@ -138,14 +96,6 @@ BOOL CImageDlg::OnCommand(int id, int code)
         return TRUE;
     }
     return FALSE;
-}
-
-void CImageDlg::OnOK()
-{
-}
-
-void CImageDlg::OnCancel()
-{
 }
 
 BOOL CImageDlg::OnSysCommand(UINT id, LPARAM)
@@ -189,16 +139,16 @@ HICON CImageDlg::OnQueryDragIcon()
 void CImageDlg::OnTimer(UINT_PTR id)
 {
     if (id == PROGRESS_TIMER)
-        ShowProgress();
+        m_view.Show(Runner().Progress().Read());
     else if (id == REFRESH_TIMER)
-        RefreshDriveList();
+        m_drives.Refresh();
 }
 
 BOOL CImageDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&)
 {
     if (message == m_nTaskbarButtonCreated && m_nTaskbarButtonCreated)
     {
-        m_taskbar.Attach(CreateTaskbarProgress());
+        m_view.AttachTaskbar(m_seams.taskbar(hwnd));
         return TRUE;
     }
     if (message == WM_PELMORA_COPY_ENDED)
@@ -206,113 +156,32 @@ BOOL CImageDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&)
         OnCopyEnded(static_cast<CopyOutcome>(wParam));
         return TRUE;
     }
+    if (message == WM_DESTROY)
+    {
+        // A copy that outlives the window (ended otherwise than by the close command) must not
+        // reach a handle that may be reused.
+        m_boxes.SetOwner(nullptr);
+        return FALSE;
+    }
     if (message == WM_PELMORA_DRIVE_LIST)
     {
-        ShowScannedDrives();
+        if (m_drives.ShowScanned())
+            OnDriveChanged();
         return TRUE;
     }
     return FALSE;
 }
 
-void CImageDlg::ShowScannedDrives()
-{
-    std::vector<std::wstring> entries;
-    if (!m_scanner || !m_scanner->TakeResult(entries))
-        return;
-    m_cbDrives.SetRedraw(false);
-    ApplyDriveList(entries);
-    m_cbDrives.SetRedraw(true);
-    m_cbDrives.Invalidate(false);
-}
-
-std::unique_ptr<TaskbarProgress> CImageDlg::CreateTaskbarProgress()
-{
-    return Win32TaskbarProgress::Create(hwnd);
-}
-
-bool CImageDlg::IsInForeground() const
-{
-    HWND foreground = GetForegroundWindow();
-    return foreground && GetAncestor(foreground, GA_ROOTOWNER) == hwnd;
-}
-
-void CImageDlg::FlashTaskbarButton()
-{
-    FLASHWINFO flash = {};
-    flash.cbSize = sizeof(flash);
-    flash.hwnd = hwnd;
-    flash.dwFlags = FLASHW_TRAY | FLASHW_TIMERNOFG;
-    FlashWindowEx(&flash);
-}
-
-void CImageDlg::OnCopyEnded(CopyOutcome outcome)
-{
-    // The time line keeps the copy's last second.
-    ShowProgress(true);
-    KillTimer(hwnd, PROGRESS_TIMER);
-    // The next copy starts from nothing, and a tick still queued shows nothing.
-    m_progress.Clear();
-    m_rate.Clear();
-    m_bSampled = false;
-    m_wndProgress.GetProgress()->SetPosition(0);
-    SetItemText(IDC_CREATE, kCreateCaption);
-    m_copyEntry.clear();
-    if (m_taskbar.CopyEnded(outcome, IsInForeground()))
-        FlashTaskbarButton();
-    OnDriveChanged();
-}
-
-void CImageDlg::RefreshDriveList()
-{
-    if (m_scanner)
-        m_scanner->Request(hwnd, WM_PELMORA_DRIVE_LIST, m_copyEntry);
-}
-
-DriveQueries CImageDlg::DriveListQueries()
-{
-    return DriveQueries::System();
-}
-
-void CImageDlg::ApplyDriveList(const std::vector<std::wstring>& entries)
-{
-    // An unchanged list is left alone: rebuilding it every second would also reset the hot
-    // entry of a drop-down list the user has open. The selection would come out the same.
-    if (!SameEntries(entries, ListedEntries()))
-    {
-        const std::wstring selected = m_cbDrives.GetSelectedText();
-        // The first list offers its first drive.
-        const int previousIndex = m_bListShown ? m_cbDrives.GetCurSel() : 0;
-        m_cbDrives.ResetContent();
-        for (const std::wstring& entry : entries)
-            m_cbDrives.AddString(entry.c_str());
-        // Chosen among the entries in the order the sorted list shows them, which follows the
-        // user's locale.
-        m_cbDrives.SetCurSel(ChooseDriveSelection(ListedEntries(), DriveLetterOf(selected), previousIndex));
-    }
-    m_bListShown = true;
-    OnDriveChanged();
-}
-
-std::vector<std::wstring> CImageDlg::ListedEntries() const
-{
-    std::vector<std::wstring> listed;
-    const int count = m_cbDrives.GetCount();
-    for (int i = 0; i < count; ++i)
-        listed.push_back(m_cbDrives.GetLBText(i));
-    return listed;
-}
-
 void CImageDlg::OnDriveChanged()
 {
-    // The readiness comes from the last scan: a volume query here could block this thread.
-    EnableItem(IDC_CREATE, IsCopying() || IsReadableEntry(m_cbDrives.GetSelectedText()));
+    EnableItem(IDC_CREATE, IsCopying() || m_drives.SelectionReadable());
 }
 
 void CImageDlg::OnCreateIso()
 {
     if (IsCopying())
     {
-        m_progress.RequestStop();
+        Runner().Stop();
         return;
     }
     if (m_bClosing)
@@ -320,16 +189,16 @@ void CImageDlg::OnCreateIso()
     UpdateData();
     // The drive is taken now: the list is rebuilt every second, also while the file dialog is
     // open, and the same position may then hold another drive.
-    const std::wstring chosen = m_cbDrives.GetSelectedText();
+    const std::wstring chosen = m_drives.Selected();
     const wchar_t letter = DriveLetterOf(chosen);
     if (!letter)
         return;
     std::wstring imagePath;
     // A close request that arrived while the file dialog was open wins over the new copy.
-    if (!AskImagePath(chosen, imagePath) || m_bClosing)
+    if (!m_seams.askImagePath(hwnd, chosen, imagePath) || m_bClosing)
         return;
     // As the last scan saw it: a volume query here could block this thread.
-    const std::wstring driveEntry = ListedEntryOf(letter);
+    const std::wstring driveEntry = m_drives.EntryOf(letter);
     if (!IsReadableEntry(driveEntry))
     {
         const std::wstring text = std::wstring(L"Drive ") + letter + L": is no longer ready: no image was made.";
@@ -339,85 +208,25 @@ void CImageDlg::OnCreateIso()
     StartCopy(driveEntry, imagePath);
 }
 
-std::wstring CImageDlg::ListedEntryOf(wchar_t letter) const
-{
-    const std::vector<std::wstring> listed = ListedEntries();
-    const auto found = std::find_if(listed.begin(), listed.end(),
-                                    [letter](const std::wstring& entry) { return DriveLetterOf(entry) == letter; });
-    return found == listed.end() ? std::wstring() : *found;
-}
-
-bool CImageDlg::AskImagePath(const std::wstring& driveEntry, std::wstring& imagePath)
-{
-    // Room for the longest path the system takes: the dialog fails on a name its buffer
-    // cannot hold.
-    std::vector<wchar_t> path(kLongestPath, L'\0');
-    // The name proposed is the disc's label; the user may type any other.
-    ImageFileNameForEntry(driveEntry).copy(path.data(), path.size() - 1);
-    // Without OFN_NOCHANGEDIR the dialog makes the image's folder our current directory, and a
-    // USB stick holding it could not be ejected while Pelmora runs.
-    // The default extension is given without period or wildcard: "backup" becomes "backup.iso".
-    if (!BrowseForFile(path.data(), static_cast<DWORD>(path.size()), nullptr, TRUE, hwnd,
-                       OFN_HIDEREADONLY | OFN_NOCHANGEDIR,
-                       L"ISO files (*.iso)\0*.iso\0All files (*.*)\0*.*\0", L"iso", nullptr))
-    {
-        // Zero after a cancel; otherwise the dialog itself failed, and the user must know why
-        // nothing happens.
-        if (const DWORD error = CommDlgExtendedError())
-            ShowMessage(SaveDialogFailureText(error).c_str(), MB_ICONEXCLAMATION);
-        return false;
-    }
-    imagePath = ExtendedLengthPath(path.data());
-    if (imagePath.empty())
-    {
-        ShowMessage(kUnusablePath, MB_ICONEXCLAMATION);
-        return false;
-    }
-    return ConfirmReplace(imagePath);
-}
-
-// The save dialog does not ask before replacing: an image with a map beside it may be finished
-// rather than replaced, and the copy asks about that once it has seen the disc. Any other
-// existing file is asked about here, as the dialog would.
-bool CImageDlg::ConfirmReplace(const std::wstring& imagePath)
-{
-    const DWORD attributes = GetFileAttributesW(imagePath.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return true;
-    if (MayBeFinished(imagePath))
-        return true;
-    const std::wstring question = FileNameOf(imagePath) + L" already exists.\nDo you want to replace it?";
-    return ShowMessage(question.c_str(), MB_ICONEXCLAMATION | MB_YESNO | MB_DEFBUTTON2) == IDYES;
-}
-
-CCopyThread* CImageDlg::CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath)
-{
-    return new CCopyThread(this, driveEntry.c_str(), imagePath.c_str());
-}
-
 void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& imagePath)
 {
-    CCopyThread* worker = nullptr;
+    // From now on the scans leave the drive alone and keep its entry as it is.
+    m_drives.SetBusy(driveEntry);
     try
     {
-        worker = CreateWorker(driveEntry, imagePath);
+        Runner().Start(m_boxes, driveEntry, imagePath);
     }
     catch (...)
     {
         // No thread, no copy: the dialog stays idle, and says why.
+        m_drives.SetBusy(L"");
         ShowCurrentException(hwnd);
         return;
     }
-    // From now on the scans leave the drive alone and keep its entry as it is.
     m_copyEntry = driveEntry;
-    if (m_scanner)
-        m_scanner->SetBusyEntry(driveEntry);
     SetItemText(IDC_CREATE, kStopCaption);
-    // Stored before the thread runs, so the job's final clearing cannot be overtaken.
-    m_pWorker = worker;
-    m_taskbar.CopyStarted();
+    m_view.CopyStarted();
     SetTimer(hwnd, PROGRESS_TIMER, kProgressPeriodMs, nullptr);
-    worker->Resume();
 }
 
 void CImageDlg::Close()
@@ -425,141 +234,18 @@ void CImageDlg::Close()
     if (m_bClosing)
         return;
     m_bClosing = true;
-    WaitForWorker();
+    Runner().StopAndWait();
     PostQuitMessage(0);
 }
 
-void CImageDlg::WaitForWorker()
+void CImageDlg::OnCopyEnded(CopyOutcome outcome)
 {
-    while (m_pWorker.load())
-    {
-        m_progress.RequestStop();
-        PumpMessages();
-        Sleep(kClosePollMs);
-    }
-}
-
-void CImageDlg::CreateImage(const wchar_t* driveEntry, const wchar_t* imagePath)
-{
-    Win32CopyIO io;
-    CopyEnded(CopyJob(*this, m_progress, io, m_nChunkSectors).Run(driveEntry, imagePath));
-}
-
-void CImageDlg::ShowProgress(bool ended)
-{
-    const CopyProgressRecord::Snapshot report = m_progress.Read();
-    if (report.errorShown)
-        m_taskbar.ErrorShown();
-    else
-        m_taskbar.ErrorGone();
-    const CopyProgress& progress = report.progress;
-    if (progress.phase == CopyProgress::Phase::Starting)
-        return;
-    ShowBar(progress.sectorsDone, progress.totalSectors);
-    m_taskbar.ShowFraction(progress.sectorsDone, progress.totalSectors);
-    ShowStatus(progress, ended);
-}
-
-void CImageDlg::ShowBar(DWORD sectorsDone, DWORD totalSectors)
-{
-    MVProgressRange* bar = m_wndProgress.GetProgress();
-    const int maximum = static_cast<int>(std::min<DWORD>(totalSectors, INT_MAX));
-    const int position = static_cast<int>(std::min<DWORD>(sectorsDone, INT_MAX));
-    // A drive that is stuck costs no repaints.
-    if (bar->maximum == maximum && bar->position == position)
-        return;
-    bar->SetRange(0, maximum);
-    bar->SetPosition(position);
-}
-
-void CImageDlg::ShowStatus(const CopyProgress& progress, bool ended)
-{
-    // A new report adds a sample; a tick without one does not, or a held drive would average
-    // its last chunk over ever more samples of the same instant.
-    const bool sized = progress.VolumeKnown();
-    // The return passes count sectors of their own pass: no speed is taken from them.
-    const bool copying = progress.phase == CopyProgress::Phase::Copying;
-    if (sized && copying && (!m_bSampled || progress.elapsedMs != m_nLastSampleMs))
-    {
-        m_rate.Add(progress.elapsedMs, ULONGLONG(progress.sectorsDone) * kSectorBytes);
-        m_nLastSampleMs = progress.elapsedMs;
-        m_bSampled = true;
-    }
-    MVString text;
-    if (ended || !sized || !copying)
-        FormatElapsedTime(text, progress.elapsedMs);
-    else
-        FormatCopyStatus(text, progress.elapsedMs, m_rate, ULONGLONG(progress.sectorsDone) * kSectorBytes,
-                         ULONGLONG(progress.totalSectors) * kSectorBytes);
-    std::wstring line = text.GetBuffer();
-    if (!ended)
-        line += RescuePassText(progress);
-    // Only a changed line is repainted: most ticks change nothing in it.
-    if (m_shownStatus == line)
-        return;
-    m_shownStatus = line;
-    SetItemText(IDC_STATUS, line.c_str());
-    if (HWND status = Item(IDC_STATUS))
-        InvalidateRect(status, nullptr, TRUE);
-}
-
-void CImageDlg::ReportLastError()
-{
-    // First, while the last error is still the failed read's or write's.
-    const MVString text = SystemErrorText();
-    m_progress.NoteErrorShown(true);
-    ShowMessage(text.GetBuffer(), MB_ICONEXCLAMATION);
-}
-
-void CImageDlg::ReportReadError(const wchar_t* detail)
-{
-    const MVString text = SystemErrorText();
-    const std::wstring message = std::wstring(text.GetBuffer()) + L"\n\n" + detail;
-    m_progress.NoteErrorShown(true);
-    ShowMessage(message.c_str(), MB_ICONEXCLAMATION);
-}
-
-void CImageDlg::ShowCopyError(const wchar_t* text)
-{
-    m_progress.NoteErrorShown(true);
-    ShowMessage(text, MB_ICONEXCLAMATION);
-}
-
-bool CImageDlg::AskToContinue(const wchar_t* question)
-{
-    return ShowMessage(question, MB_ICONQUESTION | MB_YESNO) == IDYES;
-}
-
-ReadErrorChoice CImageDlg::AskReadErrorChoice(const wchar_t* detail)
-{
-    const MVString text = SystemErrorText();
-    const std::wstring message = std::wstring(text.GetBuffer()) + L"\n\n" + detail
-        + L"\n\nCancel stops and deletes the image. Try Again reads the sector again. Continue skips unreadable "
-          L"sectors and saves everything else; the missing sectors are listed beside the image, to be read later.";
-    m_progress.NoteErrorShown(true);
-    const int button = ShowMessage(message.c_str(), MB_ICONEXCLAMATION | MB_CANCELTRYCONTINUE | MB_DEFBUTTON1);
-    if (button != IDTRYAGAIN && button != IDCONTINUE)
-        return ReadErrorChoice::Stop;
-    // The copy goes on: the taskbar button shows its progress again.
-    m_progress.NoteErrorShown(false);
-    return button == IDTRYAGAIN ? ReadErrorChoice::TryAgain : ReadErrorChoice::SkipAndGoOn;
-}
-
-bool CImageDlg::AskToReplace(const wchar_t* question)
-{
-    return ShowMessage(question, MB_ICONEXCLAMATION | MB_YESNO | MB_DEFBUTTON2) == IDYES;
-}
-
-QuestionAnswer CImageDlg::AskYesNoCancel(const wchar_t* question)
-{
-    const int button = ShowMessage(question, MB_ICONQUESTION | MB_YESNOCANCEL);
-    return button == IDYES ? QuestionAnswer::Yes : button == IDNO ? QuestionAnswer::No : QuestionAnswer::Cancel;
-}
-
-void CImageDlg::CopyEnded(CopyOutcome outcome)
-{
-    // The handle is read first: once m_pWorker is clear, a closing window may destroy this object.
-    const HWND window = hwnd;
-    m_pWorker = nullptr;
-    PostMessageW(window, WM_PELMORA_COPY_ENDED, static_cast<WPARAM>(outcome), 0);
+    KillTimer(hwnd, PROGRESS_TIMER);
+    const bool flash = m_view.ShowEnd(Runner().Progress().Read(), outcome, m_seams.inForeground(hwnd));
+    SetItemText(IDC_CREATE, kCreateCaption);
+    m_copyEntry.clear();
+    m_drives.SetBusy(L"");
+    if (flash)
+        m_seams.flash(hwnd);
+    OnDriveChanged();
 }

@@ -49,3 +49,18 @@ void Win32TaskbarProgress::SetValue(ULONGLONG done, ULONGLONG total)
 {
     taskbar->SetProgressValue(window, done, total);
 }
+
+bool Win32TaskbarProgress::IsInForeground(HWND window)
+{
+    HWND foreground = GetForegroundWindow();
+    return foreground && GetAncestor(foreground, GA_ROOTOWNER) == window;
+}
+
+void Win32TaskbarProgress::Flash(HWND window)
+{
+    FLASHWINFO flash = {};
+    flash.cbSize = sizeof(flash);
+    flash.hwnd = window;
+    flash.dwFlags = FLASHW_TRAY | FLASHW_TIMERNOFG;
+    FlashWindowEx(&flash);
+}

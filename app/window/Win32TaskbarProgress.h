@@ -14,6 +14,10 @@ public:
     // Null where the shell offers no ITaskbarList3 (older systems, some shells): the button
     // then simply shows no progress.
     static std::unique_ptr<TaskbarProgress> Create(HWND window);
+    // True while the user works in `window` or one it owns (a message box, the About box).
+    static bool IsInForeground(HWND window);
+    // Flashes the window's taskbar button until the user comes back to it.
+    static void Flash(HWND window);
 
     ~Win32TaskbarProgress() override;
     Win32TaskbarProgress(const Win32TaskbarProgress&) = delete;

@@ -1,17 +1,14 @@
 #pragma once
 #include "CopyQuestions.h"
 
-// What runs a copy on its worker thread and hears how it ended: the main window, or a front
-// end without one. The questions come from the job; CreateImage and CopyEnded from the thread.
+// What a copy needs of whoever started it through a CopyRunner: answers to its questions and
+// an ear for how it ended. The main window answers with message boxes; a front end without a
+// window answers by rules of its own. Every operation is called on the copy's worker thread.
 class CopyFrontEnd : public CopyQuestions
 {
 public:
-    // Runs the whole copy job for the drive whose list entry was chosen (it starts with the
-    // drive letter and a colon, e.g. "E:\ - MYDISC") into the image file at imagePath.
-    virtual void CreateImage(const wchar_t* driveEntry, const wchar_t* imagePath) = 0;
-
-    // The very last step of a copy, after any error message has been dismissed: how it ended.
-    // From then on no copy runs, and the front end may be torn down, so the worker must not
-    // touch it again. It does not throw.
+    // The copy's last call into its front end, once any box about its failure has been
+    // dismissed. It must not wait for another thread: hand the outcome over (a window posts
+    // itself a message) and return. It does not throw.
     virtual void CopyEnded(CopyOutcome outcome) = 0;
 };

@@ -1,781 +1,296 @@
+#include "CImageDlg.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <atomic>
 #include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
-#include <optional>
-#include <thread>
-#include "CCopyThread.h"
-#include "CImageDlg.h"
 #include "DialogTestKit.h"
-#include "DriveList.h"
+#include "FakeDrives.h"
 #include "MVException.h"
 #include "MVProgressRange.h"
-#include "MVSystemError.h"
-#include "TaskbarProgress.h"
-#include "UniqueName.h"
-#include "UnusedDriveLetter.h"
+#include "RecordingTaskbar.h"
 #include "resource.h"
 
 namespace
 {
-using dialogtest::RunModal;
+using dialogtest::PumpUntil;
 using dialogtest::TextOf;
 
-// The taskbar button's progress as the dialog drives it, one line per call.
-class RecordingTaskbar : public TaskbarProgress
+// A runner that counts its starts, and whose thread cannot be made when the test says so.
+class TestRunner : public CopyRunner
 {
 public:
-    explicit RecordingTaskbar(std::vector<std::wstring>& log) : calls(log) {}
-    void SetState(TaskbarProgressState state) override
+    using CopyRunner::CopyRunner;
+    bool failStart = false;
+    int starts = 0;
+    void Start(CopyFrontEnd& frontEnd, const std::wstring& driveEntry, const std::wstring& imagePath) override
     {
-        const wchar_t* names[] = {L"none", L"normal", L"error"};
-        calls.push_back(std::wstring(L"state ") + names[static_cast<int>(state)]);
-    }
-    void SetValue(ULONGLONG done, ULONGLONG total) override
-    {
-        calls.push_back(L"value " + std::to_wstring(done) + L"/" + std::to_wstring(total));
-    }
-    std::vector<std::wstring>& calls;
-};
-
-// The drives the dialog's scans see: a label for a readable disc, none for an empty drive. A
-// volume query of drive `blockOn` hangs until `release` is set, as a drive spinning up or
-// retrying a bad sector does.
-struct FakeDrives
-{
-    std::mutex lock;
-    std::map<wchar_t, std::optional<std::wstring>> cdroms;
-    std::map<wchar_t, int> asked;
-    const DWORD windowThread = GetCurrentThreadId();
-    std::atomic<bool> askedOnWindowThread{false};
-    std::atomic<DWORD> scanThread{0};
-    std::atomic<wchar_t> blockOn{0};
-    std::atomic<bool> blocked{false};
-    std::atomic<int> scansDone{0};
-    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ~FakeDrives() { CloseHandle(release); }
-
-    void Set(wchar_t letter, std::optional<std::wstring> label)
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        cdroms[letter] = std::move(label);
-    }
-    int Asked(wchar_t letter)
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        return asked[letter];
-    }
-    DriveQueries Queries(const std::shared_ptr<FakeDrives>& self)
-    {
-        DriveQueries queries;
-        queries.driveType = [self](const wchar_t* root) {
-            // Z: is the last drive every scan asks about.
-            self->scansDone += root[0] == L'Z';
-            std::lock_guard<std::mutex> guard(self->lock);
-            return self->cdroms.count(root[0]) ? UINT(DRIVE_CDROM) : UINT(DRIVE_NO_ROOT_DIR);
-        };
-        queries.volumeInfo = [self](VolumeInfo& info, const wchar_t* root) { return self->Volume(info, root[0]); };
-        return queries;
-    }
-    BOOL Volume(VolumeInfo& info, wchar_t letter)
-    {
-        askedOnWindowThread = askedOnWindowThread || GetCurrentThreadId() == windowThread;
-        scanThread = GetCurrentThreadId();
-        blocked = letter == blockOn;
-        // Bounded, so that a broken scanner fails the test instead of hanging it.
-        if (blocked)
-            WaitForSingleObject(release, 20000);
-        blocked = false;
-        std::lock_guard<std::mutex> guard(lock);
-        ++asked[letter];
-        const std::optional<std::wstring>& label = cdroms[letter];
-        if (label)
-            wcscpy(info.volumeLabel, label->c_str());
-        return label ? TRUE : FALSE;
-    }
-};
-
-// The main dialog with the file-name dialog answered by the test, an optional failure to
-// create the worker, and a copy job that runs until it is asked to stop, or, with endAs set,
-// one that goes halfway, waits for `goOn` and ends that way as the real job does.
-class TestImageDlg : public CImageDlg
-{
-public:
-    TestImageDlg() : CImageDlg(nullptr) {}
-
-    bool answer = true;
-    std::wstring answerPath = L"C:\\image.iso";
-    bool failWorker = false;
-    std::function<void()> duringAsk;
-    int workersCreated = 0;
-    std::wstring copiedEntry;
-    std::atomic<bool> sawStop{false};
-    std::optional<CopyOutcome> endAs;
-    std::atomic<bool> halfway{false};
-    std::atomic<bool> goOn{false};
-    std::atomic<DWORD> workerThread{0};
-    bool inForeground = true;
-    std::vector<std::wstring> taskbarCalls;
-
-    // Shared with the scan thread's queries, which may outlive this part of the object.
-    std::shared_ptr<FakeDrives> drives = std::make_shared<FakeDrives>();
-
-    bool RealAskImagePath(std::wstring& path) { return CImageDlg::AskImagePath(L"", path); }
-
-    std::function<void()> inEndingGap;
-    std::atomic<int> copiesStarted{0};
-    std::atomic<bool> stopAtStart{false};
-    // How a failed copy shows its box.
-    std::function<void(CImageDlg&)> failBox = [](CImageDlg& d) { d.ShowCopyError(L"Cannot read the disc."); };
-
-    void CreateImage(const wchar_t* driveEntry, const wchar_t*) override
-    {
-        copiedEntry = driveEntry;
-        stopAtStart = IsStopRequested();
-        ++copiesStarted;
-        if (endAs)
-        {
-            PlayCopyThatEnds(*endAs);
-            return;
-        }
-        while (!IsStopRequested())
-        {
-            UpdateProgress({CopyProgress::Phase::Copying, 10, 1000, 1000});
-            Sleep(5);
-        }
-        sawStop = true;
-        if (inEndingGap)
-            SendMessageW(GetHwnd(), WM_APP + 99, 0, 0);
-        CopyEnded(CopyOutcome::Stopped);
-    }
-
-    void PlayCopyThatEnds(CopyOutcome outcome)
-    {
-        UpdateProgress({CopyProgress::Phase::Copying, 500, 1000, 0});
-        workerThread = GetCurrentThreadId();
-        halfway = true;
-        while (!goOn)
-            Sleep(1);
-        if (outcome == CopyOutcome::Failed)
-            failBox(*this);
-        while (outcome == CopyOutcome::Stopped && !IsStopRequested())
-            Sleep(1);
-        CopyEnded(outcome);
-    }
-
-protected:
-    std::unique_ptr<TaskbarProgress> CreateTaskbarProgress() override
-    {
-        return std::make_unique<RecordingTaskbar>(taskbarCalls);
-    }
-    bool IsInForeground() const override { return inForeground; }
-    void FlashTaskbarButton() override { taskbarCalls.push_back(L"flash"); }
-    // Runs the test's action on the window's thread while the worker waits.
-    BOOL OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override
-    {
-        if (message == WM_APP + 99 && inEndingGap)
-        {
-            inEndingGap();
-            return TRUE;
-        }
-        return CImageDlg::OnOtherMessage(message, wParam, lParam, result);
-    }
-
-    bool AskImagePath(const std::wstring&, std::wstring& path) override
-    {
-        if (duringAsk)
-            duringAsk();
-        path = answerPath;
-        return answer;
-    }
-    CCopyThread* CreateWorker(const std::wstring& driveEntry, const std::wstring& imagePath) override
-    {
-        ++workersCreated;
-        if (failWorker)
+        ++starts;
+        if (failStart)
             throw MVException(L"Not enough resources", L"MV\\INC\\MVThread", 36, 0);
-        return CImageDlg::CreateWorker(driveEntry, imagePath);
+        CopyRunner::Start(frontEnd, driveEntry, imagePath);
     }
-    DriveQueries DriveListQueries() override { return drives->Queries(drives); }
 };
 
-// Puts entries of our choosing into the drive list, as a refresh would, and selects one.
-void ShowEntries(CImageDlg& dialog, const std::vector<std::wstring>& entries, int selected)
+// The main window over fake drives, its file dialog answered by `ask`, its taskbar button
+// recorded, and a copy played in place of the job: it reports half the disc, waits until it is
+// stopped or let go (goOn), then runs atEnd on the worker and ends as `outcome`.
+struct TestWindow
 {
-    dialog.m_cbDrives.ResetContent();
-    for (const std::wstring& entry : entries)
-        dialog.m_cbDrives.AddString(entry.c_str());
-    dialog.m_cbDrives.SetCurSel(selected);
-    SendMessageW(dialog.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_DRIVES, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(dialog.m_cbDrives.GetHwnd()));
-}
+    std::shared_ptr<FakeDrives> drives = std::make_shared<FakeDrives>();
+    std::function<bool(std::wstring& path)> ask = [](std::wstring& path) { return path = L"C:\\a.iso", true; };
+    std::vector<std::wstring> taskbar;
+    bool inForeground = true;
+    CopyOutcome outcome = CopyOutcome::Stopped;
+    std::function<void(CopyQuestions&)> atEnd;
+    std::atomic<bool> goOn{false}, stoppedAtStart{false};
+    // Copies that have reported half the disc.
+    std::atomic<int> copies{0};
+    std::atomic<DWORD> worker{0};
+    std::wstring copied;
+    TestRunner* runner = nullptr;
+    std::unique_ptr<CImageDlg> dialog;
 
-// What the drive list shows, in its order.
-std::vector<std::wstring> Listed(CImageDlg& dialog)
-{
-    std::vector<std::wstring> listed;
-    for (int i = 0; i < dialog.m_cbDrives.GetCount(); ++i)
-        listed.push_back(dialog.m_cbDrives.GetLBText(i));
-    return listed;
-}
-
-bool WaitForList(CImageDlg& dialog, const std::vector<std::wstring>& expected)
-{
-    return dialogtest::PumpUntil([&] { return Listed(dialog) == expected; });
-}
-
-// Selects the listed entry with that text as the user does.
-void Select(CImageDlg& dialog, const std::wstring& entry)
-{
-    const std::vector<std::wstring> listed = Listed(dialog);
-    const auto found = std::find(listed.begin(), listed.end(), entry);
-    dialog.m_cbDrives.SetCurSel(found == listed.end() ? -1 : static_cast<int>(found - listed.begin()));
-    SendMessageW(dialog.GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_DRIVES, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(dialog.m_cbDrives.GetHwnd()));
-}
-
-void Click(HWND window, int id)
-{
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
-}
-
-std::wstring LastMenuText(HMENU menu, int fromEnd, UINT* id)
-{
-    const int index = GetMenuItemCount(menu) - fromEnd;
-    wchar_t text[128] = {};
-    MENUITEMINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING;
-    info.dwTypeData = text;
-    info.cch = ARRAYSIZE(text);
-    GetMenuItemInfoW(menu, static_cast<UINT>(index), TRUE, &info);
-    *id = info.wID;
-    return (info.fType & MFT_SEPARATOR) ? L"<separator>" : text;
-}
+    TestWindow()
+    {
+        auto copy = [this](CopyQuestions& questions, CopyProgressRecord& progress, const wchar_t* entry,
+                           const wchar_t*) {
+            copied = entry;
+            worker = GetCurrentThreadId();
+            stoppedAtStart = progress.StopRequested();
+            progress.Update({CopyProgress::Phase::Copying, 500, 1000, 0});
+            ++copies;
+            while (!goOn && !progress.StopRequested())
+                Sleep(1);
+            if (atEnd)
+                atEnd(questions);
+            return outcome;
+        };
+        CImageDlg::Seams seams;
+        seams.runner = std::make_unique<TestRunner>(copy);
+        runner = static_cast<TestRunner*>(seams.runner.get());
+        seams.drives = FakeDrives::Queries(drives);
+        seams.askImagePath = [this](HWND, const std::wstring&, std::wstring& path) { return ask(path); };
+        seams.taskbar = [this](HWND) { return std::make_unique<RecordingTaskbar>(taskbar); };
+        seams.inForeground = [this](HWND) { return inForeground; };
+        seams.flash = [this](HWND) { taskbar.push_back(L"flash"); };
+        dialog = std::make_unique<CImageDlg>(nullptr, std::move(seams));
+    }
+    INT_PTR Run(const std::function<void(HWND)>& body) { return dialogtest::RunModal(*dialog, body); }
+    HWND Item(int id) const { return GetDlgItem(dialog->GetHwnd(), id); }
+    void Click() { SendMessageW(dialog->GetHwnd(), WM_COMMAND, MAKEWPARAM(IDC_CREATE, BN_CLICKED), 0); }
+    std::vector<std::wstring> Listed()
+    {
+        std::vector<std::wstring> listed;
+        for (int i = 0; i < dialog->Drives().List().GetCount(); ++i)
+            listed.push_back(dialog->Drives().List().GetLBText(i));
+        return listed;
+    }
+    bool WaitForList(const std::vector<std::wstring>& expected)
+    {
+        return PumpUntil([&] { return Listed() == expected; });
+    }
+    // The periodic refresh, then its list.
+    bool Rescan(const std::vector<std::wstring>& expected)
+    {
+        SendMessageW(dialog->GetHwnd(), WM_TIMER, CImageDlg::REFRESH_TIMER, 0);
+        return WaitForList(expected);
+    }
+};
 
 TEST(CImageDlg, IsTheMainDialogFromItsTemplate)
 {
-    TestImageDlg dialog;
-    RunModal(dialog, [&](HWND window) {
-        // Checked on the window itself: another test process may show its own main dialog
-        // at the same time, so a search by class and caption could find that one.
+    TestWindow w;
+    w.Run([&](HWND window) {
+        // Checked on the window itself: another test process may show its own main dialog.
         EXPECT_EQ(dialogtest::ClassOf(window), L"#32770");
         EXPECT_EQ(TextOf(window), L"Pelmora 3.0");
         const LONG style = GetWindowLongW(window, GWL_STYLE);
         EXPECT_TRUE(style & WS_MINIMIZEBOX);
         EXPECT_FALSE(style & (WS_MAXIMIZEBOX | WS_THICKFRAME));
         EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
-        EXPECT_EQ(dialogtest::ClassOf(GetDlgItem(window, IDC_DRIVES)), L"ComboBox");
-        EXPECT_TRUE(GetWindowLongW(GetDlgItem(window, IDC_DRIVES), GWL_STYLE) & CBS_SORT);
-        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
-        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_STATUS)), L"");
+        EXPECT_TRUE(GetWindowLongW(w.Item(IDC_DRIVES), GWL_STYLE) & CBS_SORT);
+        EXPECT_EQ(TextOf(w.Item(IDC_CREATE)), L"Create ISO");
+        EXPECT_EQ(TextOf(w.Item(IDC_STATUS)), L"");
         EXPECT_TRUE(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
-        EXPECT_TRUE(IsWindow(dialog.m_wndProgress.hwnd));
-        EXPECT_FALSE(GetDlgItem(window, IDC_PROGRESS) && dialogtest::TextOf(GetDlgItem(window, IDC_PROGRESS)) == L"Static");
-        EXPECT_EQ(dialog.m_wndProgress.GetBlockCount(), 528u);
-        EXPECT_EQ(dialog.m_wndProgress.backgroundColor, GetSysColor(COLOR_BTNFACE));
-        EXPECT_EQ(dialog.m_wndProgress.GetProgress()->filledColor, RGB(255, 0, 0));
-
-        UINT id = 0;
+        EXPECT_TRUE(IsWindow(w.dialog->View().Bar().hwnd)) << "no block bar";
         HMENU menu = GetSystemMenu(window, FALSE);
-        EXPECT_EQ(LastMenuText(menu, 1, &id), L"&About Pelmora...");
-        EXPECT_EQ(id, static_cast<UINT>(IDM_ABOUT));
-        EXPECT_EQ(LastMenuText(menu, 2, &id), L"<separator>");
+        wchar_t about[64] = {};
+        GetMenuStringW(menu, IDM_ABOUT, about, ARRAYSIZE(about), MF_BYCOMMAND);
+        EXPECT_EQ(std::wstring(about), L"&About Pelmora...");
+        EXPECT_EQ(GetMenuItemID(menu, GetMenuItemCount(menu) - 1), UINT(IDM_ABOUT));
+        EXPECT_TRUE(GetMenuState(menu, GetMenuItemCount(menu) - 2, MF_BYPOSITION) & MF_SEPARATOR);
     });
-}
-
-TEST(CImageDlg, EnterAndEscapeDoNotCloseIt)
-{
-    TestImageDlg dialog;
-    RunModal(dialog, [&](HWND window) {
-        SendMessageW(window, WM_COMMAND, IDOK, 0);
-        SendMessageW(window, WM_COMMAND, IDCANCEL, 0);
-        // Give anything the commands might have posted a chance to run.
-        dialogtest::PumpUntil([] { return false; }, 100);
-        EXPECT_TRUE(IsWindow(window));
-        EXPECT_TRUE(IsWindowVisible(window));
-    });
-}
-
-TEST(CImageDlg, CreateIsEnabledOnlyForASelectedReadableDrive)
-{
-    const wchar_t unused = UnusedDriveLetter();
-    ASSERT_NE(unused, 0);
-    TestImageDlg dialog;
-    RunModal(dialog, [&](HWND window) {
-        HWND button = GetDlgItem(window, IDC_CREATE);
-        const std::vector<std::wstring> entries = {L"C:\\ - SYSTEM", DriveRoot(unused)};
-        ShowEntries(dialog, entries, 0);
-        EXPECT_TRUE(IsWindowEnabled(button));
-        ShowEntries(dialog, entries, 1);
-        EXPECT_FALSE(IsWindowEnabled(button));
-        ShowEntries(dialog, entries, 0);
-        ShowEntries(dialog, entries, -1);
-        EXPECT_FALSE(IsWindowEnabled(button));
-        ShowEntries(dialog, {}, -1);
-        EXPECT_FALSE(IsWindowEnabled(button));
-    });
-}
-
-TEST(CImageDlg, DriveScansRunOffTheWindowThreadAndNeverDisableStop)
-{
-    TestImageDlg dialog;
-    FakeDrives& drives = *dialog.drives;
-    drives.Set(L'D', L"SLOW");
-    drives.Set(L'E', L"DISC");
-    RunModal(dialog, [&](HWND window) {
-        HWND button = GetDlgItem(window, IDC_CREATE);
-        ASSERT_TRUE(WaitForList(dialog, {L"D:\\ - SLOW", L"E:\\ - DISC"}));
-        Select(dialog, L"E:\\ - DISC");
-        // The next scan hangs at D:, before it reaches E:, while this thread goes on pumping.
-        drives.blockOn = L'D';
-        ASSERT_TRUE(dialogtest::PumpUntil([&] { return drives.blocked.load(); }));
-        Click(window, IDC_CREATE);
-        Click(window, IDC_CREATE);
-        EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
-        ASSERT_TRUE(drives.blocked) << "Stop was only handled after the query";
-
-        // A copy that starts while the scan hangs: its drive is not asked again, and neither
-        // the empty drive chosen, a refresh nor the disc ejected disables Stop.
-        Click(window, IDC_CREATE);
-        const int askedE = drives.Asked(L'E');
-        drives.Set(L'D', std::nullopt);
-        drives.Set(L'E', std::nullopt);
-        SetEvent(drives.release);
-        EXPECT_TRUE(WaitForList(dialog, {L"D:\\", L"E:\\ - DISC"}));
-        Select(dialog, L"D:\\");
-        const int scans = drives.scansDone;
-        SendMessageW(window, WM_TIMER, CImageDlg::REFRESH_TIMER, 0);
-        EXPECT_TRUE(IsWindowEnabled(button));
-        // The periodic refresh forgetting the busy drive would ask it: two scans on, the one
-        // asked for has ended.
-        EXPECT_TRUE(dialogtest::PumpUntil([&] { return drives.scansDone >= scans + 2; }));
-        EXPECT_EQ(drives.Asked(L'E'), askedE);
-        Click(window, IDC_CREATE);
-        // Idle again with the empty drive selected; now the ejected disc shows.
-        EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying() && !IsWindowEnabled(button); }));
-        EXPECT_TRUE(WaitForList(dialog, {L"D:\\", L"E:\\"}));
-    });
-    SetEvent(drives.release);
-    EXPECT_FALSE(drives.askedOnWindowThread);
-    EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
-}
-
-TEST(CImageDlg, ClosingDoesNotWaitForAHangingDriveQuery)
-{
-    std::shared_ptr<FakeDrives> drives;
-    {
-        TestImageDlg dialog;
-        drives = dialog.drives;
-        drives->Set(L'D', L"SLOW");
-        drives->blockOn = L'D';
-        RunModal(dialog, [&](HWND) { ASSERT_TRUE(dialogtest::PumpUntil([&] { return drives->blocked.load(); })); });
-    }
-    EXPECT_TRUE(drives->blocked) << "closing waited for the query";
-    SetEvent(drives->release);
-}
-
-TEST(CImageDlg, ClosingEndsAnIdleScanThread)
-{
-    // A thread still ending while the process exits can keep the process from ending: an idle
-    // scan thread is gone with the window.
-    HANDLE scanThread = nullptr;
-    {
-        TestImageDlg dialog;
-        dialog.drives->Set(L'E', L"DISC");
-        RunModal(dialog, [&](HWND) {
-            ASSERT_TRUE(WaitForList(dialog, {L"E:\\ - DISC"}));
-            scanThread = OpenThread(SYNCHRONIZE, FALSE, dialog.drives->scanThread);
-        });
-    }
-    ASSERT_TRUE(scanThread);
-    EXPECT_EQ(WaitForSingleObject(scanThread, 0), WAIT_OBJECT_0);
-    CloseHandle(scanThread);
-}
-
-TEST(CImageDlg, UpdateProgressNeverWaitsForTheWindowAndTheTimerShowsIt)
-{
-    const struct
-    {
-        DWORD ms;
-        DWORD sectors;
-        const wchar_t* status;
-        CopyProgress::Phase phase = CopyProgress::Phase::Copying;
-        unsigned pass = 0;
-    } cases[] = {
-        {0, 100, L"Time: 00:00:00"},
-        {59999, 200, L"Time: 00:00:59"},
-        // 500 sectors in 2 s: 512,000 bytes a second, 614,400 bytes to go.
-        {61999, 700, L"Time: 00:01:01 \u00B7 0.5 MB/s \u00B7 00:00:02 left"},
-        // The return passes count their own sectors: the pass and what is missing, no speed.
-        {62999, 300, L"Time: 00:01:02 \u00B7 Retrying (pass 2) \u00B7 700 sectors missing",
-         CopyProgress::Phase::Retrying, 2},
-        {90061001, 800, L"Time: 01:01:01"},
-        {25u * 3600000u, 900, L"Time: 01:00:00"},
-    };
-    TestImageDlg dialog;
-    RunModal(dialog, [&](HWND window) {
-        // The time line shown before the first report.
-        SendMessageW(window, WM_TIMER, CImageDlg::PROGRESS_TIMER, 0);
-        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_STATUS)), L"");
-        for (const auto& c : cases)
-        {
-            // From a worker, while this window's thread is not handling messages at all.
-            HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-            std::thread worker([&] {
-                for (int i = 0; i < 50; ++i)
-                    dialog.UpdateProgress({c.phase, c.sectors, 1000, c.ms, c.pass, 1000 - c.sectors});
-                SetEvent(done);
-            });
-            EXPECT_EQ(WaitForSingleObject(done, 10000), WAIT_OBJECT_0) << "the worker waited for the window";
-            worker.join();
-            CloseHandle(done);
-            SendMessageW(window, WM_TIMER, CImageDlg::PROGRESS_TIMER, 0);
-            EXPECT_EQ(dialog.m_wndProgress.GetProgress()->position, static_cast<int>(c.sectors));
-            EXPECT_EQ(dialog.m_wndProgress.GetProgress()->maximum, 1000);
-            EXPECT_EQ(TextOf(GetDlgItem(window, IDC_STATUS)), c.status);
-        }
-    });
-}
-
-TEST(CImageDlg, ErrorBoxesShowTheSystemsTextAndTheJobsDetailUnderTheAppName)
-{
-    SetLastError(ERROR_CRC);
-    const std::wstring system = SystemErrorText().GetBuffer();
-    const wchar_t detail[] = L"Sector 7 could not be read in 4 attempts.";
-    const struct
-    {
-        const char* fault;
-        std::function<void(CImageDlg&)> show;
-        std::wstring text;
-    } cases[] = {
-        {"the system's text changed", [](CImageDlg& d) { d.ReportLastError(); }, system},
-        {"the read error loses its sector detail", [&](CImageDlg& d) { d.ReportReadError(detail); },
-         system + L"\n\n" + detail},
-    };
-    for (const auto& c : cases)
-    {
-        TestImageDlg dialog;
-        dialogtest::BoxWatcher watcher;
-        RunModal(dialog, [&](HWND) {
-            SetLastError(ERROR_CRC);
-            c.show(dialog);
-        });
-        ASSERT_EQ(watcher.boxes.size(), 1u) << c.fault;
-        EXPECT_EQ(watcher.boxes[0].caption, L"app_tests") << c.fault;
-        EXPECT_EQ(watcher.boxes[0].text, c.text) << c.fault;
-    }
-    EXPECT_NE(system, L"");
-}
-
-TEST(CImageDlg, AWorkerThatCannotBeCreatedLeavesTheDialogIdle)
-{
-    TestImageDlg dialog;
-    dialog.failWorker = true;
-    dialogtest::BoxWatcher watcher;
-    RunModal(dialog, [&](HWND window) {
-        ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
-        Click(window, IDC_CREATE);
-        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
-        EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
-        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, IDC_CREATE)));
-    });
-    ASSERT_EQ(watcher.boxes.size(), 1u);
-    EXPECT_EQ(watcher.boxes[0].caption, L"Exception");
-    EXPECT_EQ(watcher.boxes[0].text, L"Not enough resources");
-}
-
-TEST(CImageDlg, CancellingTheFileDialogStartsNothing)
-{
-    TestImageDlg dialog;
-    dialog.answer = false;
-    RunModal(dialog, [&](HWND window) {
-        ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
-        Click(window, IDC_CREATE);
-        EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
-        EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
-    });
-}
-
-TEST(CImageDlg, TheChosenDriveIsCopiedIfStillReadableAfterTheFileDialogWhateverTheListDoesAndStopEndsIt)
-{
-    const wchar_t gone[] = L"Drive C: is no longer ready: no image was made.";
-    const struct
-    {
-        const char* fault;
-        std::vector<std::wstring> listAfterAsk;
-        std::wstring copied;
-    } cases[] = {
-        {"the drive now at the chosen position is copied", {L"D:\\ - OTHER"}, L""},
-        {"an emptied drive is copied", {L"C:\\", L"D:\\ - OTHER"}, L""},
-        {"a drive still readable elsewhere in the list is refused", {L"B:\\ - NEW", L"C:\\ - SYSTEM"},
-         L"C:\\ - SYSTEM"},
-    };
-    for (const auto& c : cases)
-    {
-        TestImageDlg dialog;
-        dialogtest::BoxWatcher watcher;
-        RunModal(dialog, [&](HWND window) {
-            ShowEntries(dialog, {L"C:\\ - SYSTEM", L"D:\\ - OTHER"}, 0);
-            dialog.duringAsk = [&] { ShowEntries(dialog, c.listAfterAsk, 0); };
-            Click(window, IDC_CREATE);
-            if (!dialog.IsCopying())
-                return;
-            EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Stop");
-            // A refresh puts another drive at the selected position while the copy runs.
-            ShowEntries(dialog, {L"A:\\ - OTHER", L"C:\\ - SYSTEM"}, 0);
-            Click(window, IDC_CREATE);
-            EXPECT_TRUE(dialog.IsStopRequested());
-            EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
-            EXPECT_EQ(TextOf(GetDlgItem(window, IDC_CREATE)), L"Create ISO");
-        });
-        EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
-        EXPECT_EQ(dialog.copiedEntry, c.copied) << c.fault;
-        EXPECT_EQ(dialog.sawStop, !c.copied.empty()) << c.fault;
-        EXPECT_FALSE(dialog.IsStopRequested());
-        std::vector<std::wstring> boxes;
-        for (const dialogtest::Box& box : watcher.boxes)
-            boxes.push_back(box.text);
-        EXPECT_EQ(boxes, c.copied.empty() ? std::vector<std::wstring>{gone} : std::vector<std::wstring>{}) << c.fault;
-    }
-}
-
-TEST(CImageDlg, AStopClickedWhileACopyEndsDoesNotStopTheNextCopy)
-{
-    TestImageDlg dialog;
-    RunModal(dialog, [&](HWND window) {
-        ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
-        // The first copy is clicked again after it has seen its stop, before it has ended.
-        dialog.inEndingGap = [&] { Click(window, IDC_CREATE); };
-        Click(window, IDC_CREATE);
-        Click(window, IDC_CREATE);
-        ASSERT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
-        dialog.inEndingGap = nullptr;
-        Click(window, IDC_CREATE);
-        ASSERT_TRUE(dialogtest::PumpUntil([&] { return dialog.workersCreated == 2 && dialog.copiesStarted == 2; }));
-        EXPECT_FALSE(dialog.stopAtStart);
-        Click(window, IDC_CREATE);
-        EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
-    });
-    EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
-}
-
-TEST(CImageDlg, ClosingDuringACopyStopsItWaitsForItAndEnds)
-{
-    TestImageDlg dialog;
-    const INT_PTR result = RunModal(dialog, [&](HWND window) {
-        ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
-        Click(window, IDC_CREATE);
-        EXPECT_NE(dialog.m_pWorker.load(), nullptr);
-        // RunModal now sends the close command while the copy still runs.
-    });
-    EXPECT_NE(result, -2) << "the close command did not end the dialog";
-    EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
-    EXPECT_TRUE(dialog.sawStop);
-    EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
-}
-
-bool QuitPosted()
-{
-    MSG msg;
-    return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
 }
 
 TEST(CImageDlg, TheCloseCommandIsKnownWhateverItsLowFourBits)
 {
-    TestImageDlg dialog;
-    RunModal(dialog, [&](HWND window) {
+    TestWindow w;
+    w.Run([&](HWND window) {
         SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE | 0x3, 0);
-        EXPECT_TRUE(QuitPosted());
+        MSG msg;
+        EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
     });
 }
 
-TEST(CImageDlg, AClosedWindowStartsNoCopyWhenTheFileDialogReturns)
+TEST(CImageDlg, StopEndsTheCopyAndAClickWhileItEndsStartsNoOther)
 {
-    TestImageDlg dialog;
-    RunModal(dialog, [&](HWND window) {
-        ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
-        dialog.duringAsk = [window] { SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); };
-        Click(window, IDC_CREATE);
-        EXPECT_TRUE(QuitPosted());
+    TestWindow w;
+    w.drives->Set(L'C', L"SYSTEM");
+    w.Run([&](HWND window) {
+        ASSERT_TRUE(w.WaitForList({L"C:\\ - SYSTEM"}));
+        // Once stopped, the copy gets one more click before its end reaches the window.
+        w.atEnd = [window](CopyQuestions&) { PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CREATE, BN_CLICKED), 0); };
+        w.Click();
+        EXPECT_EQ(TextOf(w.Item(IDC_CREATE)), L"Stop");
+        w.Click();
+        ASSERT_TRUE(PumpUntil([&] { return !w.dialog->IsCopying(); })) << "Stop did not end the copy";
+        EXPECT_EQ(TextOf(w.Item(IDC_CREATE)), L"Create ISO") << "the end did not give the button back";
+        EXPECT_EQ(w.runner->starts, 1) << "the click while the copy ended started another";
+        w.atEnd = nullptr;
+        w.Click();
+        ASSERT_TRUE(PumpUntil([&] { return w.copies == 2; }));
+        EXPECT_FALSE(w.stoppedAtStart) << "the click meant for the last copy stopped the next";
+        w.Click();
+        EXPECT_TRUE(PumpUntil([&] { return !w.dialog->IsCopying(); }));
     });
-    EXPECT_EQ(dialog.workersCreated, 0);
-    EXPECT_EQ(dialog.m_pWorker.load(), nullptr);
 }
 
-TEST(CImageDlg, TheAboutItemShowsTheAboutBox)
+// While the file dialog is open the list may change, the window may be closed, and the start may
+// fail for want of a thread.
+TEST(CImageDlg, CopiesTheChosenDriveOnlyIfItIsStillReadableWhenTheFileDialogReturns)
 {
-    TestImageDlg dialog;
-    std::wstring versionLine;
-    bool aboutSeen = false;
-    RunModal(dialog, [&](HWND window) {
-        // Looked for again until it is there: a loaded machine may take longer to show it.
-        std::function<void()> closeAbout = [&] {
-            HWND about = dialogtest::FindThreadDialog(L"About Pelmora");
-            aboutSeen = about != nullptr;
-            if (!about)
-            {
-                dialogtest::Soon::Run(closeAbout);
-                return;
-            }
-            wchar_t text[64] = {};
-            for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-            {
-                GetWindowTextW(child, text, ARRAYSIZE(text));
-                if (std::wstring(text).find(L"Version") != std::wstring::npos)
-                    versionLine = text;
-            }
-            // Escape ends it.
-            PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
-        };
-        dialogtest::Soon::Run(closeAbout);
-        SendMessageW(window, WM_SYSCOMMAND, IDM_ABOUT, 0);
-        EXPECT_FALSE(dialogtest::FindThreadDialog(L"About Pelmora"));
-        EXPECT_TRUE(IsWindow(window));
-    });
-    EXPECT_TRUE(aboutSeen);
-    EXPECT_EQ(versionLine, L"Pelmora  Version 3.0");
-}
-
-// Folders a/b below a new temporary folder, made in the "\\?\" form, the only one that takes
-// paths beyond MAX_PATH; removed again at the end.
-struct DeepFolder
-{
-    std::vector<std::wstring> made;
-    DeepFolder()
+    const std::wstring gone = L"Drive C: is no longer ready: no image was made.";
+    const std::vector<std::wstring> before = {L"C:\\ - SYSTEM", L"D:\\ - OTHER"};
+    // What happens while the file dialog is open: drive B: or C: gets a disc (a label), loses it
+    // (none) or goes away (nothing listed); or the window is closed.
+    const struct
     {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        for (const std::wstring& below : {UniqueName(L"folder"), std::wstring(100, L'a'), std::wstring(100, L'b')})
-        {
-            made.push_back((made.empty() ? L"\\\\?\\" + std::wstring(temp) : made.back() + L"\\") + below);
-            CreateDirectoryW(made.back().c_str(), nullptr);
-        }
-    }
-    ~DeepFolder()
+        const char* fault;
+        wchar_t letter;
+        std::optional<std::wstring> label;
+        std::vector<std::wstring> listAfter;
+        bool close, noThread;
+        std::wstring copied;
+        std::vector<std::wstring> boxes;
+    } rows[] = {
+        {"an emptied drive is copied", L'C', std::nullopt, {L"C:\\", L"D:\\ - OTHER"}, false, false, L"", {gone}},
+        {"the drive now at the chosen position is copied", L'C', L"", {L"D:\\ - OTHER"}, false, false, L"", {gone}},
+        {"the chosen drive, still listed elsewhere, is refused", L'B', L"NEW",
+         {L"B:\\ - NEW", L"C:\\ - SYSTEM", L"D:\\ - OTHER"}, false, false, L"C:\\ - SYSTEM", {}},
+        {"a copy started after the window was closed", L'C', L"SYSTEM", before, true, false, L"", {}},
+        {"a copy that could not start left the window copying", L'C', L"SYSTEM", before, false, true, L"",
+         {L"Not enough resources"}},
+    };
+    for (const auto& row : rows)
     {
-        for (auto folder = made.rbegin(); folder != made.rend(); ++folder)
-            RemoveDirectoryW(folder->c_str());
+        TestWindow w;
+        w.drives->Set(L'C', L"SYSTEM");
+        w.drives->Set(L'D', L"OTHER");
+        w.runner->failStart = row.noThread;
+        w.ask = [&](std::wstring& path) {
+            // An empty label stands for the drive gone from the system.
+            if (row.label && row.label->empty())
+                w.drives->Remove(row.letter);
+            else
+                w.drives->Set(row.letter, row.label);
+            if (row.close)
+                SendMessageW(w.dialog->GetHwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            path = L"C:\\a.iso";
+            return w.Rescan(row.listAfter);
+        };
+        dialogtest::BoxWatcher watcher;
+        w.Run([&](HWND) {
+            ASSERT_TRUE(w.WaitForList(before));
+            w.Click();
+            EXPECT_EQ(w.dialog->IsCopying(), !row.copied.empty()) << row.fault;
+            if (w.dialog->IsCopying())
+                w.Click();
+            EXPECT_TRUE(PumpUntil([&] { return !w.dialog->IsCopying(); }));
+            EXPECT_EQ(TextOf(w.Item(IDC_CREATE)), L"Create ISO") << row.fault;
+        });
+        EXPECT_EQ(w.copied, row.copied) << row.fault;
+        std::vector<std::wstring> boxes;
+        for (const dialogtest::Box& box : watcher.boxes)
+            boxes.push_back(box.text);
+        EXPECT_EQ(boxes, row.boxes) << row.fault;
     }
-};
-
-std::wstring CurrentDirectory()
-{
-    wchar_t current[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, current);
-    return current;
 }
 
-TEST(CImageDlg, TheSaveDialogGivesALongIsoPathInAUsableFormAndKeepsTheCurrentDirectory)
+TEST(CImageDlg, ARefreshDuringACopyLeavesItsDriveAlone)
 {
-    const DeepFolder folder;
-    const std::wstring typedFolder = folder.made.back().substr(4);
-    const std::wstring before = CurrentDirectory();
-    TestImageDlg dialog;
-    std::wstring path;
-    bool confirmed = false;
-    RunModal(dialog, [&](HWND window) {
-        const auto type = [](HWND save, const std::wstring& text) {
-            SetWindowTextW(dialogtest::FindDescendant(save, 1148, L"Edit"), text.c_str());
-            PostMessageW(save, WM_COMMAND, IDOK, 0);
-        };
-        // Opening the folder first makes the dialog browse into it, then the image is named.
-        const auto shownFolder = [](HWND save) {
-            const UINT getFolderPath = WM_USER + 102; // CDM_GETFOLDERPATH, which commdlg.h holds
-            wchar_t folder[1024] = {};
-            SendMessageW(save, getFolderPath, ARRAYSIZE(folder), reinterpret_cast<LPARAM>(folder));
-            return std::wstring(folder);
-        };
-        bool folderTyped = false;
-        dialogtest::Poll::Until(
-            [&] {
-                HWND save = dialogtest::FindThreadDialog(nullptr, window);
-                if (!save || !dialogtest::FindDescendant(save, 1148, L"Edit") ||
-                    (folderTyped && shownFolder(save) != typedFolder))
-                    return false;
-                type(save, folderTyped ? L"backup" : typedFolder);
-                const bool named = folderTyped;
-                folderTyped = true;
-                return named;
-            },
-            [&] {
-                HWND save = dialogtest::FindThreadDialog(nullptr, window);
-                ADD_FAILURE() << "the save dialog did not come up, or did not browse into the folder typed: it shows ["
-                              << (save ? shownFolder(save) : L"no dialog") << "]";
-                if (save)
-                    PostMessageW(save, WM_COMMAND, IDCANCEL, 0);
-            });
-        confirmed = dialog.RealAskImagePath(path);
+    TestWindow w;
+    w.drives->Set(L'E', L"DISC");
+    w.Run([&](HWND) {
+        ASSERT_TRUE(w.WaitForList({L"E:\\ - DISC"}));
+        w.Click();
+        const int asked = w.drives->Asked(L'E');
+        // The disc being copied is ejected, and another drive appears.
+        w.drives->Set(L'D', std::nullopt);
+        w.drives->Set(L'E', std::nullopt);
+        EXPECT_TRUE(w.Rescan({L"D:\\", L"E:\\ - DISC"})) << "the periodic refresh asked the drive being copied";
+        EXPECT_EQ(w.drives->Asked(L'E'), asked);
+        w.Click();
+        EXPECT_TRUE(PumpUntil([&] { return !w.dialog->IsCopying(); }));
+        EXPECT_TRUE(w.Rescan({L"D:\\", L"E:\\"})) << "the drive stayed spared after the copy";
     });
-    EXPECT_TRUE(confirmed);
-    EXPECT_EQ(path, folder.made.back() + L"\\backup.iso");
-    EXPECT_EQ(CurrentDirectory(), before);
+    EXPECT_FALSE(w.drives->askedOnMakersThread) << "a drive was asked on the window's thread";
 }
 
-// Wine's taskbar shows no progress, so the button is watched through the dialog's display seam.
-// The test ticks the progress timer itself: before the copy, halfway through it twice, while a
+// Wine's taskbar shows no progress: the button is watched through the window's taskbar seam.
+// The test ticks the progress timer itself: before the copy, twice halfway through it, while a
 // failed copy's box is up, and after the end.
-TEST(CImageDlg, TheTaskbarButtonFollowsTheCopyAndAFinishedCopyFlashesIt)
+TEST(CImageDlg, TheTaskbarButtonFollowsTheCopyAndACopyCompletedElsewhereFlashesIt)
 {
-    const std::vector<std::wstring> failed = {L"state normal", L"value 500/1000", L"state error", L"state none"};
     const struct
     {
         const char* fault;
         CopyOutcome outcome;
-        bool inForeground;
-        std::function<void(CImageDlg&)> failBox;
+        bool inForeground, box;
         std::vector<std::wstring> calls;
-    } cases[] = {
-        {"a completed copy elsewhere does not flash", CopyOutcome::Completed, false, nullptr,
-         {L"state normal", L"value 500/1000", L"state none", L"flash"}},
-        {"a copy completed in the foreground flashes", CopyOutcome::Completed, true, nullptr,
-         {L"state normal", L"value 500/1000", L"state none"}},
-        {"a stopped copy flashes", CopyOutcome::Stopped, false, nullptr,
-         {L"state normal", L"value 500/1000", L"state none"}},
-        {"a failed copy's box shows no error colour", CopyOutcome::Failed, false, nullptr, failed},
-        {"a read error's box shows no error colour", CopyOutcome::Failed, false,
-         [](CImageDlg& d) { d.ReportReadError(L"Sector 7"); }, failed},
+    } rows[] = {
+        {"a copy completed elsewhere does not flash", CopyOutcome::Completed, false, false,
+         {L"normal", L"500/1000", L"none", L"flash"}},
+        {"a copy completed in the foreground flashes", CopyOutcome::Completed, true, false,
+         {L"normal", L"500/1000", L"none"}},
+        {"a failure's box shows no error colour", CopyOutcome::Failed, false, true,
+         {L"normal", L"500/1000", L"error", L"none"}},
     };
-    for (const auto& c : cases)
+    for (const auto& row : rows)
     {
-        TestImageDlg dialog;
-        dialog.endAs = c.outcome;
-        dialog.inForeground = c.inForeground;
-        if (c.failBox)
-            dialog.failBox = c.failBox;
-        RunModal(dialog, [&](HWND window) {
+        TestWindow w;
+        w.drives->Set(L'C', L"SYSTEM");
+        w.outcome = row.outcome;
+        w.inForeground = row.inForeground;
+        if (row.box)
+            w.atEnd = [](CopyQuestions& questions) { questions.ShowCopyError(L"Cannot read the disc."); };
+        w.Run([&](HWND window) {
             const auto tick = [window] { SendMessageW(window, WM_TIMER, CImageDlg::PROGRESS_TIMER, 0); };
             SendMessageW(window, RegisterWindowMessageW(L"TaskbarButtonCreated"), 0, 0);
+            ASSERT_TRUE(w.WaitForList({L"C:\\ - SYSTEM"}));
             tick();
-            ShowEntries(dialog, {L"C:\\ - SYSTEM"}, 0);
-            Click(window, IDC_CREATE);
+            w.Click();
             KillTimer(window, CImageDlg::PROGRESS_TIMER);
-            ASSERT_TRUE(dialogtest::PumpUntil([&] { return dialog.halfway.load(); }));
+            ASSERT_TRUE(PumpUntil([&] { return w.copies == 1; }));
             tick();
             tick();
-            if (c.outcome == CopyOutcome::Stopped)
-                Click(window, IDC_CREATE);
-            dialog.goOn = true;
-            if (c.outcome == CopyOutcome::Failed)
+            w.goOn = true;
+            if (row.box)
             {
-                // The worker's box belongs to the worker's thread: found and answered here,
-                // once the button shows the error colour while the box is up.
+                // The worker's box belongs to the worker's thread: found and answered here, once
+                // the button shows the error colour while the box is up.
                 HWND box = nullptr;
-                EXPECT_TRUE(dialogtest::PumpUntil([&] {
-                    box = dialogtest::FindThreadDialog(L"app_tests", nullptr, dialog.workerThread);
+                EXPECT_TRUE(PumpUntil([&] {
+                    box = dialogtest::FindThreadDialog(L"app_tests", nullptr, w.worker);
                     tick();
-                    return box && dialog.taskbarCalls.back() == L"state error";
+                    return box && w.taskbar.back() == L"error";
                 }));
                 PostMessageW(box, WM_COMMAND, IDOK, 0);
             }
-            EXPECT_TRUE(dialogtest::PumpUntil([&] { return !dialog.IsCopying(); }));
-            tick();
-            EXPECT_EQ(dialog.m_wndProgress.GetProgress()->position, 0) << c.fault;
+            EXPECT_TRUE(PumpUntil([&] { return !w.dialog->IsCopying(); }));
+            EXPECT_EQ(w.dialog->View().Bar().GetProgress()->position, 0) << row.fault;
         });
-        EXPECT_TRUE(CCopyThread::WaitForAllToEnd(5000));
-        EXPECT_EQ(dialog.taskbarCalls, c.calls) << c.fault;
+        EXPECT_EQ(w.taskbar, row.calls) << row.fault;
     }
 }
 }

@@ -1,0 +1,144 @@
+#include "CopyRunner.h"
+#include <memory>
+#include "CopyFrontEnd.h"
+#include "CopyJob.h"
+#include "MVException.h"
+#include "MVExceptionReport.h"
+#include "MVSystemError.h"
+#include "ThreadEndWaiter.h"
+#include "Win32CopyIO.h"
+
+// What the worker thread owns: its own copies of the texts, the task and the front end.
+struct CopyRunner::Work
+{
+    Task task;
+    CopyFrontEnd& frontEnd;
+    CopyProgressRecord& progress;
+    std::wstring driveEntry;
+    std::wstring imagePath;
+};
+
+CopyRunner::CopyRunner() : CopyRunner(RunJob)
+{
+}
+
+CopyRunner::CopyRunner(Task copyTask) : task(std::move(copyTask))
+{
+}
+
+CopyRunner::~CopyRunner()
+{
+    StopAndWait();
+    if (worker)
+        CloseHandle(worker);
+}
+
+CopyOutcome CopyRunner::RunJob(CopyQuestions& questions, CopyProgressRecord& progress, const wchar_t* driveEntry,
+                               const wchar_t* imagePath)
+{
+    Win32CopyIO io;
+    return CopyJob(questions, progress, io, kChunkSectors).Run(driveEntry, imagePath);
+}
+
+void CopyRunner::Start(CopyFrontEnd& frontEnd, const std::wstring& driveEntry, const std::wstring& imagePath)
+{
+    WaitForEnd();
+    progress.Clear();
+    std::unique_ptr<Work> work(new Work{task, frontEnd, progress, driveEntry, imagePath});
+    // Suspended until it is known to the waits, so that no copy runs that nothing waits for.
+    HANDLE thread = CreateThread(nullptr, 0, ThreadProc, work.get(), CREATE_SUSPENDED, nullptr);
+    if (!thread)
+    {
+        const MVString reason = SystemErrorText();
+        throw MVException(reason.GetBuffer(), L"app\\copy\\run\\CopyRunner", __LINE__, 0);
+    }
+    try
+    {
+        ThreadEndWaiter::CopyThreads().Add(thread);
+    }
+    catch (...)
+    {
+        TerminateThread(thread, 0);
+        CloseHandle(thread);
+        throw;
+    }
+    work.release();
+    if (worker)
+        CloseHandle(worker);
+    worker = thread;
+    ResumeThread(thread);
+}
+
+DWORD WINAPI CopyRunner::ThreadProc(LPVOID parameter)
+{
+    std::unique_ptr<Work> work(static_cast<Work*>(parameter));
+    CopyOutcome outcome = CopyOutcome::Failed;
+    // CopyJob::Run does not throw; whatever else does is told, and the copy still ends, so that
+    // its front end is never left waiting for the end.
+    try
+    {
+        outcome = work->task(work->frontEnd, work->progress, work->driveEntry.c_str(), work->imagePath.c_str());
+    }
+    catch (...)
+    {
+        try
+        {
+            work->frontEnd.ShowCopyError(CurrentExceptionText(L"Unknown exception").c_str());
+        }
+        catch (...)
+        {
+        }
+    }
+    try
+    {
+        work->frontEnd.CopyEnded(outcome);
+    }
+    catch (...)
+    {
+        // It must not throw; should it, nothing may leave the thread's entry.
+    }
+    return 0;
+}
+
+bool CopyRunner::IsRunning() const
+{
+    return worker && WaitForSingleObject(worker, 0) == WAIT_TIMEOUT;
+}
+
+void CopyRunner::StopAndWait()
+{
+    // Only a copy that runs is stopped: a Stop left behind would be seen by nothing.
+    if (IsRunning())
+        Stop();
+    WaitForEnd();
+}
+
+void CopyRunner::WaitForEnd()
+{
+    // A quit message met here belongs to the loop outside: it is posted again at the end.
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (worker &&
+           MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1)
+    {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            if (msg.message == WM_QUIT)
+            {
+                quit = true;
+                quitCode = msg.wParam;
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    if (quit)
+        PostQuitMessage(static_cast<int>(quitCode));
+}
+
+bool CopyRunner::WaitForAllToEnd(DWORD timeoutMs)
+{
+    return ThreadEndWaiter::CopyThreads().WaitForAll(timeoutMs);
+}
