@@ -1,0 +1,19 @@
+#include "CngHash.h"
+#include <gtest/gtest.h>
+
+namespace {
+TEST(CngHash, AFailureIsKeptAndLeftInTheLastError)
+{
+    CngHash hash(L"NoSuchAlgorithm");
+    ASSERT_TRUE(hash.Failed());
+    const DWORD error = hash.Error();
+    SetLastError(0);
+    EXPECT_FALSE(hash.Add("x", 1));
+    EXPECT_EQ(GetLastError(), error);
+    std::string hex = "untouched";
+    SetLastError(0);
+    EXPECT_FALSE(hash.Finish(hex));
+    EXPECT_EQ(GetLastError(), error);
+    EXPECT_EQ(hex, "untouched");
+}
+}
