@@ -44,14 +44,16 @@ std::wstring CreationDate(const BYTE* field)
     }
     if (!anyNonZero)
         return std::wstring();
-    const auto digits = [field](std::size_t at, std::size_t count) { return std::wstring(field + at, field + at + count); };
+    const auto digits = [field](std::size_t at, std::size_t count) {
+        return std::wstring(field + at, field + at + count);
+    };
     // The offset from UTC counts quarter hours, -48 (west) to +52 (east).
     const int quarters = static_cast<signed char>(field[kDateDigits]);
     const int minutes = quarters < 0 ? -quarters * 15 : quarters * 15;
     const std::wstring offset = std::wstring(1, quarters < 0 ? L'-' : L'+') + TwoDigits(minutes / 60) + L':' +
                                 TwoDigits(minutes % 60);
-    return digits(0, 4) + L'-' + digits(4, 2) + L'-' + digits(6, 2) + L'T' + digits(8, 2) + L':' + digits(10, 2) + L':' +
-           digits(12, 2) + offset;
+    return digits(0, 4) + L'-' + digits(4, 2) + L'-' + digits(6, 2) + L'T' + digits(8, 2) + L':' + digits(10, 2) +
+           L':' + digits(12, 2) + offset;
 }
 }
 

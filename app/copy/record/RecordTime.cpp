@@ -33,7 +33,7 @@ std::wstring Iso8601(const RecordTime& time)
 {
     const SYSTEMTIME& t = time.local;
     const int offset = time.utcOffsetMinutes < 0 ? -time.utcOffsetMinutes : time.utcOffsetMinutes;
-    return Digits(t.wYear, 4) + L'-' + Digits(t.wMonth, 2) + L'-' + Digits(t.wDay, 2) + L'T' + Digits(t.wHour, 2) + L':' +
-           Digits(t.wMinute, 2) + L':' + Digits(t.wSecond, 2) + (time.utcOffsetMinutes < 0 ? L'-' : L'+') +
+    return Digits(t.wYear, 4) + L'-' + Digits(t.wMonth, 2) + L'-' + Digits(t.wDay, 2) + L'T' + Digits(t.wHour, 2) +
+           L':' + Digits(t.wMinute, 2) + L':' + Digits(t.wSecond, 2) + (time.utcOffsetMinutes < 0 ? L'-' : L'+') +
            Digits(unsigned(offset / 60), 2) + L':' + Digits(unsigned(offset % 60), 2);
 }

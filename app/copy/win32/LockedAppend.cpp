@@ -40,8 +40,9 @@ bool AppendLocked(const std::wstring& path, const std::string& header, const std
     }
     // Append-only access (no FILE_WRITE_DATA) writes at the end of the file, wherever another
     // writer left it; the lock needs read or write data access besides.
-    FileHandle file(CreateFileW(usable.c_str(), FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD access = FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    FileHandle file(CreateFileW(usable.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen())
         return false;
     WholeFileLock lock(file.Get());

@@ -14,7 +14,8 @@ TEST(CopyRecord, UnreadableMeansTriedAndNotReadAndMissingCountsTheUntriedToo)
     record.sectors = 100;
     record.map = &map;
     EXPECT_EQ(record.UnreadableSectors(), 7u);
-    EXPECT_EQ(record.UnreadableRanges(), L"10-14, 50-50, 99-99") << "neighbouring statuses split, or a last sector lost";
+    EXPECT_EQ(record.UnreadableRanges(), L"10-14, 50-50, 99-99")
+        << "neighbouring statuses split, or a last sector lost";
     EXPECT_EQ(record.MissingSectors(), 16u) << "the untried sectors not missing";
 
     record.map = nullptr;

@@ -22,9 +22,10 @@ TEST(LockedAppend, TwoWritersAtOnceNeitherInterleaveNorLoseARowNorRepeatTheHeade
         bool ok[2] = {true, true};
         auto writer = [&](int id) {
             WaitForSingleObject(go, INFINITE);
-            for (int row = 0; row < kRows; ++row)
-                ok[id] = AppendLocked(path, "HEADER\n", std::string(4000, char('a' + id)) + std::to_string(row) + "\n") &&
-                         ok[id];
+            for (int row = 0; row < kRows; ++row) {
+                const std::string line = std::string(4000, char('a' + id)) + std::to_string(row) + "\n";
+                ok[id] = AppendLocked(path, "HEADER\n", line) && ok[id];
+            }
         };
         std::thread first(writer, 0), second(writer, 1);
         SetEvent(go);

@@ -51,10 +51,11 @@ TEST(Manifest, ANewManifestStartsWithTheMarkAndTheHeaderAndEachRunAddsOneRow)
     file.close();
     DeleteFileW(path);
     EXPECT_EQ(text, "\xEF\xBB\xBF"
-                    "started,ended,drive,label,image,outcome,exit_code,sectors,unreadable_sectors,crc32,md5,sha1,sha256,report\r\n"
-                    "2024-03-05T15:00:01+01:00,2024-03-05T16:02:03+01:00,E:,\"'=1+1\",\"D:\\images\\x,y.iso\",complete,0,"
-                    "1000,0,9b1b02f6,d5ff,12a9,97d6,\"D:\\images\\x,y.iso.log\"\r\n"
-                    "2024-03-05T15:00:01+01:00,2024-03-05T16:02:03+01:00,E:,\"'=1+1\",\"D:\\images\\x,y.iso\",stopped,2,"
-                    "1000,0,,,,,\"D:\\images\\x,y.iso.log\"\r\n");
+                    "started,ended,drive,label,image,outcome,exit_code,sectors,unreadable_sectors,"
+                    "crc32,md5,sha1,sha256,report\r\n"
+                    "2024-03-05T15:00:01+01:00,2024-03-05T16:02:03+01:00,E:,\"'=1+1\","
+                    "\"D:\\images\\x,y.iso\",complete,0,1000,0,9b1b02f6,d5ff,12a9,97d6,\"D:\\images\\x,y.iso.log\"\r\n"
+                    "2024-03-05T15:00:01+01:00,2024-03-05T16:02:03+01:00,E:,\"'=1+1\","
+                    "\"D:\\images\\x,y.iso\",stopped,2,1000,0,,,,,\"D:\\images\\x,y.iso.log\"\r\n");
 }
 }
