@@ -13,9 +13,10 @@ struct DriveIdentity
     unsigned profile = 0;                 // the disc's current profile (see DiscProfileName)
 };
 
-// Asks the open device (a \\.\E: handle; no access rights are needed) both questions:
-// IOCTL_STORAGE_QUERY_PROPERTY for StorageDeviceProperty, IOCTL_CDROM_GET_CONFIGURATION for
-// the current profile. Never fails: what is not answered stays unknown.
+// Asks the open device (a \\.\E: handle opened for reading, which the configuration query
+// needs) both questions: IOCTL_STORAGE_QUERY_PROPERTY for StorageDeviceProperty, and
+// IOCTL_CDROM_GET_CONFIGURATION for the current profile. Never fails: what is not answered
+// stays unknown.
 DriveIdentity QueryDriveIdentity(HANDLE device);
 
 // The two answers as they come back, read as untrusted bytes: a STORAGE_DEVICE_DESCRIPTOR of
