@@ -8,7 +8,7 @@
 // folder of the image, with the image and every file beside it, the volume it lies on, and
 // aligned buffers. File faults are named by operation in `fails`: L"CreateImage",
 // L"DeleteImage", L"SetImageLength", L"FlushImage", L"KeepImage" and L"HashFile" fail whatever
-// their path, L"ReplaceTextFile <path>" and L"RemoveFile <path>" for that path only.
+// their path, L"ReplaceTextFile <path>", L"ReadTextFile <path>" and L"RemoveFile <path>" for that path only.
 //
 // The image on the disk is what the last flush saw: every map written is checked
 // against it, and each sector it calls finished that does not hold the disc's bytes there counts
@@ -170,6 +170,8 @@ public:
 
     bool ReadTextFile(const wchar_t* path, std::string& text) override
     {
+        if (Fails(L"ReadTextFile", path))
+            return false;
         if (!files.count(path))
             return Refuse(ERROR_FILE_NOT_FOUND);
         text.assign(files[path].begin(), files[path].end());

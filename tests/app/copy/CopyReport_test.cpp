@@ -75,18 +75,10 @@ TEST(CopyReport, AnImageFinishedOverSeveralRunsKeepsASectionForEach)
 // sections of the earlier runs.
 TEST(CopyReport, AReportThatCannotBeReadIsNotReplaced)
 {
-    struct UnreadableReportIO : FakeCopyIO
-    {
-        using FakeCopyIO::FakeCopyIO;
-        bool ReadTextFile(const wchar_t*, std::string&) override
-        {
-            SetLastError(ERROR_SHARING_VIOLATION);
-            return false;
-        }
-    };
     std::vector<std::string> log;
-    UnreadableReportIO io(log);
+    FakeCopyIO io(log);
     RescueMap map(1000);
+    io.fails[L"ReadTextFile"] = ERROR_SHARING_VIOLATION;
     EXPECT_FALSE(WriteCopyReport(io, IncompleteRecord(map)));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
     EXPECT_TRUE(io.files.empty());
