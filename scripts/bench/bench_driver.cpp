@@ -11,42 +11,11 @@
 #include <cstdio>
 #include <string>
 
-#include "DialogTestKit.h"
+#include "PelmoraWindows.h"
 #include "resource.h"
 
 namespace
 {
-
-const int kFileNameEditId = 1148; // the Edit inside the save dialog's file-name ComboBoxEx
-
-bool IsDialog(HWND window)
-{
-    return dialogtest::ClassOf(window) == L"#32770";
-}
-
-HWND FindMain()
-{
-    HWND main = nullptr;
-    dialogtest::ForEachWindow(nullptr, [&](HWND window) {
-        if (IsDialog(window) && dialogtest::TextOf(window) == L"Pelmora 3.0")
-            main = window;
-        return main == nullptr;
-    });
-    return main;
-}
-
-HWND FindSaveDialog(HWND main)
-{
-    HWND save = nullptr;
-    dialogtest::ForEachWindow(nullptr, [&](HWND window) {
-        if (GetWindow(window, GW_OWNER) == main && IsWindowVisible(window) && IsDialog(window) &&
-            dialogtest::FindDescendant(window, kFileNameEditId, L"Edit"))
-            save = window;
-        return save == nullptr;
-    });
-    return save;
-}
-
 double MillisecondsBetween(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
 {
     LARGE_INTEGER frequency;
@@ -62,20 +31,17 @@ int Fail(const char* why)
 
 int TimedCopy(const wchar_t* path, DWORD timeoutMs)
 {
+    using namespace pelmorawindows;
     HWND main = FindMain();
     HWND button = main ? GetDlgItem(main, IDC_CREATE) : nullptr;
     if (!button || dialogtest::TextOf(button) != L"Create ISO" || !IsWindowEnabled(button))
         return Fail("no main window with Create ISO enabled");
-    PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_CREATE, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-    HWND save = nullptr;
-    if (!dialogtest::PumpUntil([&] { return (save = FindSaveDialog(main)) != nullptr; }, timeoutMs, 20))
+    PostClick(main, IDC_CREATE);
+    HWND save = WaitSaveDialog(main, timeoutMs);
+    if (!save)
         return Fail("no save dialog");
-    // The Edit belongs to another process: its text is set by a message, with a timeout.
-    DWORD_PTR ignored = 0;
-    if (!SendMessageTimeoutW(dialogtest::FindDescendant(save, kFileNameEditId, L"Edit"), WM_SETTEXT, 0,
-                             reinterpret_cast<LPARAM>(path), SMTO_ABORTIFHUNG, 3000, &ignored))
+    if (!TypeFileName(save, path))
         return Fail("cannot type the file name");
-    PostMessageW(save, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(save, IDOK)));
     LARGE_INTEGER saved, started = {}, now;
     QueryPerformanceCounter(&saved);
     bool running = false;

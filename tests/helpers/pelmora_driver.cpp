@@ -5,9 +5,8 @@
 //
 // Every wait has a timeout and every cross-process query uses SendMessageTimeout, so the
 // driver never hangs on a busy or dead window. Clicks whose handlers run a modal loop (the
-// save dialog, the About box, the close protocol) are posted, never sent. Windows are found and
-// waited for with the unit tests' kit (DialogTestKit.h); the benchmark's timed copy is
-// scripts/bench/bench_driver.cpp.
+// save dialog, the About box, the close protocol) are posted, never sent. Windows are found, and
+// the save dialog typed into, as the benchmark's driver does (PelmoraWindows.h).
 #include <windows.h>
 
 #include <cstdio>
@@ -16,20 +15,16 @@
 #include <string>
 #include <vector>
 
-#include "DialogTestKit.h"
+#include "PelmoraWindows.h"
 #include "resource.h"
 
 namespace
 {
+using namespace pelmorawindows;
 
-const wchar_t kMainCaption[] = L"Pelmora 3.0";
 const wchar_t kAboutCaption[] = L"About Pelmora";
-const wchar_t kDialogClass[] = L"#32770";
-const int kFileNameEditId = 1148; // the Edit inside the save dialog's file-name ComboBoxEx
 const int kFileTypeComboId = 1136;
 const DWORD kDefaultTimeoutMs = 10000;
-const UINT kQueryTimeoutMs = 3000;
-const DWORD kPollMs = 20;
 
 void PrintLine(const std::wstring& text)
 {
@@ -55,15 +50,6 @@ std::wstring Hex(const void* value)
     return buffer;
 }
 
-bool Query(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
-{
-    DWORD_PTR value = 0;
-    if (!SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, kQueryTimeoutMs, &value))
-        return false;
-    *result = static_cast<LRESULT>(value);
-    return true;
-}
-
 std::wstring WindowText(HWND hwnd)
 {
     LRESULT length = 0;
@@ -76,47 +62,12 @@ std::wstring WindowText(HWND hwnd)
     return buffer.data();
 }
 
-// Top-level windows of the dialog class with the given caption.
-std::vector<HWND> DialogsCaptioned(const wchar_t* caption)
-{
-    std::vector<HWND> found;
-    dialogtest::ForEachWindow(nullptr, [&](HWND hwnd) {
-        if (dialogtest::ClassOf(hwnd) == kDialogClass && dialogtest::TextOf(hwnd) == caption)
-            found.push_back(hwnd);
-        return true;
-    });
-    return found;
-}
-
-// Visible top-level dialogs owned by `owner`: the save dialog, message boxes, the About box.
-std::vector<HWND> OwnedDialogs(HWND owner)
-{
-    std::vector<HWND> found;
-    dialogtest::ForEachWindow(nullptr, [&](HWND hwnd) {
-        if (GetWindow(hwnd, GW_OWNER) == owner && IsWindowVisible(hwnd) && dialogtest::ClassOf(hwnd) == kDialogClass)
-            found.push_back(hwnd);
-        return true;
-    });
-    return found;
-}
-
-HWND FindMain()
-{
-    std::vector<HWND> found = DialogsCaptioned(kMainCaption);
-    return found.empty() ? nullptr : found.front();
-}
-
 HWND RequireMain()
 {
     HWND main = FindMain();
     if (!main)
         PrintLine(L"no main window");
     return main;
-}
-
-void PostClick(HWND dialog, int id)
-{
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 void PostKeyPress(HWND hwnd, WORD key)
@@ -200,7 +151,7 @@ int WaitMain(DWORD timeoutMs)
 
 int MainCount()
 {
-    PrintLine(L"main windows: " + std::to_wstring(DialogsCaptioned(kMainCaption).size()));
+    PrintLine(L"main windows: " + std::to_wstring(Dialogs(kMainCaption).size()));
     return 0;
 }
 
@@ -341,18 +292,6 @@ void PrintChildTexts(HWND dialog)
     });
 }
 
-HWND WaitSaveDialog(HWND main, DWORD timeoutMs)
-{
-    HWND dialog = nullptr;
-    Wait(timeoutMs, [&] {
-        for (HWND candidate : OwnedDialogs(main))
-            if (dialogtest::FindDescendant(candidate, kFileNameEditId, L"Edit"))
-                dialog = candidate;
-        return dialog != nullptr;
-    });
-    return dialog;
-}
-
 std::wstring SelectedFileType(HWND dialog)
 {
     HWND types = dialogtest::FindDescendant(dialog, kFileTypeComboId, L"ComboBox");
@@ -375,22 +314,8 @@ HWND OpenSaveDialog(DWORD timeoutMs)
         return nullptr;
     }
     PrintLine(L"save dialog: [" + WindowText(dialog) + L"] file type: [" + SelectedFileType(dialog) +
-              L"] file name: [" + WindowText(dialogtest::FindDescendant(dialog, kFileNameEditId, L"Edit")) + L"]");
+              L"] file name: [" + WindowText(FileNameEdit(dialog)) + L"]");
     return dialog;
-}
-
-// Types `path` into the save dialog's file name and presses Save.
-bool TypeFileName(HWND dialog, const wchar_t* path)
-{
-    HWND edit = dialogtest::FindDescendant(dialog, kFileNameEditId, L"Edit");
-    LRESULT ignored = 0;
-    if (!Query(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path), &ignored))
-    {
-        PrintLine(L"cannot type the file name");
-        return false;
-    }
-    PostClick(dialog, IDOK);
-    return true;
 }
 
 // Whether choosing `path` brings Pelmora's own replace question: an existing file without a map
@@ -410,7 +335,7 @@ int AnswerReplaceQuestion(bool yes, DWORD timeoutMs)
     HWND main = RequireMain();
     HWND question = nullptr;
     Wait(timeoutMs, [&] {
-        for (HWND candidate : OwnedDialogs(main))
+        for (HWND candidate : Dialogs(nullptr, main))
             question = candidate;
         return question != nullptr;
     });
@@ -433,7 +358,10 @@ int AnswerSaveDialog(HWND dialog, const wchar_t* path, DWORD timeoutMs, bool rep
     if (!path)
         PostClick(dialog, IDCANCEL);
     else if (!TypeFileName(dialog, path))
+    {
+        PrintLine(L"cannot type the file name");
         return 1;
+    }
     bool closed = Wait(timeoutMs, [&] { return !IsWindow(dialog); });
     PrintLine(closed ? L"save dialog closed" : L"save dialog still open");
     if (!closed)
@@ -522,7 +450,7 @@ int About(const wchar_t* how, DWORD timeoutMs)
     PostMessageW(main, WM_SYSCOMMAND, IDM_ABOUT, 0);
     HWND about = nullptr;
     if (!Wait(timeoutMs, [&] {
-            std::vector<HWND> found = DialogsCaptioned(kAboutCaption);
+            std::vector<HWND> found = Dialogs(kAboutCaption);
             about = found.empty() ? nullptr : found.front();
             return about && IsWindowVisible(about);
         }))
@@ -554,9 +482,8 @@ int MessageBoxCmd(int button, DWORD timeoutMs)
         return 1;
     HWND box = nullptr;
     Wait(timeoutMs, [&] {
-        for (HWND candidate : OwnedDialogs(main))
-            if (WindowText(candidate) != kAboutCaption &&
-                !dialogtest::FindDescendant(candidate, kFileNameEditId, L"Edit"))
+        for (HWND candidate : Dialogs(nullptr, main))
+            if (WindowText(candidate) != kAboutCaption && !FileNameEdit(candidate))
                 box = candidate;
         return box != nullptr;
     });

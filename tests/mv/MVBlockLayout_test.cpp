@@ -4,13 +4,6 @@
 
 namespace
 {
-struct LayoutCase
-{
-    int clientWidth, clientHeight;
-    unsigned blocks;
-    int blockWidth, blockHeight, columns, rows;
-};
-
 // The area given to the search is the client area less a margin of 10 on each side.
 MVBlockLayout Lay(int clientWidth, int clientHeight, unsigned blocks, MVSize aspect = MVSize(10, 10), int gap = 2)
 {
@@ -19,31 +12,32 @@ MVBlockLayout Lay(int clientWidth, int clientHeight, unsigned blocks, MVSize asp
 
 TEST(MVBlockLayout, LargestPitchThatHoldsEveryBlock)
 {
-    const LayoutCase rows[] = {
-        {330, 106, 528, 5, 5, 44, 12},  // pitch 7: exactly 528
-        {330, 106, 100, 13, 13, 20, 5}, // pitch 15
-        {100, 100, 10, 18, 18, 4, 4},   // pitch 20
-        {330, 106, 1, 84, 84, 3, 1},    // pitch 86, the area's height
-        {22, 22, 1, 0, 0, 0, 0},        // pitch 2: blocks no larger than the gap
-        {23, 23, 1, 1, 1, 1, 1},        // pitch 3
-    };
-    for (const LayoutCase& row : rows)
+    const struct
     {
-        const MVBlockLayout layout = Lay(row.clientWidth, row.clientHeight, row.blocks);
-        EXPECT_EQ(layout.blockSize, MVSize(row.blockWidth, row.blockHeight))
-            << row.clientWidth << "x" << row.clientHeight << " " << row.blocks;
+        int clientWidth, clientHeight;
+        unsigned blocks;
+        MVSize aspect, blockSize;
+        int columns, rows;
+    } rows[] = {
+        {330, 106, 528, MVSize(10, 10), MVSize(5, 5), 44, 12},  // pitch 7: exactly 528
+        {330, 106, 100, MVSize(10, 10), MVSize(13, 13), 20, 5}, // pitch 15
+        {100, 100, 10, MVSize(10, 10), MVSize(18, 18), 4, 4},   // pitch 20
+        {330, 106, 1, MVSize(10, 10), MVSize(84, 84), 3, 1},    // pitch 86, the area's height
+        {22, 22, 1, MVSize(10, 10), MVSize(0, 0), 0, 0},        // pitch 2: blocks no larger than the gap
+        {23, 23, 1, MVSize(10, 10), MVSize(1, 1), 1, 1},        // pitch 3
+        // A pitch twice as wide as high: 14 x 7 gives 22 x 12 = 264 >= 200; 15 x 8 gives 20 x 10.
+        {330, 106, 200, MVSize(2, 1), MVSize(12, 5), 22, 12},
+        // The largest window the system allows.
+        {32787, 120, 1, MVSize(10, 10), MVSize(98, 98), 327, 1},
+        {32787, 32787, 1000000, MVSize(10, 10), MVSize(30, 30), 1023, 1023},
+    };
+    for (const auto& row : rows)
+    {
+        const MVBlockLayout layout = Lay(row.clientWidth, row.clientHeight, row.blocks, row.aspect);
+        EXPECT_EQ(layout.blockSize, row.blockSize) << row.clientWidth << "x" << row.clientHeight << " " << row.blocks;
         EXPECT_EQ(layout.columns, row.columns) << row.clientWidth << "x" << row.clientHeight << " " << row.blocks;
         EXPECT_EQ(layout.rows, row.rows) << row.clientWidth << "x" << row.clientHeight << " " << row.blocks;
     }
-}
-
-TEST(MVBlockLayout, PitchFollowsTheAspect)
-{
-    // A pitch twice as wide as high: 14 x 7 gives 22 x 12 = 264 >= 200; 15 x 8 gives 20 x 10.
-    const MVBlockLayout layout = Lay(330, 106, 200, MVSize(2, 1));
-    EXPECT_EQ(layout.blockSize, MVSize(12, 5));
-    EXPECT_EQ(layout.columns, 22);
-    EXPECT_EQ(layout.rows, 12);
 }
 
 TEST(MVBlockLayout, BlockRectanglesRunRowByRow)
@@ -87,9 +81,7 @@ TEST(MVBlockLayout, NoGridWhereNoneFits)
     for (const Row& row : rows)
     {
         const MVBlockLayout layout = MVBlockLayout::Search(row.area, row.blocks, row.aspect, 2);
-        EXPECT_FALSE(layout.HasGrid()) << row.what;
-        EXPECT_EQ(layout.columns, 0) << row.what;
-        EXPECT_EQ(layout.rows, 0) << row.what;
+        EXPECT_EQ(MVSize(layout.columns, layout.rows), MVSize(0, 0)) << row.what;
         EXPECT_EQ(layout.blockSize, MVSize(0, 0)) << row.what;
         EXPECT_EQ(layout.BlockRect(7, 2, 10), MVRect(10, 10, 10, 10)) << row.what;
     }
@@ -109,18 +101,5 @@ TEST(MVBlockLayout, EveryGridHoldsItsBlocks)
                 EXPECT_LE(last.right, width - 10) << width << "x" << height << " " << blocks;
                 EXPECT_LE(last.bottom, height - 10) << width << "x" << height << " " << blocks;
             }
-}
-
-TEST(MVBlockLayout, LargestClientArea)
-{
-    // The largest window the system allows: one block fills the area's shorter side.
-    const MVBlockLayout one = MVBlockLayout::Search(MVSize(32767, 100), 1, MVSize(10, 10), 2);
-    EXPECT_EQ(one.blockSize, MVSize(98, 98));
-    EXPECT_EQ(one.columns, 327);
-    EXPECT_EQ(one.rows, 1);
-    const MVBlockLayout many = MVBlockLayout::Search(MVSize(32767, 32767), 1000000, MVSize(10, 10), 2);
-    EXPECT_EQ(many.blockSize, MVSize(30, 30));
-    EXPECT_EQ(many.columns, 1023);
-    EXPECT_EQ(many.rows, 1023);
 }
 }

@@ -1,35 +1,33 @@
 #include <gtest/gtest.h>
 
 #include "MVGradientPlan.h"
+#include "MVRect.h"
 #include "MVShape.h"
 
 namespace
 {
-TEST(MVGradientPlan, StepColorsStopShortOfTheEnd)
+TEST(MVGradientPlan, StepColorsRunPerChannelAndStopShortOfTheEnd)
 {
-    const int expected[] = {0, 64, 128, 191};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(MVGradientPlan::StepColor(RGB(0, 0, 0), RGB(255, 255, 255), i, 4),
-                  RGB(expected[i], expected[i], expected[i]))
-            << "step " << i;
-}
-
-TEST(MVGradientPlan, StepColorWorksPerChannel)
-{
-    // Red rises, green stays, blue falls; 3 steps of 0 -> 255 and 255 -> 0.
-    const COLORREF start = RGB(0, 100, 255);
-    const COLORREF end = RGB(255, 100, 0);
-    EXPECT_EQ(MVGradientPlan::StepColor(start, end, 0, 3), start);
-    EXPECT_EQ(MVGradientPlan::StepColor(start, end, 1, 3), RGB(85, 100, 170));
-    EXPECT_EQ(MVGradientPlan::StepColor(start, end, 2, 3), RGB(170, 100, 85));
-    // Halves round away from zero in both directions: 255 * 1 / 2 = 127.5.
-    EXPECT_EQ(MVGradientPlan::StepColor(RGB(0, 255, 0), RGB(255, 0, 0), 1, 2), RGB(128, 127, 0));
-}
-
-TEST(MVGradientPlan, NoneCountsAsWhite)
-{
-    EXPECT_EQ(MVGradientPlan::StepColor(RGB(0, 0, 0), MVShape::None, 2, 4), RGB(128, 128, 128));
-    EXPECT_EQ(MVGradientPlan::StepColor(MVShape::None, RGB(0, 0, 0), 1, 4), RGB(191, 191, 191));
+    const struct
+    {
+        COLORREF start, end;
+        int step, steps;
+        COLORREF expected;
+    } rows[] = {
+        {RGB(0, 0, 0), RGB(255, 255, 255), 0, 4, RGB(0, 0, 0)},
+        {RGB(0, 0, 0), RGB(255, 255, 255), 3, 4, RGB(191, 191, 191)},  // never the end colour itself
+        // Red rises, green stays, blue falls.
+        {RGB(0, 100, 255), RGB(255, 100, 0), 1, 3, RGB(85, 100, 170)},
+        {RGB(0, 100, 255), RGB(255, 100, 0), 2, 3, RGB(170, 100, 85)},
+        // Halves round away from zero in both directions: 255 * 1 / 2 = 127.5.
+        {RGB(0, 255, 0), RGB(255, 0, 0), 1, 2, RGB(128, 127, 0)},
+        // None counts as white at either end.
+        {RGB(0, 0, 0), MVShape::None, 2, 4, RGB(128, 128, 128)},
+        {MVShape::None, RGB(0, 0, 0), 1, 4, RGB(191, 191, 191)},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(MVGradientPlan::StepColor(row.start, row.end, row.step, row.steps), row.expected)
+            << std::hex << row.start << " to " << row.end << std::dec << ", step " << row.step << " of " << row.steps;
 }
 
 TEST(MVGradientPlan, StepCountsPerFillType)
@@ -62,10 +60,8 @@ TEST(MVGradientPlan, LineEndPoints)
     for (const Row& row : rows)
     {
         const MVGradientPlan::Line line = MVGradientPlan(row.fillType, 4, 3).LineAt(row.step);
-        EXPECT_EQ(line.from.x, row.from.x) << row.fillType << "/" << row.step;
-        EXPECT_EQ(line.from.y, row.from.y) << row.fillType << "/" << row.step;
-        EXPECT_EQ(line.to.x, row.to.x) << row.fillType << "/" << row.step;
-        EXPECT_EQ(line.to.y, row.to.y) << row.fillType << "/" << row.step;
+        EXPECT_EQ(MVRect(line.from.x, line.from.y, line.to.x, line.to.y), MVRect(row.from.x, row.from.y, row.to.x, row.to.y))
+            << row.fillType << "/" << row.step;
     }
 }
 }

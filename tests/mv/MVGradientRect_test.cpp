@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "DibCanvas.h"
 #include "MVEllipse.h"
 #include "MVGradientPlan.h"
@@ -10,17 +12,8 @@ namespace
 const COLORREF black = RGB(0, 0, 0);
 const COLORREF red = RGB(255, 0, 0);
 
-TEST(MVGradientRect, Defaults)
-{
-    const MVGradientRect shape(RECT{1, 2, 3, 4});
-    EXPECT_EQ(static_cast<const MVRect&>(shape), MVRect(1, 2, 3, 4));
-    EXPECT_EQ(shape.penColor, black);
-    EXPECT_EQ(shape.penWidth, 1);
-    EXPECT_EQ(shape.brushColor, MVShape::None);
-    EXPECT_EQ(shape.endColor, MVShape::None);
-    EXPECT_EQ(shape.fillType, 0);
-}
-
+// Assignment copies the rectangle, the pen and the brush, but the target keeps its gradient;
+// SetColor makes a solid fill.
 TEST(MVGradientRect, AssignmentKeepsTheGradientOfTheTarget)
 {
     MVGradientRect source(RECT{1, 2, 3, 4});
@@ -34,14 +27,11 @@ TEST(MVGradientRect, AssignmentKeepsTheGradientOfTheTarget)
     target.fillType = 5;
     target = source;
     EXPECT_EQ(static_cast<const MVRect&>(target), MVRect(1, 2, 3, 4));
-    EXPECT_EQ(target.penColor, RGB(1, 2, 3));
-    EXPECT_EQ(target.penWidth, 4);
-    EXPECT_EQ(target.brushColor, RGB(5, 6, 7));
-    EXPECT_EQ(target.endColor, RGB(20, 20, 20));
+    EXPECT_EQ(std::make_tuple(target.penColor, target.penWidth, target.brushColor, target.endColor),
+              std::make_tuple(RGB(1, 2, 3), 4, RGB(5, 6, 7), RGB(20, 20, 20)));
     EXPECT_EQ(target.fillType, 5);
     target.SetColor(RGB(9, 9, 9));
-    EXPECT_EQ(target.brushColor, RGB(9, 9, 9));
-    EXPECT_EQ(target.endColor, RGB(9, 9, 9));
+    EXPECT_EQ(std::make_pair(target.brushColor, target.endColor), std::make_pair(RGB(9, 9, 9), RGB(9, 9, 9)));
 }
 
 TEST(MVGradientRect, SolidFillLeavesRightAndBottomLines)
@@ -63,96 +53,61 @@ TEST(MVGradientRect, SolidFillLeavesRightAndBottomLines)
         }
 }
 
-TEST(MVGradientRect, PenWidthZeroDrawsNoOutline)
+TEST(MVGradientRect, NoOutlineWithoutAPen)
 {
-    DibCanvas canvas(12, 12);
-    const COLORREF background = canvas.Pixel(0, 0);
-    MVGradientRect block(RECT{2, 3, 7, 8});
-    block.penWidth = 0;
-    block.SetColor(red);
-    block.Draw(canvas.Dc());
-    EXPECT_EQ(canvas.Count(red, 0, 0, 12, 12), 25);
-    EXPECT_EQ(canvas.Count(background, 0, 0, 12, 12), 144 - 25);
+    const struct
+    {
+        const char* fault;
+        int penWidth;
+        COLORREF penColor;
+    } rows[] = {{"pen width 0 draws lines", 0, black}, {"a null pen draws lines", 1, MVShape::None}};
+    for (const auto& row : rows)
+    {
+        DibCanvas canvas(12, 12);
+        MVGradientRect block(RECT{2, 3, 7, 8});
+        block.penWidth = row.penWidth;
+        block.penColor = row.penColor;
+        block.SetColor(red);
+        block.Draw(canvas.Dc());
+        EXPECT_EQ(canvas.Count(red, 0, 0, 12, 12), 25) << row.fault;
+        EXPECT_EQ(canvas.Count(RGB(0x12, 0x34, 0x56), 0, 0, 12, 12), 144 - 25) << row.fault;
+    }
 }
 
-TEST(MVGradientRect, NullPenDrawsNoOutline)
+// Each pixel of a line gradient has its step's colour (MVGradientPlan's rows): columns from the
+// left (the default type), rows from the top, falling diagonals from step W - x + y.
+TEST(MVGradientRect, LineGradientsColourEachPixelByItsStep)
 {
-    DibCanvas canvas(12, 12);
-    const COLORREF background = canvas.Pixel(0, 0);
-    MVGradientRect block(RECT{2, 3, 7, 8});
-    block.penColor = MVShape::None;
-    block.SetColor(red);
-    block.Draw(canvas.Dc());
-    EXPECT_EQ(canvas.Count(red, 0, 0, 12, 12), 25);
-    EXPECT_EQ(canvas.Count(black, 0, 0, 12, 12), 0);
-    EXPECT_EQ(canvas.Pixel(7, 5), background);
-}
-
-TEST(MVGradientRect, ColumnsFromBlackToWhite)
-{
-    DibCanvas canvas(8, 4);
-    MVGradientRect shape(RECT{2, 0, 6, 3});
-    shape.penWidth = 0;
-    shape.brushColor = black;
-    shape.endColor = RGB(255, 255, 255);
-    shape.Draw(canvas.Dc());
-    const int grey[] = {0, 64, 128, 191};
-    for (int x = 0; x < 4; ++x)
+    const COLORREF start = RGB(0, 0, 200), end = RGB(240, 120, 0);
+    const struct
+    {
+        int fillType, steps;
+        int (*step)(int x, int y);
+    } rows[] = {
+        {MVGradientPlan::VerticalLines, 5, [](int x, int) { return x; }},
+        {MVGradientPlan::HorizontalLines, 3, [](int, int y) { return y; }},
+        {MVGradientPlan::FallingDiagonals, 8, [](int x, int y) { return 5 - x + y; }},
+    };
+    for (const auto& row : rows)
+    {
+        DibCanvas canvas(7, 5);
+        MVGradientRect shape(RECT{1, 1, 6, 4});
+        shape.penWidth = 0;
+        shape.brushColor = start;
+        shape.endColor = end;
+        if (row.fillType != MVGradientPlan::VerticalLines)
+            shape.fillType = row.fillType;
+        shape.Draw(canvas.Dc());
         for (int y = 0; y < 3; ++y)
-            EXPECT_EQ(canvas.Pixel(2 + x, y), RGB(grey[x], grey[x], grey[x])) << x << "," << y;
+            for (int x = 0; x < 5; ++x)
+                EXPECT_EQ(canvas.Pixel(1 + x, 1 + y), MVGradientPlan::StepColor(start, end, row.step(x, y), row.steps))
+                    << "type " << row.fillType << " at " << x << "," << y;
+        EXPECT_EQ(canvas.Count(RGB(0x12, 0x34, 0x56), 0, 0, 7, 5), 7 * 5 - 5 * 3) << "type " << row.fillType;
+    }
 }
 
-TEST(MVGradientRect, RowsFromTheTop)
-{
-    DibCanvas canvas(4, 4);
-    MVGradientRect shape(RECT{0, 0, 3, 4});
-    shape.penWidth = 0;
-    shape.brushColor = RGB(0, 0, 200);
-    shape.endColor = RGB(0, 0, 0);
-    shape.fillType = MVGradientPlan::HorizontalLines;
-    shape.Draw(canvas.Dc());
-    const int blue[] = {200, 150, 100, 50};
-    for (int y = 0; y < 4; ++y)
-        EXPECT_EQ(canvas.Pixel(1, y), RGB(0, 0, blue[y])) << y;
-}
-
-TEST(MVGradientRect, FallingDiagonalsColourByStep)
-{
-    // Pixel (x, y) gets the colour of step W - x + y.
-    const int width = 5;
-    const int height = 3;
-    DibCanvas canvas(width, height);
-    MVGradientRect shape(RECT{0, 0, width, height});
-    shape.penWidth = 0;
-    shape.brushColor = black;
-    shape.endColor = RGB(240, 240, 240);
-    shape.fillType = MVGradientPlan::FallingDiagonals;
-    shape.Draw(canvas.Dc());
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-        {
-            const int step = width - x + y;
-            EXPECT_EQ(canvas.Pixel(x, y), MVGradientPlan::StepColor(black, RGB(240, 240, 240), step, width + height))
-                << x << "," << y;
-        }
-}
-
-TEST(MVGradientRect, EmptyGradientDrawsNothing)
-{
-    DibCanvas canvas(6, 6);
-    const COLORREF background = canvas.Pixel(0, 0);
-    MVGradientRect columns(RECT{2, 1, 2, 5}); // no width: no columns
-    columns.penWidth = 0;
-    columns.brushColor = black;
-    columns.Draw(canvas.Dc());
-    MVGradientRect rows(RECT{1, 3, 5, 3}); // no height: no rows
-    rows.penWidth = 0;
-    rows.brushColor = black;
-    rows.fillType = MVGradientPlan::HorizontalLines;
-    rows.Draw(canvas.Dc());
-    EXPECT_EQ(canvas.Count(background, 0, 0, 6, 6), 36);
-}
-
+// From dark edges to a light centre, the colour never falling from one ring to the next inward
+// along a row through the middle, every pixel covered.
 TEST(MVGradientRect, ConcentricShapesRunFromTheEdgesToTheCentre)
 {
     for (int fillType : {MVGradientPlan::ConcentricCircles, MVGradientPlan::ConcentricRectangles})
@@ -164,52 +119,37 @@ TEST(MVGradientRect, ConcentricShapesRunFromTheEdgesToTheCentre)
         shape.endColor = RGB(255, 255, 255);
         shape.fillType = fillType;
         shape.Draw(canvas.Dc());
-        const int corner = GetRValue(canvas.Pixel(0, 0));
-        const int edge = GetRValue(canvas.Pixel(10, 0));
-        const int centre = GetRValue(canvas.Pixel(10, 10));
-        EXPECT_LT(corner, 80) << fillType;
-        EXPECT_LT(edge, 150) << fillType;
-        EXPECT_GT(centre, 180) << fillType;
-        EXPECT_LT(corner, centre) << fillType;
+        EXPECT_LT(GetRValue(canvas.Pixel(0, 0)), 80) << fillType;
+        EXPECT_LT(GetRValue(canvas.Pixel(10, 0)), 150) << fillType;
+        EXPECT_GT(GetRValue(canvas.Pixel(10, 10)), 180) << fillType;
+        for (int x = 1; x <= 10; ++x)
+            EXPECT_GE(GetRValue(canvas.Pixel(x, 10)), GetRValue(canvas.Pixel(x - 1, 10))) << fillType << " at " << x;
+        EXPECT_EQ(canvas.Count(RGB(0x12, 0x34, 0x56), 0, 0, 20, 20), 0) << fillType;
     }
 }
 
-TEST(MVGradientRect, ConcentricRectanglesCoverEveryPixelByDistanceFromTheEdge)
+// An empty gradient, an unknown fill type and a solid fill in None: nothing but the outlines.
+TEST(MVGradientRect, NothingToFillDrawsNoFill)
 {
-    DibCanvas canvas(12, 12);
-    MVGradientRect shape(RECT{0, 0, 12, 12});
-    shape.penWidth = 0;
-    shape.brushColor = black;
-    shape.endColor = RGB(252, 252, 252);
-    shape.fillType = MVGradientPlan::ConcentricRectangles;
-    shape.Draw(canvas.Dc());
-    // The colour never falls from one ring to the next one inward, along a row through the middle.
-    int previous = -1;
-    for (int x = 0; x < 6; ++x)
-    {
-        const int level = GetRValue(canvas.Pixel(x, 6));
-        EXPECT_GE(level, previous) << x;
-        previous = level;
-    }
-    EXPECT_EQ(canvas.Count(RGB(0x12, 0x34, 0x56), 0, 0, 12, 12), 0);
-}
-
-TEST(MVGradientRect, UnknownFillTypeAndColourlessFillDrawNoFill)
-{
-    DibCanvas canvas(10, 10);
+    DibCanvas canvas(16, 10);
     const COLORREF background = canvas.Pixel(0, 0);
+    MVGradientRect columns(RECT{2, 1, 2, 5}); // no width: no columns
+    MVGradientRect rows(RECT{1, 3, 5, 3});    // no height: no rows
+    rows.fillType = MVGradientPlan::HorizontalLines;
     MVGradientRect unknown(RECT{1, 1, 5, 5});
-    unknown.brushColor = black;
-    unknown.endColor = RGB(255, 255, 255);
     unknown.fillType = 6;
-    unknown.Draw(canvas.Dc());
-    MVGradientRect colourless(RECT{5, 5, 9, 9}); // brushColor and endColor both None
+    for (MVGradientRect* shape : {&columns, &rows, &unknown})
+    {
+        shape->penWidth = shape == &unknown ? 1 : 0;
+        shape->brushColor = black;
+        shape->endColor = RGB(255, 255, 255);
+        shape->Draw(canvas.Dc());
+    }
+    MVGradientRect colourless(RECT{10, 5, 14, 9}); // brushColor and endColor both None
     colourless.Draw(canvas.Dc());
-    // Only the right and bottom lines of both outlines.
-    EXPECT_EQ(canvas.Pixel(2, 2), background);
-    EXPECT_EQ(canvas.Pixel(6, 6), background);
     EXPECT_EQ(canvas.Pixel(5, 3), black);
-    EXPECT_EQ(canvas.Pixel(9, 7), black);
+    EXPECT_EQ(canvas.Pixel(14, 7), black);
+    EXPECT_EQ(canvas.Count(background, 0, 0, 16, 10), 16 * 10 - 2 * 16);
 }
 
 TEST(MVEllipse, HollowBrushDrawsOnlyTheOutline)

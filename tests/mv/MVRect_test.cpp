@@ -4,18 +4,6 @@
 
 namespace
 {
-TEST(MVRect, ConvertsToAndFromRect)
-{
-    const RECT source = {1, 2, 30, 40};
-    const MVRect rect(source);
-    const RECT back = rect;
-    EXPECT_EQ(back.left, 1);
-    EXPECT_EQ(back.top, 2);
-    EXPECT_EQ(back.right, 30);
-    EXPECT_EQ(back.bottom, 40);
-    EXPECT_EQ(MVRect(MVSize(7, 9)), MVRect(0, 0, 7, 9));
-}
-
 TEST(MVRect, DeflateMovesEveryEdgeInward)
 {
     MVRect rect(0, 0, 10, 8);
@@ -43,11 +31,17 @@ TEST(MVRect, CenterPointTruncatesTowardZero)
 
 TEST(MVRect, DiagonalLengthIsTruncated)
 {
-    EXPECT_EQ(MVRect(0, 0, 3, 4).DiagonalLength(), 5);
-    EXPECT_EQ(MVRect(0, 0, 10, 10).DiagonalLength(), 14); // 14.14
-    EXPECT_EQ(MVRect(0, 0, 1, 1).DiagonalLength(), 1);    // 1.41
-    EXPECT_EQ(MVRect(5, 5, 0, 0).DiagonalLength(), 7);    // inverted: squares are positive
-    EXPECT_EQ(MVRect(0, 0, 32767, 32767).DiagonalLength(), 46339);
+    const struct
+    {
+        MVRect rect;
+        int length;
+    } rows[] = {
+        {MVRect(0, 0, 3, 4), 5}, {MVRect(0, 0, 10, 10), 14}, {MVRect(0, 0, 1, 1), 1},  // 14.14, 1.41
+        {MVRect(5, 5, 0, 0), 7},  // inverted: squares are positive
+        {MVRect(0, 0, 32767, 32767), 46339},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.rect.DiagonalLength(), row.length) << row.rect.right << "x" << row.rect.bottom;
 }
 
 TEST(MVRect, ScaleToWidthRoundsTheHeight)

