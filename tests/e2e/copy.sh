@@ -24,7 +24,7 @@ expect_button "Create ISO" enabled 3000
 copy_to() {
     local start
     start=$(now_ms)
-    drv create "$(win_path "$1")" || fail "the save dialog did not take $1"
+    create_image "$1"
     CREATE_OUT=$DRV_OUT
     expect_button "Create ISO" enabled 60000
     COPY_MS=$(( $(now_ms) - start ))
@@ -32,8 +32,8 @@ copy_to() {
 
 echo "== cancelling the save dialog starts nothing"
 drv create-cancel || fail "the save dialog did not cancel"
-printf '%s\n' "$DRV_OUT" | grep -qF 'file type: [ISO files (*.iso)]' || fail "the save dialog does not offer 'ISO files (*.iso)' first"
-printf '%s\n' "$DRV_OUT" | grep -qF 'file name: [COPY_E2E.iso]' || fail "the save dialog does not propose the label's name COPY_E2E.iso"
+drv_has -F 'file type: [ISO files (*.iso)]' || fail "the save dialog does not offer 'ISO files (*.iso)' first"
+drv_has -F 'file name: [COPY_E2E.iso]' || fail "the save dialog does not propose the label's name COPY_E2E.iso"
 expect_button "Create ISO" enabled 1000
 [ -z "$(ls -A "$out")" ] || fail "cancelling left files: $(ls "$out")"
 drv status
@@ -46,8 +46,7 @@ copy_to "$out/first.iso"
 ! printf '%s\n' "$CREATE_OUT" | grep -q '^overwrite question: ' || fail "an overwrite question for a new file"
 expect_copy "$out/first.iso" "$disc"
 (cd "$out" && sha256sum -c --strict first.iso.sha256) || fail "first.iso.sha256 does not check the image"
-drv status
-printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: [0-9]{2}:[0-9]{2}:[0-9]{2}\]$' || fail "no elapsed time after the copy"
+expect_time_status "after the copy"
 pass "copy took $COPY_MS ms including the dialog"
 
 echo "== declining the overwrite question keeps the existing file and starts nothing"
@@ -75,5 +74,4 @@ echo "== nothing else was written"
 listing=$(cd "$out" && ls | sort | tr '\n' ' ')
 [ "$listing" = "backup.iso backup.iso.sha256 first.iso first.iso.sha256 old.iso old.iso.sha256 " ] || fail "unexpected files in the output folder: $listing"
 
-drv close || fail "cannot close"
-e2e_wait_exit "$PELMORA_PID" 10
+e2e_close

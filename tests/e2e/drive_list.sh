@@ -18,7 +18,7 @@ e2e_start_pelmora
 
 echo "== the list at start-up: sorted by letter, label after ' - ', nothing after an empty drive"
 expect_drives 'E:\ - PELMORA_E2E' 'F:\' 'G:\ - '
-printf '%s\n' "$DRV_OUT" | grep -qx 'selected: 0' || fail "the first entry is not selected at start-up"
+drv_has -x 'selected: 0' || fail "the first entry is not selected at start-up"
 expect_button "Create ISO" enabled 3000
 pass "labelled disc listed, first entry selected, Create ISO enabled"
 
@@ -32,7 +32,7 @@ pass "button follows the selected drive"
 echo "== the selection survives the refresh every second"
 sleep 1.5
 drv drives
-printf '%s\n' "$DRV_OUT" | grep -qx 'selected: 2' || fail "the refresh lost the selection"
+drv_has -x 'selected: 2' || fail "the refresh lost the selection"
 expect_button "Create ISO" enabled 500
 
 echo "== a disc inserted into the empty drive while the tool runs"
@@ -67,7 +67,7 @@ expect_button "Create ISO" enabled 2000
 e2e_remove_drive e || fail "cannot remove drive E:"
 drv wait-no-entry 'E:\ - LATE_DISC' 5000 || fail "the removed drive is still listed"
 expect_drives 'F:\' 'G:\ - '
-printf '%s\n' "$DRV_OUT" | grep -qx 'selected: 1' || fail "the selection did not stay on G:"
+drv_has -x 'selected: 1' || fail "the selection did not stay on G:"
 expect_button "Create ISO" enabled 3000
 pass "selection follows the drive, not the position"
 
@@ -75,7 +75,7 @@ echo "== the selected drive goes away: nothing is selected, the button is disabl
 e2e_remove_drive g || fail "cannot remove drive G:"
 drv wait-no-entry 'G:\ - ' 5000 || fail "the removed drive is still listed"
 expect_drives 'F:\'
-printf '%s\n' "$DRV_OUT" | grep -qx 'selected: -1' || fail "an entry is selected after the selected drive went away"
+drv_has -x 'selected: -1' || fail "an entry is selected after the selected drive went away"
 expect_button "Create ISO" disabled 3000
 pass "lost selection: nothing selected, button disabled"
 
@@ -89,7 +89,6 @@ drv wait-entry 'E:\ - LATE_DISC' 5000 || fail "a drive added to an empty list wa
 pass "empty list refreshed: a new drive appears"
 
 echo "== closing with no copy running ends the program at once"
-drv close || fail "cannot close"
-e2e_wait_exit "$PELMORA_PID" 10
+e2e_close
 expect_main_windows 0 "a main window is left after closing"
 pass "program ended ${EXIT_MS} ms after the close request (exit code $EXIT_CODE)"

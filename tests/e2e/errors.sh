@@ -26,7 +26,7 @@ expect_drives 'E:\ - ERRORS_E2E'
 expect_button "Create ISO" enabled 3000
 
 echo "== a read error in the middle of the disc"
-drv create "$(win_path "$out/bad.iso")" || fail "the save dialog did not take the name"
+create_image "$out/bad.iso"
 drv messagebox show 10000 || fail "no message box after a read error"
 box=$DRV_OUT
 printf '%s\n' "$box" | grep -qx 'message box: \[Pelmora\]' || fail "the message box is not captioned with the application's name"
@@ -36,7 +36,7 @@ printf '%s\n' "$text" | grep -q 'Cannot' && fail "a read error is reported with 
 printf '%s\n' "$box" | grep -qE '^  Static [0-9-]+ icon' || fail "the message box shows no icon"
 # Until the box is dismissed, the copy is still running and its partial image exists.
 drv button
-printf '%s\n' "$DRV_OUT" | grep -qF 'button: [Stop]' || fail "the button does not read Stop while the error is shown"
+drv_has -F 'button: [Stop]' || fail "the button does not read Stop while the error is shown"
 [ -f "$out/bad.iso.pelmora-partial" ] || fail "the partial image was deleted before the box was dismissed"
 [ ! -e "$out/bad.iso" ] || fail "the image took its name before the copy ended"
 drv messagebox ok 5000 || fail "cannot dismiss the message box"
@@ -50,7 +50,7 @@ head -c 100000 /dev/urandom >"$out/bad2.iso"
 echo "0000  bad2.iso" >"$out/bad2.iso.sha256"
 cp "$out/bad2.iso" "$E2E_DIR/bad2.orig"
 cp "$out/bad2.iso.sha256" "$E2E_DIR/bad2.sha256.orig"
-drv create "$(win_path "$out/bad2.iso")" || fail "the save dialog did not take the name"
+create_image "$out/bad2.iso"
 drv messagebox show 10000 || fail "no message box after a read error"
 drv close || fail "cannot close"
 sleep 1.5
@@ -70,38 +70,30 @@ marginal=$((1700 * 2048))
 log=$E2E_DIR/marginal.log
 rm -f "$log"
 e2e_start_pelmora_shimmed SHIM_EIO_FROM=$marginal SHIM_EIO_TO=$((marginal + 2048)) SHIM_EIO_TIMES=2 SHIM_LOG="$log"
-expect_button "Create ISO" enabled 3000
-drv create "$(win_path "$out/marginal.iso")" || fail "the save dialog did not take the name"
-ended=
-for attempt in $(seq 40); do
-    if drv messagebox show 100 >/dev/null; then
-        fail "the marginal sector ended the copy with a message box:
+create_image "$out/marginal.iso"
+# ended_without_box: the copy has ended, and no message box came while it ran.
+ended_without_box() {
+    ! drv messagebox show 100 >/dev/null || fail "the marginal sector ended the copy with a message box:
 $DRV_OUT"
-    fi
-    if drv wait-button "Create ISO" enabled 400 >/dev/null; then
-        ended=1
-        break
-    fi
-done
-[ -n "$ended" ] || fail "the copy with a marginal sector did not end"
+    drv wait-button "Create ISO" enabled 400 >/dev/null
+}
+wait_until 40 "the copy with a marginal sector did not end" ended_without_box
 drv messagebox show 0 >/dev/null && fail "a message box after the copy with a marginal sector: $DRV_OUT"
 expect_copy "$out/marginal.iso" "$disc"
 failures=$(cat "$log" 2>/dev/null | wc -l)
 [ "$failures" -eq 2 ] || fail "the marginal sector failed $failures reads, not 2: the retry was not exercised"
 pass "the marginal sector was read after 2 failed reads; no message"
-drv close || fail "cannot close"
-e2e_wait_exit "$PELMORA_PID" 10
+e2e_close
 
 echo "== a scratched disc: Continue saves everything else, and the map lists exactly the band"
 band_from=$((3 * 1024 * 1024)) band_to=$((4 * 1024 * 1024))
 disc_bytes=$(file_size "$disc")
 e2e_start_pelmora_shimmed SHIM_EIO_FROM=$band_from SHIM_EIO_TO=$band_to
-expect_button "Create ISO" enabled 3000
-drv create "$(win_path "$out/rescued.iso")" || fail "the save dialog did not take the name"
+create_image "$out/rescued.iso"
 drv messagebox continue 10000 || fail "no box after a read error"
-printf '%s\n' "$DRV_OUT" | grep -qF '[&Continue]' || fail "the read error box offers no Continue: $DRV_OUT"
+drv_has -F '[&Continue]' || fail "the read error box offers no Continue: $DRV_OUT"
 drv messagebox ok 60000 || fail "the end of an image with holes was not told"
-printf '%s\n' "$DRV_OUT" | grep -qF "rescued.iso is missing $(((band_to - band_from) / 2048)) sectors ($(((band_to - band_from) / 1024)) KB)" \
+drv_has -F "rescued.iso is missing $(((band_to - band_from) / 2048)) sectors ($(((band_to - band_from) / 1024)) KB)" \
     || fail "the end does not say how much is missing: $DRV_OUT"
 expect_button "Create ISO" enabled 5000
 [ "$(file_size "$out/rescued.iso")" -eq "$disc_bytes" ] || fail "the rescued image does not have the disc's length"
@@ -117,39 +109,27 @@ read -r pos size status <<<"$unfinished"
 [ ! -e "$out/rescued.iso.pelmora-partial" ] && [ ! -e "$out/rescued.iso.pelmora-partial.map" ] \
     || fail "the temporary image or its map is left beside the rescued image"
 pass "image equal to the disc outside the band, zeros in it, the map lists exactly the band"
-drv close || fail "cannot close"
-e2e_wait_exit "$PELMORA_PID" 10
+e2e_close
 
 echo "== Stop during the return passes, then a sound drive reads only the missing sectors"
 # Each failed read takes 20 ms, as a drive spends long in one: scraping the band lasts seconds.
 e2e_start_pelmora_shimmed SHIM_EIO_FROM=$band_from SHIM_EIO_TO=$band_to SHIM_EIO_SLEEP_US=20000
-expect_button "Create ISO" enabled 3000
-drv create "$(win_path "$out/later.iso")" || fail "the save dialog did not take the name"
+create_image "$out/later.iso"
 drv messagebox continue 10000 || fail "no box after a read error"
-scraping=
-for attempt in $(seq 300); do
-    drv status >/dev/null
-    if printf '%s\n' "$DRV_OUT" | grep -q 'Scraping'; then
-        scraping=1
-        break
-    fi
-done
-[ -n "$scraping" ] || fail "the status line never showed the scraping pass: $DRV_OUT"
+wait_until 90 "the status line never showed the scraping pass" eval 'drv status >/dev/null && drv_has Scraping'
 drv click || fail "cannot press Stop"
 drv messagebox ok 30000 || fail "the end of a stopped image with holes was not told"
 expect_button "Create ISO" enabled 5000
 [ -f "$out/later.iso.map" ] || fail "no map beside the stopped image"
-drv close || fail "cannot close"
-e2e_wait_exit "$PELMORA_PID" 10
+e2e_close
 # This drive fails every read of what the image already holds, and logs it: only a copy that
 # reads just the missing sectors never meets a failure.
 log=$E2E_DIR/later.log
 rm -f "$log"
 e2e_start_pelmora_shimmed SHIM_EIO_FROM=$((1024 * 1024)) SHIM_EIO_TO=$band_from SHIM_LOG="$log"
-expect_button "Create ISO" enabled 3000
-drv create "$(win_path "$out/later.iso")" || fail "the save dialog did not take the name"
+create_image "$out/later.iso"
 drv messagebox yes 10000 || fail "no question whether to read only the missing sectors"
-printf '%s\n' "$DRV_OUT" | grep -qE '\[later.iso is missing [0-9]+ sectors of this disc. Read only the missing sectors\?\]' \
+drv_has -E '\[later.iso is missing [0-9]+ sectors of this disc. Read only the missing sectors\?\]' \
     || fail "the question is not the system's: $DRV_OUT"
 expect_button "Create ISO" enabled 30000
 drv messagebox show 0 >/dev/null && fail "a message box after finishing the image: $DRV_OUT"
@@ -158,8 +138,7 @@ expect_copy "$out/later.iso" "$disc"
 (cd "$out" && sha256sum -c --status later.iso.sha256) || fail "the finished image's checksum file does not match it"
 [ ! -s "$log" ] || fail "finishing the image read sectors it already held: $(wc -l <"$log") failed reads"
 pass "stopped during scraping with its map; finished from a sound drive, identical to the disc, only the missing sectors read"
-drv close || fail "cannot close"
-e2e_wait_exit "$PELMORA_PID" 10
+e2e_close
 
 echo "== a disc ejected while the save dialog is open"
 e2e_start_pelmora
@@ -169,10 +148,9 @@ e2e_eject e || fail "cannot eject the disc"
 drv wait-entry 'E:\' 5000 || fail "the ejected drive is still listed with its label"
 drv save-as "$(win_path "$out/gone.iso")" || fail "the save dialog did not take the name"
 drv messagebox ok 10000 || fail "no message box for a drive that is gone"
-printf '%s\n' "$DRV_OUT" | grep -qF '[Drive E: is no longer ready: no image was made.]' || fail "the message does not say that drive E: is no longer ready"
+drv_has -F '[Drive E: is no longer ready: no image was made.]' || fail "the message does not say that drive E: is no longer ready"
 expect_button "Create ISO" disabled 5000
 [ ! -e "$out/gone.iso" ] || fail "an image file was created although the drive is gone"
 pass "'Drive E: is no longer ready: no image was made.' shown, nothing created"
 
-drv close || fail "cannot close"
-e2e_wait_exit "$PELMORA_PID" 10
+e2e_close

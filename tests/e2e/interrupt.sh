@@ -33,7 +33,7 @@ bar_blocks "$out/idle.png"
 # read before it in the image.
 start_copy() {
     gate_close
-    drv create "$(win_path "$1")" || fail "the save dialog did not take $1"
+    create_image "$1"
     drv wait-button "Stop" enabled 3000 || fail "the button does not read Stop during a copy"
     wait_held 20
     # The image is written under its temporary name until it is kept.
@@ -59,8 +59,7 @@ size=$(file_size "$out/stopped.iso")
 [ "$size" -le $((HELD_AT + HELD_BYTES)) ] || fail "the copy went on after Stop: $size bytes, Stop came at $HELD_AT"
 expect_prefix "$out/stopped.iso" "$disc"
 [ ! -e "$out/stopped.iso.sha256" ] && [ ! -e "$out/stopped.iso.pelmora-partial" ] || fail "a stopped copy left a checksum or its temporary file"
-drv status
-printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: [0-9]{2}:[0-9]{2}:[0-9]{2}\]$' || fail "the status line lost the elapsed time after Stop"
+expect_time_status "after Stop"
 pass "stopped within $stop_ms ms"
 
 echo "== after the copy the bar is empty again"
@@ -94,7 +93,7 @@ start_copy "$out/closed.iso"
 
 echo "== during a copy: red blocks first, the rest grey, the elapsed time shown"
 drv status
-printf '%s\n' "$DRV_OUT" | grep -qE '^status: \[Time: 00:00:[0-9]{2}( .{1,2} [0-9]+\.[0-9] MB/s( .{1,2} [0-9]{2}:[0-9]{2}:[0-9]{2} left)?)?\]$' ||
+drv_has -E '^status: \[Time: 00:00:[0-9]{2}( .{1,2} [0-9]+\.[0-9] MB/s( .{1,2} [0-9]{2}:[0-9]{2}:[0-9]{2} left)?)?\]$' ||
     fail "no elapsed time during the copy"
 # One more read, long after the last: the window is told of it whatever it does with reports
 # that follow each other closely.
@@ -104,7 +103,7 @@ wait_file_size "$out/closed.iso.pelmora-partial" "$HELD_AT" 20
 screenshot "$out/copying.png"
 bar_blocks "$out/copying.png"
 drv button
-printf '%s\n' "$DRV_OUT" | grep -qF 'button: [Stop]' || fail "the copy ended before the screenshot"
+drv_has -F 'button: [Stop]' || fail "the copy ended before the screenshot"
 [ "$BAR_FILLED" -ge 1 ] || fail "no red block during the copy"
 [ "$BAR_FILLED" -lt 528 ] || fail "every block is red while the copy runs"
 # The bar shows the share of the disc copied, rounded to whole blocks: the copy is held at the
@@ -127,8 +126,7 @@ pass "program ended $(( $(now_ms) - close_at )) ms after the close request durin
 echo "== Stop while the first 17 sectors are read one by one"
 # The fifth sector's read is held at the gate.
 e2e_start_pelmora_gated $((4 * 2048))
-expect_button "Create ISO" enabled 5000
-drv create "$(win_path "$out/header.iso")" || fail "the save dialog did not take the name"
+create_image "$out/header.iso"
 wait_held 10
 [ "$HELD_BYTES" -eq 2048 ] && [ "$HELD_AT" -lt $((17 * 2048)) ] ||
     fail "the gate held a read of $HELD_BYTES bytes at $HELD_AT, not one of the first sectors"
@@ -139,8 +137,7 @@ expect_button "Create ISO" enabled 5000
 size=$(file_size "$out/header.iso")
 [ "$size" -lt $((17 * 2048)) ] || fail "Stop during the first sectors still copied $size bytes"
 expect_prefix "$out/header.iso" "$disc"
-drv close || fail "cannot close"
-e2e_wait_exit "$PELMORA_PID" 20
+e2e_close 20
 pass "stopped after $((size / 2048)) single sectors"
 
 # The partial images are large; the screenshots stay for whoever wants to look at them.

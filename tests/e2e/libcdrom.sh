@@ -50,15 +50,24 @@ e2e_make_iso() {
     rm -rf "$tree"
 }
 
+# place_disc LETTER ISO: drive LETTER's device file becomes the disc ISO (a hard link, else a
+# copy), replaced under its old name; sets DISC_DIR to the drive's folder.
+place_disc() {
+    DISC_DIR=$E2E_DIR/drives/$1
+    mkdir -p "$DISC_DIR"
+    if [ ! "$2" -ef "$DISC_DIR/disc.iso" ]; then
+        ln -f "$2" "$DISC_DIR/disc.iso.new" 2>/dev/null || cp "$2" "$DISC_DIR/disc.iso.new"
+        mv -f "$DISC_DIR/disc.iso.new" "$DISC_DIR/disc.iso"
+    fi
+}
+
 # e2e_add_cdrom LETTER ISO: drive LETTER becomes a CD-ROM drive holding the disc ISO.
 # Call before e2e_start (the mount manager reads this only when the server starts).
 e2e_add_cdrom() {
-    local letter=$1 iso=$2 dir=$E2E_DIR/drives/$1
-    mkdir -p "$dir"
-    ln -f "$iso" "$dir/disc.iso" 2>/dev/null || cp "$iso" "$dir/disc.iso"
-    ln -sfn "$dir" "$WINEPREFIX/dosdevices/$letter:"
-    ln -sfn "$dir/disc.iso" "$WINEPREFIX/dosdevices/$letter::"
-    e2e_mark_cdrom "$letter"
+    place_disc "$1" "$2"
+    ln -sfn "$DISC_DIR" "$WINEPREFIX/dosdevices/$1:"
+    ln -sfn "$DISC_DIR/disc.iso" "$WINEPREFIX/dosdevices/$1::"
+    e2e_mark_cdrom "$1"
 }
 
 # e2e_add_empty_cdrom LETTER: a CD-ROM drive with no disc in it.
@@ -110,13 +119,13 @@ e2e_cached_iso() {
 # e2e_insert LETTER ISO: puts the disc ISO into drive LETTER while programs run. The device
 # file is replaced under its old name and the drive redefined through Wine's mount manager.
 e2e_insert() {
-    local letter=$1 iso=$2 dir=$E2E_DIR/drives/$1
-    mkdir -p "$dir"
-    if [ ! "$iso" -ef "$dir/disc.iso" ]; then
-        ln -f "$iso" "$dir/disc.iso.new" 2>/dev/null || cp "$iso" "$dir/disc.iso.new"
-        mv -f "$dir/disc.iso.new" "$dir/disc.iso"
-    fi
-    timeout 30 wine "$BUILD/tests/mount_cdrom.exe" insert "$letter" "$dir" "$dir/disc.iso" </dev/null
+    place_disc "$1" "$2"
+    mount_cdrom insert "$1" "$DISC_DIR" "$DISC_DIR/disc.iso"
+}
+
+# mount_cdrom ARGS...: tells Wine's mount manager of a drive (tests/helpers/mount_cdrom.cpp).
+mount_cdrom() {
+    timeout 30 wine "$BUILD/tests/mount_cdrom.exe" "$@" </dev/null
 }
 
 # e2e_eject LETTER: takes the disc out of drive LETTER while programs run; the drive stays,
@@ -124,7 +133,7 @@ e2e_insert() {
 e2e_eject() {
     local letter=$1 dir=$E2E_DIR/drives/$1
     mkdir -p "$dir-device"
-    timeout 30 wine "$BUILD/tests/mount_cdrom.exe" insert "$letter" "$dir-nothing" "$dir-device" </dev/null >/dev/null &&
+    mount_cdrom insert "$letter" "$dir-nothing" "$dir-device" >/dev/null &&
         echo "ejected $letter:"
 }
 
@@ -142,7 +151,7 @@ e2e_read_shim() {
 # e2e_remove_drive LETTER: the drive letter goes away while programs run.
 e2e_remove_drive() {
     local letter=$1
-    timeout 30 wine "$BUILD/tests/mount_cdrom.exe" remove "$letter" </dev/null >/dev/null || return 1
+    mount_cdrom remove "$letter" >/dev/null || return 1
     # Without its device link the letter would answer again with another volume's data.
     rm -f "$WINEPREFIX/dosdevices/$letter::"
     echo "removed drive $letter:"

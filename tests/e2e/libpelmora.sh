@@ -68,6 +68,29 @@ e2e_start_pelmora_preloaded() {
     drv wait-main 30000 || fail "the main window did not appear"
 }
 
+# e2e_close [SECONDS]: asks the main window to close and waits for the program to end (10 s).
+e2e_close() {
+    drv close || fail "cannot close"
+    e2e_wait_exit "$PELMORA_PID" "${1:-10}"
+}
+
+# create_image UNIX_PATH: "Create ISO" once it may be pressed, and the path typed into the save dialog.
+create_image() {
+    expect_button "Create ISO" enabled 5000
+    drv create "$(win_path "$1")" || fail "the save dialog did not take $1"
+}
+
+# drv_has GREP_ARGUMENTS...: whether the last driver command's output matches.
+drv_has() {
+    printf '%s\n' "$DRV_OUT" | grep -q "$@"
+}
+
+# expect_time_status WHEN: the status line reads the elapsed time alone, as after a copy.
+expect_time_status() {
+    drv status
+    drv_has -E '^status: \[Time: [0-9]{2}:[0-9]{2}:[0-9]{2}\]$' || fail "no elapsed time $1"
+}
+
 # e2e_start_pelmora_shimmed SETTING=VALUE...: as e2e_start_pelmora, but reads of drive E:'s disc
 # go through the read shim with these settings (SHIM_EIO_FROM, SHIM_GATE_AT, ...: see
 # tests/e2e/read_shim.c).
@@ -103,34 +126,36 @@ gate_step() {
     wait_held "$1"
 }
 
+# wait_until SECONDS FAILURE COMMAND...: runs COMMAND every 20 ms until it succeeds; fails with
+# FAILURE when it has not after SECONDS. Sets WAITED_MS. A COMMAND run through eval sees the
+# caller's local variables, not its arguments.
+wait_until() {
+    local limit=$1 failure=$2 start
+    shift 2
+    start=$(now_ms)
+    until "$@"; do
+        [ $(( $(now_ms) - start )) -lt $((limit * 1000)) ] || fail "$failure"
+        sleep 0.02
+    done
+    WAITED_MS=$(( $(now_ms) - start ))
+}
+
 # wait_held SECONDS: waits until a read is held at the gate and sets HELD_AT and HELD_BYTES to
 # its offset and length: everything before HELD_AT has been read.
 wait_held() {
-    local limit=$1 start at bytes
-    start=$(now_ms)
     # read succeeds only on a whole line: the shim may still be writing it.
-    until [ -f "$GATE.held" ] && read -r at bytes <"$GATE.held"; do
-        [ $(( $(now_ms) - start )) -lt $((limit * 1000)) ] || fail "no read reached the gate in ${limit} s"
-        sleep 0.02
-    done
-    HELD_AT=$at HELD_BYTES=$bytes
-    echo "    | held at the gate: a read of $bytes bytes at $at"
+    wait_until "$1" "no read reached the gate in $1 s" eval '[ -f "$GATE.held" ] && read -r HELD_AT HELD_BYTES <"$GATE.held"'
+    echo "    | held at the gate: a read of $HELD_BYTES bytes at $HELD_AT"
 }
 
 # e2e_wait_exit PID SECONDS: waits for a background process; fails when it outlives SECONDS.
 # Sets EXIT_CODE and EXIT_MS (how long the wait took).
 e2e_wait_exit() {
-    local pid=$1 limit=$2 start
-    start=$(date +%s%N)
-    while kill -0 "$pid" 2>/dev/null; do
-        if [ $(( ($(date +%s%N) - start) / 1000000 )) -gt $((limit * 1000)) ]; then
-            fail "process $pid still runs after ${limit} s"
-        fi
-        sleep 0.05
-    done
+    local pid=$1
+    wait_until "$2" "process $pid still runs after $2 s" eval '! kill -0 "$pid" 2>/dev/null'
     EXIT_CODE=0
     wait "$pid" || EXIT_CODE=$?
-    EXIT_MS=$(( ($(date +%s%N) - start) / 1000000 ))
+    EXIT_MS=$WAITED_MS
 }
 
 # expect_drives ENTRY...: the drive list holds exactly these entries, in this order. The list is
@@ -179,12 +204,8 @@ now_ms() {
 
 # wait_file_size FILE BYTES SECONDS: waits until FILE holds at least BYTES.
 wait_file_size() {
-    local file=$1 bytes=$2 limit=$3 start
-    start=$(now_ms)
-    while [ "$(file_size "$file")" -lt "$bytes" ]; do
-        [ $(( $(now_ms) - start )) -lt $((limit * 1000)) ] || fail "$file did not reach $bytes bytes in ${limit} s"
-        sleep 0.02
-    done
+    local file=$1 bytes=$2
+    wait_until "$3" "$file did not reach $bytes bytes in $3 s" eval '[ "$(file_size "$file")" -ge "$bytes" ]'
 }
 
 # expect_prefix IMAGE DISC: IMAGE is a proper prefix of DISC made of whole sectors.

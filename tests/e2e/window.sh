@@ -18,9 +18,9 @@ expect_button "Create ISO" enabled 3000
 echo "== the executable carries the application icon in 16, 32, 48 and 256 pixels"
 drv resources "$(win_path "$APP")" || fail "cannot read the executable's resources"
 for size in 16 32 48 256; do
-    printf '%s\n' "$DRV_OUT" | grep -qx "icon ${size}x${size}" || fail "the icon lacks its ${size}x${size} image"
+    drv_has -x "icon ${size}x${size}" || fail "the icon lacks its ${size}x${size} image"
 done
-printf '%s\n' "$DRV_OUT" | grep -qxF 'string 101 [&About Pelmora...]' || fail "string 101 is not '&About Pelmora...'"
+drv_has -xF 'string 101 [&About Pelmora...]' || fail "string 101 is not '&About Pelmora...'"
 
 echo "== Enter and Escape do not close the main window"
 drv enter || fail "Enter was not handled"
@@ -33,10 +33,10 @@ pass "main window still open after Enter and Escape"
 
 echo "== the About box from the system menu, closed with OK and then with Escape"
 drv about ok || fail "the About box did not open and close with OK"
-printf '%s\n' "$DRV_OUT" | grep -q 'owned by the main window: yes' || fail "the About box is not owned by the main window"
-printf '%s\n' "$DRV_OUT" | grep -qF '[Pelmora  Version 3.0]' || fail "the About box lacks 'Pelmora  Version 3.0'"
-printf '%s\n' "$DRV_OUT" | grep -qE '^ +Button 1 \[OK\]' || fail "the About box lacks its OK button"
-printf '%s\n' "$DRV_OUT" | grep -qE '^ +Static -?[0-9]+ icon' || fail "the About box shows no icon"
+drv_has 'owned by the main window: yes' || fail "the About box is not owned by the main window"
+drv_has -F '[Pelmora  Version 3.0]' || fail "the About box lacks 'Pelmora  Version 3.0'"
+drv_has -E '^ +Button 1 \[OK\]' || fail "the About box lacks its OK button"
+drv_has -E '^ +Static -?[0-9]+ icon' || fail "the About box shows no icon"
 drv about escape || fail "the About box did not close with Escape"
 expect_main_windows 1 "closing the About box closed the main window"
 pass "About box shows the version line and closes with OK and Escape"
@@ -61,13 +61,14 @@ echo "== a renamed copy of the executable is another application and runs beside
 cp "$APP" "$E2E_DIR/Renamed.exe"
 wine "$E2E_DIR/Renamed.exe" </dev/null >"$E2E_DIR/renamed.log" 2>&1 &
 renamed=$!
-for _ in $(seq 100); do
+# two_windows: both programs show their window; the renamed copy must not end meanwhile.
+two_windows() {
     drv main-count
-    [ "$DRV_OUT" = "main windows: 2" ] && break
+    [ "$DRV_OUT" = "main windows: 2" ] && return 0
     kill -0 "$renamed" 2>/dev/null || fail "the renamed copy ended at once (exit code $(wait "$renamed"; echo $?))"
-    sleep 0.2
-done
-[ "$DRV_OUT" = "main windows: 2" ] || fail "the renamed copy shows no window"
+    return 1
+}
+wait_until 30 "the renamed copy shows no window" two_windows
 # Both windows carry the same caption: close the renamed one through its own process's end.
 kill "$renamed" 2>/dev/null || true
 e2e_wait_exit "$renamed" 10
@@ -75,8 +76,7 @@ expect_main_windows 1 "the first instance's window went away with the renamed co
 pass "renamed copy ran beside the first"
 
 echo "== closing, then starting again: the instance mark went with the first process"
-drv close || fail "cannot close"
-e2e_wait_exit "$PELMORA_PID" 10
+e2e_close
 e2e_start_pelmora
 expect_drives 'E:\ - WINDOW_E2E'
 pass "the program starts again after the first one has ended"
@@ -84,8 +84,7 @@ pass "the program starts again after the first one has ended"
 echo "== closing while the save dialog is open ends the program"
 expect_button "Create ISO" enabled 3000
 drv open-save || fail "no save dialog"
-drv close || fail "cannot close"
-e2e_wait_exit "$PELMORA_PID" 15
+e2e_close 15
 expect_main_windows 0 "a window is left after closing during the save dialog"
 pass "closed during the save dialog after ${EXIT_MS} ms"
 

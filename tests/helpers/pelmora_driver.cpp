@@ -50,24 +50,26 @@ std::wstring Hex(const void* value)
     return buffer;
 }
 
-std::wstring WindowText(HWND hwnd)
+// A text that another process's window gives in two answers, its length and then the text: a
+// window's own (WM_GETTEXT, whose wParam is the buffer's size) or a combo box item's.
+bool QueryText(HWND hwnd, UINT lengthMessage, UINT textMessage, WPARAM item, std::wstring* text)
 {
-    LRESULT length = 0;
-    if (!hwnd || !Query(hwnd, WM_GETTEXTLENGTH, 0, 0, &length) || length < 0)
-        return L"";
+    LRESULT length = 0, copied = 0;
+    if (!hwnd || !Query(hwnd, lengthMessage, item, 0, &length) || length < 0)
+        return false;
     std::vector<wchar_t> buffer(static_cast<size_t>(length) + 2, L'\0');
-    LRESULT copied = 0;
-    if (!Query(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), &copied))
-        return L"";
-    return buffer.data();
+    if (!Query(hwnd, textMessage, textMessage == WM_GETTEXT ? buffer.size() : item,
+               reinterpret_cast<LPARAM>(buffer.data()), &copied))
+        return false;
+    *text = buffer.data();
+    return true;
 }
 
-HWND RequireMain()
+std::wstring WindowText(HWND hwnd)
 {
-    HWND main = FindMain();
-    if (!main)
-        PrintLine(L"no main window");
-    return main;
+    std::wstring text;
+    QueryText(hwnd, WM_GETTEXTLENGTH, WM_GETTEXT, 0, &text);
+    return text;
 }
 
 void PostKeyPress(HWND hwnd, WORD key)
@@ -82,20 +84,6 @@ int WaitClosed(HWND window, const std::wstring& name, DWORD timeoutMs)
     bool closed = Wait(timeoutMs, [&] { return !IsWindow(window); });
     PrintLine(name + (closed ? L" closed" : L" still open"));
     return closed ? 0 : 1;
-}
-
-// The text of item `index` of a combo box in another process.
-bool ComboItemText(HWND combo, LRESULT index, std::wstring* text)
-{
-    LRESULT length = 0;
-    if (!Query(combo, CB_GETLBTEXTLEN, index, 0, &length) || length < 0)
-        return false;
-    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 2, L'\0');
-    LRESULT copied = 0;
-    if (!Query(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer.data()), &copied))
-        return false;
-    *text = buffer.data();
-    return true;
 }
 
 struct DriveList
@@ -115,7 +103,7 @@ DriveList ReadDrives(HWND main)
     for (LRESULT i = 0; i < count; ++i)
     {
         std::wstring entry;
-        if (!ComboItemText(combo, i, &entry))
+        if (!QueryText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, i, &entry))
             return list;
         list.entries.push_back(entry);
     }
@@ -124,19 +112,12 @@ DriveList ReadDrives(HWND main)
     return list;
 }
 
-std::wstring SelectedEntry(const DriveList& list)
-{
-    if (list.selected < 0 || list.selected >= static_cast<int>(list.entries.size()))
-        return L"";
-    return list.entries[list.selected];
-}
-
 DWORD TimeoutArg(int argc, wchar_t** argv, int index)
 {
     return argc > index ? static_cast<DWORD>(_wtoi(argv[index])) : kDefaultTimeoutMs;
 }
 
-// ---- subcommands ----
+// ---- subcommands; those given `main` run only once the main window has been found ----
 
 int WaitMain(DWORD timeoutMs)
 {
@@ -155,11 +136,8 @@ int MainCount()
     return 0;
 }
 
-int Drives()
+int Drives(HWND main)
 {
-    HWND main = RequireMain();
-    if (!main)
-        return 1;
     DriveList list = ReadDrives(main);
     if (!list.ok)
     {
@@ -173,11 +151,8 @@ int Drives()
 }
 
 // Waits until the drive list holds (or, with `present` false, no longer holds) `entry`.
-int WaitEntry(const wchar_t* entry, bool present, DWORD timeoutMs)
+int WaitEntry(HWND main, const wchar_t* entry, bool present, DWORD timeoutMs)
 {
-    HWND main = RequireMain();
-    if (!main)
-        return 1;
     DWORD start = GetTickCount();
     bool seen = Wait(timeoutMs, [&] {
         DriveList list = ReadDrives(main);
@@ -191,11 +166,8 @@ int WaitEntry(const wchar_t* entry, bool present, DWORD timeoutMs)
     return seen ? 0 : 1;
 }
 
-int Select(int index)
+int Select(HWND main, int index)
 {
-    HWND main = RequireMain();
-    if (!main)
-        return 1;
     HWND combo = GetDlgItem(main, IDC_DRIVES);
     LRESULT result = 0;
     if (!Query(combo, CB_SETCURSEL, index, 0, &result) || result != index)
@@ -205,7 +177,9 @@ int Select(int index)
     }
     // CB_SETCURSEL does not notify; a user's choice does.
     PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_DRIVES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-    PrintLine(L"selected " + std::to_wstring(index) + L": [" + SelectedEntry(ReadDrives(main)) + L"]");
+    const DriveList list = ReadDrives(main);
+    const bool listed = list.selected >= 0 && list.selected < static_cast<int>(list.entries.size());
+    PrintLine(L"selected " + std::to_wstring(index) + L": [" + (listed ? list.entries[list.selected] : L"") + L"]");
     return 0;
 }
 
@@ -226,21 +200,9 @@ std::wstring Describe(const ButtonState& state)
     return L"button: [" + state.caption + L"] " + (state.enabled ? L"enabled" : L"disabled");
 }
 
-int Button()
-{
-    HWND main = RequireMain();
-    if (!main)
-        return 1;
-    PrintLine(Describe(ReadButton(main)));
-    return 0;
-}
-
 // Waits for the button to read `caption` and be in `enabled` ("enabled", "disabled", "any").
-int WaitButton(const wchar_t* caption, const wchar_t* enabled, DWORD timeoutMs)
+int WaitButton(HWND main, const wchar_t* caption, const wchar_t* enabled, DWORD timeoutMs)
 {
-    HWND main = RequireMain();
-    if (!main)
-        return 1;
     ButtonState state;
     bool seen = Wait(timeoutMs, [&] {
         state = ReadButton(main);
@@ -251,21 +213,9 @@ int WaitButton(const wchar_t* caption, const wchar_t* enabled, DWORD timeoutMs)
     return seen ? 0 : 1;
 }
 
-int Status()
-{
-    HWND main = RequireMain();
-    if (!main)
-        return 1;
-    PrintLine(L"status: [" + WindowText(GetDlgItem(main, IDC_STATUS)) + L"]");
-    return 0;
-}
-
 // Presses the button as a user can: only when it is enabled.
-int Click()
+int Click(HWND main)
 {
-    HWND main = RequireMain();
-    if (!main)
-        return 1;
     ButtonState state = ReadButton(main);
     PrintLine(Describe(state));
     if (!state.enabled)
@@ -292,22 +242,35 @@ void PrintChildTexts(HWND dialog)
     });
 }
 
+// Prints a box, its lines and buttons under `heading`; given a button (IDOK, IDYES, IDCONTINUE...),
+// presses it and waits for the box to go away.
+int AnswerBox(HWND box, const std::wstring& heading, const std::wstring& name, int button, DWORD timeoutMs)
+{
+    PrintLine(heading);
+    PrintChildTexts(box);
+    if (!button)
+        return 0;
+    PostClick(box, button);
+    return WaitClosed(box, name, timeoutMs);
+}
+
 std::wstring SelectedFileType(HWND dialog)
 {
     HWND types = dialogtest::FindDescendant(dialog, kFileTypeComboId, L"ComboBox");
     LRESULT index = -1;
     std::wstring text;
-    if (!types || !Query(types, CB_GETCURSEL, 0, 0, &index) || index < 0 || !ComboItemText(types, index, &text))
+    if (!types || !Query(types, CB_GETCURSEL, 0, 0, &index) || index < 0 ||
+        !QueryText(types, CB_GETLBTEXTLEN, CB_GETLBTEXT, index, &text))
         return L"";
     return text;
 }
 
 // Clicks "Create ISO" and waits for the save dialog; returns it, or null.
-HWND OpenSaveDialog(DWORD timeoutMs)
+HWND OpenSaveDialog(HWND main, DWORD timeoutMs)
 {
-    if (Click() != 0)
+    if (Click(main) != 0)
         return nullptr;
-    HWND dialog = WaitSaveDialog(FindMain(), timeoutMs);
+    HWND dialog = WaitSaveDialog(main, timeoutMs);
     if (!dialog)
     {
         PrintLine(L"no save dialog");
@@ -328,31 +291,9 @@ bool ReplaceQuestionDue(const wchar_t* path)
            GetFileAttributesW((std::wstring(path) + L".map").c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
-// Waits for the replace question after the save dialog, prints it, answers it and waits for it
-// to go away.
-int AnswerReplaceQuestion(bool yes, DWORD timeoutMs)
-{
-    HWND main = RequireMain();
-    HWND question = nullptr;
-    Wait(timeoutMs, [&] {
-        for (HWND candidate : Dialogs(nullptr, main))
-            question = candidate;
-        return question != nullptr;
-    });
-    if (!question)
-    {
-        PrintLine(L"no overwrite question");
-        return 1;
-    }
-    PrintLine(L"overwrite question: [" + WindowText(question) + L"] answered " + (yes ? L"yes" : L"no"));
-    PrintChildTexts(question);
-    PostClick(question, yes ? IDYES : IDNO);
-    return WaitClosed(question, L"overwrite question", timeoutMs);
-}
-
 // In the open save dialog, types `path` (or, when null, cancels), and once the dialog is gone
-// confirms the replace question when the file exists.
-int AnswerSaveDialog(HWND dialog, const wchar_t* path, DWORD timeoutMs, bool replace = true)
+// answers the replace question when the file exists: Yes when `replace`.
+int AnswerSaveDialog(HWND main, HWND dialog, const wchar_t* path, DWORD timeoutMs, bool replace = true)
 {
     const bool questionDue = path && ReplaceQuestionDue(path);
     if (!path)
@@ -364,15 +305,22 @@ int AnswerSaveDialog(HWND dialog, const wchar_t* path, DWORD timeoutMs, bool rep
     }
     bool closed = Wait(timeoutMs, [&] { return !IsWindow(dialog); });
     PrintLine(closed ? L"save dialog closed" : L"save dialog still open");
-    if (!closed)
+    if (!closed || !questionDue)
+        return closed ? 0 : 1;
+    HWND question = WaitOwnedDialog(main, timeoutMs, [](HWND) { return true; });
+    if (!question)
+    {
+        PrintLine(L"no overwrite question");
         return 1;
-    return questionDue ? AnswerReplaceQuestion(replace, timeoutMs) : 0;
+    }
+    return AnswerBox(question, L"overwrite question: [" + WindowText(question) + L"] answered " + (replace ? L"yes" : L"no"),
+                     L"overwrite question", replace ? IDYES : IDNO, timeoutMs);
 }
 
 // Types the name of an existing file and answers the replace question with No.
-int CreateDeclined(const wchar_t* path, DWORD timeoutMs)
+int CreateDeclined(HWND main, const wchar_t* path, DWORD timeoutMs)
 {
-    HWND dialog = OpenSaveDialog(timeoutMs);
+    HWND dialog = OpenSaveDialog(main, timeoutMs);
     if (!dialog)
         return 1;
     if (!ReplaceQuestionDue(path))
@@ -380,35 +328,31 @@ int CreateDeclined(const wchar_t* path, DWORD timeoutMs)
         PrintLine(L"the file does not exist: no question to decline");
         return 1;
     }
-    return AnswerSaveDialog(dialog, path, timeoutMs, false);
+    return AnswerSaveDialog(main, dialog, path, timeoutMs, false);
 }
 
-int Create(const wchar_t* path, DWORD timeoutMs)
+int Create(HWND main, const wchar_t* path, DWORD timeoutMs)
 {
-    HWND dialog = OpenSaveDialog(timeoutMs);
-    return dialog ? AnswerSaveDialog(dialog, path, timeoutMs) : 1;
+    HWND dialog = OpenSaveDialog(main, timeoutMs);
+    return dialog ? AnswerSaveDialog(main, dialog, path, timeoutMs) : 1;
 }
 
 // The second half of a "create" split in two by the caller (who acts while the dialog is open).
-int SaveAs(const wchar_t* path, DWORD timeoutMs)
+int SaveAs(HWND main, const wchar_t* path, DWORD timeoutMs)
 {
-    HWND main = RequireMain();
-    HWND dialog = main ? WaitSaveDialog(main, timeoutMs) : nullptr;
+    HWND dialog = WaitSaveDialog(main, timeoutMs);
     if (!dialog)
     {
         PrintLine(L"no save dialog");
         return 1;
     }
-    return AnswerSaveDialog(dialog, path, timeoutMs);
+    return AnswerSaveDialog(main, dialog, path, timeoutMs);
 }
 
 // Enter and Escape as the dialog manager turns them into commands: a key press on the
 // focused drive list, then the command itself in case the key press went elsewhere.
-int Key(WORD key)
+int Key(HWND main, WORD key)
 {
-    HWND main = RequireMain();
-    if (!main)
-        return 1;
     PostKeyPress(GetDlgItem(main, IDC_DRIVES), key);
     PostClick(main, key == VK_RETURN ? IDOK : IDCANCEL);
     // WM_NULL answers only after the posted messages have been handled.
@@ -420,33 +364,19 @@ int Key(WORD key)
 
 // Tells the main window, as the shell does, that its taskbar button now exists, so that it
 // takes up the shell's taskbar interface. Answers once the window has handled it.
-int TaskbarCreated()
+int TaskbarCreated(HWND main)
 {
-    HWND main = RequireMain();
     LRESULT ignored = 0;
-    if (!main || !Query(main, RegisterWindowMessageW(L"TaskbarButtonCreated"), 0, 0, &ignored))
+    if (!Query(main, RegisterWindowMessageW(L"TaskbarButtonCreated"), 0, 0, &ignored))
         return 1;
     PrintLine(L"taskbar button created: handled");
     return 0;
 }
 
-int Close()
-{
-    HWND main = RequireMain();
-    if (!main)
-        return 1;
-    PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
-    PrintLine(L"close requested");
-    return 0;
-}
-
 // Opens the About box from the system menu, prints what it holds and closes it with
 // `how` ("ok" or "escape"). Fails unless the box appears and goes away again.
-int About(const wchar_t* how, DWORD timeoutMs)
+int About(HWND main, const wchar_t* how, DWORD timeoutMs)
 {
-    HWND main = RequireMain();
-    if (!main)
-        return 1;
     PostMessageW(main, WM_SYSCOMMAND, IDM_ABOUT, 0);
     HWND about = nullptr;
     if (!Wait(timeoutMs, [&] {
@@ -473,31 +403,17 @@ int About(const wchar_t* how, DWORD timeoutMs)
     return WaitClosed(about, L"About box", timeoutMs);
 }
 
-// Waits for a message box owned by the main window and prints it; given a button (IDOK, IDYES,
-// IDCONTINUE...), presses it and waits for the box to go away.
-int MessageBoxCmd(int button, DWORD timeoutMs)
+// Waits for a message box owned by the main window and prints it; given a button, presses it.
+int MessageBoxCmd(HWND main, int button, DWORD timeoutMs)
 {
-    HWND main = RequireMain();
-    if (!main)
-        return 1;
-    HWND box = nullptr;
-    Wait(timeoutMs, [&] {
-        for (HWND candidate : Dialogs(nullptr, main))
-            if (WindowText(candidate) != kAboutCaption && !FileNameEdit(candidate))
-                box = candidate;
-        return box != nullptr;
-    });
+    HWND box = WaitOwnedDialog(main, timeoutMs,
+                               [](HWND dialog) { return WindowText(dialog) != kAboutCaption && !FileNameEdit(dialog); });
     if (!box)
     {
         PrintLine(L"no message box");
         return 1;
     }
-    PrintLine(L"message box: [" + WindowText(box) + L"]");
-    PrintChildTexts(box);
-    if (!button)
-        return 0;
-    PostClick(box, button);
-    return WaitClosed(box, L"message box", timeoutMs);
+    return AnswerBox(box, L"message box: [" + WindowText(box) + L"]", L"message box", button, timeoutMs);
 }
 
 HWND FindProgressBar(HWND main)
@@ -511,38 +427,34 @@ HWND FindProgressBar(HWND main)
     return found;
 }
 
-RECT ScreenClientRect(HWND hwnd)
+// "NAME x y width height" of a rectangle in screen coordinates; a window's client area when
+// `window` is given.
+std::wstring RectText(const wchar_t* name, RECT r, HWND window = nullptr)
 {
-    RECT r{};
-    GetClientRect(hwnd, &r);
-    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-std::wstring RectText(const wchar_t* name, const RECT& r)
-{
+    if (window)
+    {
+        GetClientRect(window, &r);
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    }
     return std::wstring(name) + L" " + std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
            std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top);
 }
 
 // Screen rectangles (x y width height) of the window, its client area and the progress bar,
 // and the X window behind it when Wine tells.
-int Geometry()
+int Geometry(HWND main)
 {
-    HWND main = RequireMain();
-    if (!main)
-        return 1;
     RECT window{};
     GetWindowRect(main, &window);
     PrintLine(RectText(L"window", window));
-    PrintLine(RectText(L"client", ScreenClientRect(main)));
+    PrintLine(RectText(L"client", window, main));
     HWND bar = FindProgressBar(main);
     if (!bar)
     {
         PrintLine(L"no progress bar");
         return 1;
     }
-    PrintLine(RectText(L"bar", ScreenClientRect(bar)));
+    PrintLine(RectText(L"bar", window, bar));
     if (HANDLE xid = GetPropW(main, L"__wine_x11_whole_window"))
         PrintLine(L"xid " + Hex(xid));
     return 0;
@@ -594,65 +506,76 @@ int Usage()
     return 2;
 }
 
+// The subcommand that works the main window, or an empty one for an unknown command or
+// missing arguments.
+std::function<int(HWND)> MainCommand(int argc, wchar_t** argv)
+{
+    const std::wstring command = argv[1];
+    const wchar_t* arg = argc >= 3 ? argv[2] : nullptr;
+    const DWORD timeout2 = TimeoutArg(argc, argv, 2), timeout3 = TimeoutArg(argc, argv, 3);
+    if (command == L"drives")
+        return Drives;
+    if (command == L"wait-entry" && arg)
+        return [=](HWND main) { return WaitEntry(main, arg, true, timeout3); };
+    if (command == L"wait-no-entry" && arg)
+        return [=](HWND main) { return WaitEntry(main, arg, false, timeout3); };
+    if (command == L"select" && arg)
+        return [=](HWND main) { return Select(main, _wtoi(arg)); };
+    if (command == L"button")
+        return [](HWND main) { PrintLine(Describe(ReadButton(main))); return 0; };
+    if (command == L"wait-button" && argc >= 4)
+        return [=](HWND main) { return WaitButton(main, arg, argv[3], TimeoutArg(argc, argv, 4)); };
+    if (command == L"status")
+        return [](HWND main) { PrintLine(L"status: [" + WindowText(GetDlgItem(main, IDC_STATUS)) + L"]"); return 0; };
+    if (command == L"click")
+        return Click;
+    if (command == L"create" && arg)
+        return [=](HWND main) { return Create(main, arg, timeout3); };
+    if (command == L"create-declined" && arg)
+        return [=](HWND main) { return CreateDeclined(main, arg, timeout3); };
+    if (command == L"open-save")
+        return [=](HWND main) { return OpenSaveDialog(main, timeout2) ? 0 : 1; };
+    if (command == L"save-as" && arg)
+        return [=](HWND main) { return SaveAs(main, arg, timeout3); };
+    if (command == L"create-cancel")
+        return [=](HWND main) { return Create(main, nullptr, timeout2); };
+    if (command == L"enter" || command == L"escape")
+        return [=](HWND main) { return Key(main, command == L"enter" ? VK_RETURN : VK_ESCAPE); };
+    if (command == L"taskbar-created")
+        return TaskbarCreated;
+    if (command == L"close")
+        return [](HWND main) { PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0); PrintLine(L"close requested"); return 0; };
+    if (command == L"about" && arg)
+        return [=](HWND main) { return About(main, arg, timeout3); };
+    if (command == L"geometry")
+        return Geometry;
+    static const std::pair<const wchar_t*, int> buttons[] = {
+        {L"show", 0}, {L"ok", IDOK}, {L"yes", IDYES}, {L"no", IDNO}, {L"cancel", IDCANCEL},
+        {L"tryagain", IDTRYAGAIN}, {L"continue", IDCONTINUE}};
+    for (const auto& button : buttons)
+        if (command == L"messagebox" && arg && wcscmp(arg, button.first) == 0)
+            return [=](HWND main) { return MessageBoxCmd(main, button.second, timeout3); };
+    return nullptr;
+}
+
 int Run(int argc, wchar_t** argv)
 {
     if (argc < 2)
         return Usage();
-    std::wstring command = argv[1];
+    const std::wstring command = argv[1];
     if (command == L"wait-main")
         return WaitMain(TimeoutArg(argc, argv, 2));
     if (command == L"main-count")
         return MainCount();
-    if (command == L"drives")
-        return Drives();
-    if (command == L"wait-entry" && argc >= 3)
-        return WaitEntry(argv[2], true, TimeoutArg(argc, argv, 3));
-    if (command == L"wait-no-entry" && argc >= 3)
-        return WaitEntry(argv[2], false, TimeoutArg(argc, argv, 3));
-    if (command == L"select" && argc >= 3)
-        return Select(_wtoi(argv[2]));
-    if (command == L"button")
-        return Button();
-    if (command == L"wait-button" && argc >= 4)
-        return WaitButton(argv[2], argv[3], TimeoutArg(argc, argv, 4));
-    if (command == L"status")
-        return Status();
-    if (command == L"click")
-        return Click();
-    if (command == L"create" && argc >= 3)
-        return Create(argv[2], TimeoutArg(argc, argv, 3));
-    if (command == L"create-declined" && argc >= 3)
-        return CreateDeclined(argv[2], TimeoutArg(argc, argv, 3));
-    if (command == L"open-save")
-        return OpenSaveDialog(TimeoutArg(argc, argv, 2)) ? 0 : 1;
-    if (command == L"save-as" && argc >= 3)
-        return SaveAs(argv[2], TimeoutArg(argc, argv, 3));
-    if (command == L"create-cancel")
-        return Create(nullptr, TimeoutArg(argc, argv, 2));
-    if (command == L"enter")
-        return Key(VK_RETURN);
-    if (command == L"escape")
-        return Key(VK_ESCAPE);
-    if (command == L"taskbar-created")
-        return TaskbarCreated();
-    if (command == L"close")
-        return Close();
-    if (command == L"about" && argc >= 3)
-        return About(argv[2], TimeoutArg(argc, argv, 3));
-    if (command == L"messagebox" && argc >= 3)
-    {
-        static const std::pair<const wchar_t*, int> buttons[] = {
-            {L"show", 0}, {L"ok", IDOK}, {L"yes", IDYES}, {L"no", IDNO}, {L"cancel", IDCANCEL},
-            {L"tryagain", IDTRYAGAIN}, {L"continue", IDCONTINUE}};
-        for (const auto& button : buttons)
-            if (wcscmp(argv[2], button.first) == 0)
-                return MessageBoxCmd(button.second, TimeoutArg(argc, argv, 3));
-    }
-    if (command == L"geometry")
-        return Geometry();
     if (command == L"resources" && argc >= 3)
         return Resources(argv[2]);
-    return Usage();
+    const std::function<int(HWND)> action = MainCommand(argc, argv);
+    if (!action)
+        return Usage();
+    HWND main = FindMain();
+    if (!main)
+        PrintLine(L"no main window");
+    return main ? action(main) : 1;
 }
 
 } // namespace

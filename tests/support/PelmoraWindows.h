@@ -4,6 +4,7 @@
 // benchmark's (scripts/bench/bench_driver.cpp), so that both find and work the program alike.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,19 +47,26 @@ inline HWND FileNameEdit(HWND dialog)
     return dialogtest::FindDescendant(dialog, kFileNameEditId, L"Edit");
 }
 
-// The save dialog that `main` opened: one of its dialogs with a file-name box; null until it is up.
-inline HWND WaitSaveDialog(HWND main, DWORD timeoutMs)
+// The last of the dialogs `owner` has up that `match` accepts, once there is one; null when none
+// came within timeoutMs.
+inline HWND WaitOwnedDialog(HWND owner, DWORD timeoutMs, const std::function<bool(HWND)>& match)
 {
-    HWND save = nullptr;
+    HWND found = nullptr;
     dialogtest::PumpUntil(
         [&] {
-            for (HWND candidate : Dialogs(nullptr, main))
-                if (FileNameEdit(candidate))
-                    save = candidate;
-            return save != nullptr;
+            for (HWND candidate : Dialogs(nullptr, owner))
+                if (match(candidate))
+                    found = candidate;
+            return found != nullptr;
         },
         timeoutMs, kPollMs);
-    return save;
+    return found;
+}
+
+// The save dialog that `main` opened: its dialog with a file-name box.
+inline HWND WaitSaveDialog(HWND main, DWORD timeoutMs)
+{
+    return WaitOwnedDialog(main, timeoutMs, [](HWND dialog) { return FileNameEdit(dialog) != nullptr; });
 }
 
 // A message to another process's window; false when that window does not answer in time, so
