@@ -20,7 +20,8 @@ class MapKeeper;
 // the image and marked non-trimmed in the map, and the pass reads on to the end of the disc;
 // once a hole is marked, the map is saved every few seconds (MapKeeper). Stop is honoured
 // between chunks and between attempts at a marginal sector; the image then holds exactly the
-// sectors read before it.
+// sectors read before it. So it does when a failed read finds the disc gone or another one in
+// (DiscVolume): the pass ends there, the sectors not read yet not tried in the map.
 class FirstPass
 {
 public:
@@ -43,6 +44,7 @@ private:
     PassEnd ReadSectors(ImageWriter& writer, DWORD firstSector, DWORD count, DWORD& sectorsRead);
     PassEnd RereadEachSector(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count, unsigned attemptsMade,
                              DWORD& sectorsRead);
+    PassEnd Lost(DWORD from, DWORD& sectorsRead);
     PassEnd SkipRest(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count, DWORD& sectorsRead);
     bool SaveMapIfDue(ImageWriter& writer);
     ReadErrorChoice AskAfterDrain(ImageWriter& writer, const std::wstring& detail);
