@@ -85,6 +85,9 @@ PassEnd FirstPass::Run(BYTE* first, BYTE* second)
 // first. Only a read that brings nothing, or part of a sector, means the medium ended.
 PassEnd FirstPass::ReadSectors(ImageWriter& writer, DWORD firstSector, DWORD count, DWORD& sectorsRead)
 {
+    // After Continue, the medium ended before its volume: the rest of the disc is one bad area.
+    if (mediumEnded)
+        return SkipRest(writer, firstSector, 0, count, sectorsRead);
     BYTE* target = writer.ReadTarget();
     const DWORD wanted = count * kSectorBytes;
     DWORD have = 0;
@@ -99,6 +102,10 @@ PassEnd FirstPass::ReadSectors(ImageWriter& writer, DWORD firstSector, DWORD cou
             // A failed read of one sector was already that sector's first attempt.
             const unsigned attemptsMade = wanted - have == kSectorBytes ? 1 : 0;
             return RereadEachSector(writer, firstSector, have / kSectorBytes, count, attemptsMade, sectorsRead);
+        }
+        if ((got == 0 || got % kSectorBytes != 0) && skipping) {
+            mediumEnded = true;
+            return SkipRest(writer, firstSector, (have + got) / kSectorBytes, count, sectorsRead);
         }
         if (got == 0 || got % kSectorBytes != 0) {
             ShowShortRead(writer, firstSector + (have + got) / kSectorBytes);

@@ -299,6 +299,13 @@ TEST(FirstPass, OnceTheUserGoesOnUnreadableChunksAreHolesInTheMapSavedAsItGoes)
     EXPECT_TRUE(run.image == expected);
     // The first hole's map is saved at the next chunk, later ones as they are due.
     EXPECT_EQ(run.Count("ReplaceTextFile"), 3);
+    // A medium ending before its volume, after Continue, is one more hole, to the volume's end.
+    FirstPassRun aborted;
+    aborted.io.script = {{600, "F"}, {1100, "S"}};
+    aborted.owner.choices = {ReadErrorChoice::SkipAndGoOn};
+    EXPECT_EQ(aborted.Run(2500, 2500), PassEnd::Done);
+    EXPECT_EQ(Areas(aborted.map), "0+600 600*417 1017+83 1100*1400");
+    EXPECT_EQ(aborted.image.size(), 2500u * 2048);
 }
 
 struct LostCase
