@@ -67,7 +67,7 @@ CopyOutcome CopyJob::Copy(const wchar_t* driveEntry, const std::wstring& imagePa
     RescueMap map;
     if (image.MayBeFinished()) {
         DWORD discSectors = 0;
-        if (!disc.PeekSize(first.Get(), discSectors))
+        if (!disc.PeekSize(first.Get(), discSectors, &image.Names().image))
             return CopyOutcome::Failed;
         decision = ResumeCheck(questions, io, disc, first.Get()).Decide(image.Names(), discSectors, map);
         if (decision == ResumeCheck::Decision::CopyAnew && !disc.MoveTo(0))

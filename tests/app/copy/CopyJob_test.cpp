@@ -248,6 +248,8 @@ TEST(CopyJob, AnImageWithItsMapIsFinishedInPlaceReadingOnlyWhatIsMissing)
          CopyOutcome::Stopped, 9, "0+609 609-41 650+850"},
         {"failed finish deleting the image", rest, [](JobBench& bench) { bench.io.diskSpace = 1000 * 2048; },
          QuestionAnswer::Yes, CopyOutcome::Failed, 500, "0+100 100*20 120+580 700?800"},
+        {"image of a disc whose sector 16 fails no more finished", band,
+         [](JobBench& bench) { bench.io.script[16] = "F"; }, QuestionAnswer::Yes, CopyOutcome::Completed, 50, "-"},
         // Sector 16, 32 descriptors compared, then the chunk from 1200 is the 35th read.
         {"disc gone while finishing taken for holes", rest,
          [](JobBench& bench) { bench.io.drive = std::string(34, '.') + "G"; }, QuestionAnswer::Yes,
