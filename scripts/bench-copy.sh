@@ -12,7 +12,10 @@
 #      sectors, each failed read taking FAIL_MS (100) ms (tests/e2e/read_shim.c): the time from
 #      "Continue" until every sector outside the band is in the image, and, over a whole rescue
 #      (a second run, failures not slowed), the failed reads per bad sector.
-#   bash scripts/bench-copy.sh [BUILD_DIR] [MEGABYTES]     (SCRATCH_ONLY=1: part 4 alone)
+#   A third run takes the disc out half-way through the band (SHIM_GONE_AT) and counts the sectors
+#   its map calls bad outside the band.
+#   bash scripts/bench-copy.sh [BUILD_DIR] [MEGABYTES]     (SCRATCH_ONLY=1: part 4 alone; with
+#   GONE_ONLY=1 too: its third run alone)
 # Settings: RUNS (5) runs of part 1; PACED_RUNS (3) runs of part 2 on a PACED_MB (120) disc;
 # READ_MBS, WRITE_MBS (25 each; 1 MB = 10^6 bytes). Every image is compared with its disc.
 set -euo pipefail
@@ -215,13 +218,14 @@ drive_index=2
 scratched_copy() {
     rm -f "$scratch_out/$1" "$scratch_out/$1.map" "$scratch_out/$1.pelmora-partial"* "$E2E_DIR/failures.log"
     e2e_start_pelmora_preloaded "$READ_SHIM" SHIM_PATH=/drives/g/disc.iso SHIM_EIO_FROM=$band_from \
-        SHIM_EIO_TO=$band_to SHIM_EIO_SLEEP_US="$2" SHIM_LOG="$E2E_DIR/failures.log" >/dev/null
+        SHIM_EIO_TO=$band_to SHIM_EIO_SLEEP_US="$2" SHIM_LOG="$E2E_DIR/failures.log" ${3:+SHIM_GONE_AT=$3} >/dev/null
     drv select "$drive_index" >/dev/null || fail "cannot select drive G:"
     expect_button "Create ISO" enabled 3000 >/dev/null
     drv create "$(win_path "$scratch_out/$1")" >/dev/null || fail "the save dialog did not take the name"
     drv messagebox continue 600000 >/dev/null || fail "no read error box"
     CONTINUED_AT=$(date +%s.%N)
 }
+if [ "${GONE_ONLY:-}" != 1 ]; then
 # The good data is all in once trimming has ended: its trailing edge reads the good sectors of
 # the last chunk that failed. The status line names the pass; the driver reads it.
 scratched_copy slow.iso $((FAIL_MS * 1000))
@@ -246,3 +250,29 @@ drv close >/dev/null
 e2e_wait_exit "$PELMORA_PID" 30
 echo "   from Continue until every sector outside the band is in the image: $good_s s (target <= 20)"
 echo "   failed reads over the whole rescue: $failed, $(ratio "$failed" "$BAND_SECTORS") per bad sector (target <= 4.5)"
+fi
+# The disc taken out half-way through the band, during the first pass: the map should call no
+# sector outside the band bad or unread-for-a-fault, and leave the rest of the disc not tried.
+scratched_copy gone.iso 0 $(((band_first + BAND_SECTORS / 2) * 2048))
+drv messagebox ok 600000 >/dev/null || fail "the disc taken out was not told"
+printf '%s\n' "$DRV_OUT" | grep -q 'no longer be read' || fail "the disc taken out was told as: $DRV_OUT"
+drv close >/dev/null
+e2e_wait_exit "$PELMORA_PID" 30
+gone_map=$scratch_out/gone.iso.map
+[ -f "$gone_map" ] || gone_map=$scratch_out/gone.iso.pelmora-partial.map
+[ -f "$gone_map" ] || fail "no map kept after the disc was taken out"
+bad=0 outside=0 untried=0 seen=
+while read -r pos size status _; do
+    case $pos in '#'* | '') continue ;; esac
+    [ -n "$seen" ] || { seen=1; continue; }  # the status line
+    pos=$((pos)) size=$((size))
+    if [ "$status" = "?" ]; then untried=$((untried + size / 2048)); fi
+    case $status in
+    [-*/])
+        lo=$((pos > band_from ? pos : band_from)) hi=$((pos + size < band_to ? pos + size : band_to))
+        bad=$((bad + size / 2048)) outside=$((outside + (size - (hi > lo ? hi - lo : 0)) / 2048)) ;;
+    esac
+done <"$gone_map"
+echo "   disc taken out half-way through the band: the map calls $bad sectors bad (non-trimmed, non-scraped" \
+    "or bad), $outside of them outside the band (target 0); $untried sectors left not tried"
+

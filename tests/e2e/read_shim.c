@@ -15,6 +15,8 @@
  *        succeed; unset or 0: every read fails, one that starts before the range comes back short),
  *        SHIM_EIO_SLEEP_US=<microseconds> (each read made to fail takes that long first, as a
  *        drive spends seconds inside a failed read),
+ *        SHIM_GONE_AT=<byte> (from the first read that reaches past the byte on, every read
+ *        fails, as from a drive whose disc was taken out then),
  *        SHIM_LOG=<file> (one line per read made to fail).
  * Pacing reads and writes for benchmarks is scripts/bench/pace_shim.c. */
 #define _GNU_SOURCE
@@ -83,8 +85,15 @@ static void log_failure(long long offset, size_t count)
  * a failure that the program never sees. */
 static long long allowed(long long offset, size_t count)
 {
+    static int gone;
     long long from = env_number("SHIM_EIO_FROM"), to = env_number("SHIM_EIO_TO");
-    long long times = env_number("SHIM_EIO_TIMES");
+    long long times = env_number("SHIM_EIO_TIMES"), gone_at = env_number("SHIM_GONE_AT");
+    if (gone_at > 0 && offset + (long long)count > gone_at)
+        __atomic_store_n(&gone, 1, __ATOMIC_SEQ_CST);
+    if (__atomic_load_n(&gone, __ATOMIC_SEQ_CST)) {
+        log_failure(offset, count);
+        return -1;
+    }
     if (offset + (long long)count <= from || offset >= to)
         return (long long)count;
     if (times > 0 && !take_failure(times))

@@ -1,6 +1,7 @@
 #pragma once
 #include "CopyIO.h"
 #include "TransferAlignment.h"
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -16,7 +17,9 @@
 // reaching it does, in turn: 'F' fails the read (with ERROR_CRC, as a scratch does), 'S' cuts it
 // short just before the sector (nothing, when it starts there), '.' reads it. The last letter
 // holds for every later read: "F" never reads, "FF." reads at the third attempt, "S." comes back
-// short once.
+// short once. `drive` says the same of the drive, read after read: 'G' the disc is gone (the read
+// fails, with ERROR_NOT_READY as every failure under Wine), 'X' another disc is in (every byte
+// differs); "..G" is gone from the third read, ".GX" swapped at the second.
 class FakeDisc : public CopyIO
 {
 public:
@@ -24,6 +27,7 @@ public:
 
     std::vector<BYTE> disc;
     std::map<ULONGLONG, std::string> script;
+    std::string drive;
     DWORD openError = 0;            // nonzero: OpenDevice fails with it
     DWORD sessions = 0;             // 0: the drive cannot tell
     DWORD firstSessionSectors = 0;  // 0: the drive cannot tell
@@ -58,8 +62,13 @@ public:
         clock += msPerRead;
         if (!open || !IsAlignedTransfer(buffer, bytes, offset, 2048))
             return ++violations, Refuse(ERROR_INVALID_PARAMETER);
+        const char holds = drive.empty() ? '.' : drive[std::min(reads.size(), drive.size()) - 1];
+        if (holds == 'G')
+            return Refuse(ERROR_NOT_READY);
         // Sectors are reached in order: one the read stops before is not reached.
         for (auto& entry : script) {
+            if (holds == 'X')
+                break;
             if (entry.first < offset / 2048 || entry.first >= (offset + bytes) / 2048)
                 continue;
             const char outcome = entry.second[0];
@@ -74,7 +83,8 @@ public:
         }
         // As Wine does: at the end of the medium a read succeeds short, or with nothing.
         bytesRead = DWORD(std::min<ULONGLONG>(bytes, offset < disc.size() ? disc.size() - offset : 0));
-        std::copy_n(disc.begin() + offset, bytesRead, static_cast<BYTE*>(buffer));
+        std::transform(disc.begin() + offset, disc.begin() + offset + bytesRead, static_cast<BYTE*>(buffer),
+                       [holds](BYTE b) { return BYTE(holds == 'X' ? ~b : b); });
         offset += bytesRead;
         return true;
     }

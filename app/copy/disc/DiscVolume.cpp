@@ -7,6 +7,14 @@
 #include "RescueMap.h"
 #include "VolumeDescriptor.h"
 #include <cstring>
+#include <new>
+
+DiscVolume::~DiscVolume()
+{
+    Close();
+    if (reference)
+        io.FreeBuffer(reference);
+}
 
 std::wstring DiscVolume::DevicePath(const wchar_t* driveEntry)
 {
@@ -35,9 +43,14 @@ void DiscVolume::Close()
     open = false;
 }
 
-bool DiscVolume::PeekSize(BYTE* scratch, DWORD& total)
+bool DiscVolume::PeekSize(BYTE* scratch, DWORD& total, const std::wstring* imagePath)
 {
-    const SectorRead read = ReadSector(kDescriptorSector, scratch, kReadAttempts, nullptr);
+    SectorRead read = ReadSector(kDescriptorSector, scratch, kReadAttempts, nullptr);
+    DWORD got = 0;
+    if (read == SectorRead::Unreadable && imagePath
+        && io.ReadFileAt(imagePath->c_str(), ULONGLONG(kDescriptorSector) * kSectorBytes, scratch, kSectorBytes, got)
+        && got == kSectorBytes)
+        read = SectorRead::Read;
     if (read == SectorRead::Unreadable) {
         questions.ReportReadError(CopyTexts::DescriptorUnreadable().c_str());
         return false;
@@ -74,9 +87,41 @@ bool DiscVolume::SizeOf(bool primary, DWORD volumeSectors, DWORD& total)
     return true;
 }
 
+void DiscVolume::Remember(DWORD sector, const BYTE* bytes)
+{
+    // Aligned, as the device's reads need; a lack of memory ends the copy as any other.
+    if (!reference && !(reference = static_cast<BYTE*>(io.AllocateBuffer(2 * kSectorBytes))))
+        throw std::bad_alloc();
+    std::memcpy(reference, bytes, kSectorBytes);
+    referenceSector = sector;
+}
+
+// One read of the reference per failure, a read that succeeds on a sound drive: it costs none of
+// a bad sector's slow failed reads.
+void DiscVolume::CheckDisc()
+{
+    if (!reference || Lost())
+        return;
+    const DWORD error = GetLastError();
+    BYTE* again = reference + kSectorBytes;
+    DWORD got = 0;
+    if (!io.SeekDevice(ULONGLONG(referenceSector) * kSectorBytes) || !io.ReadDevice(again, kSectorBytes, got)
+        || got != kSectorBytes)
+        holding = Holding::NoDisc;
+    else if (std::memcmp(again, reference, kSectorBytes) != 0)
+        holding = Holding::OtherDisc;
+    SetLastError(error);
+}
+
 bool DiscVolume::ReadOn(BYTE* buffer, DWORD bytes, DWORD& bytesRead)
 {
-    return io.ReadDevice(buffer, bytes, bytesRead);
+    bytesRead = 0;
+    if (Lost())
+        return false;
+    const bool read = io.ReadDevice(buffer, bytes, bytesRead);
+    if (!read || bytesRead == 0 || bytesRead % kSectorBytes != 0)
+        CheckDisc();
+    return read && !Lost();
 }
 
 bool DiscVolume::MoveTo(ULONGLONG sector)
@@ -91,9 +136,18 @@ DiscVolume::SectorRead DiscVolume::ReadSector(ULONGLONG sector, BYTE* buffer, un
                                               const CopyProgressRecord* stop)
 {
     for (unsigned attempt = 1;; ++attempt) {
+        if (Lost())
+            return SectorRead::Lost;
         DWORD got = 0;
-        if (io.SeekDevice(sector * kSectorBytes) && io.ReadDevice(buffer, kSectorBytes, got))
-            return got == kSectorBytes ? SectorRead::Read : SectorRead::Short;
+        if (io.SeekDevice(sector * kSectorBytes) && io.ReadDevice(buffer, kSectorBytes, got)) {
+            if (got == kSectorBytes)
+                return SectorRead::Read;
+            CheckDisc();
+            return Lost() ? SectorRead::Lost : SectorRead::Short;
+        }
+        CheckDisc();
+        if (Lost())
+            return SectorRead::Lost;
         if (attempt >= attempts)
             return SectorRead::Unreadable;
         if (stop && stop->StopRequested())
@@ -104,8 +158,13 @@ DiscVolume::SectorRead DiscVolume::ReadSector(ULONGLONG sector, BYTE* buffer, un
 bool DiscVolume::Read(ULONGLONG first, DWORD count, BYTE* buffer)
 {
     DWORD got = 0;
-    return io.SeekDevice(first * kSectorBytes) && io.ReadDevice(buffer, count * kSectorBytes, got)
-        && got == count * kSectorBytes;
+    if (Lost())
+        return false;
+    if (io.SeekDevice(first * kSectorBytes) && io.ReadDevice(buffer, count * kSectorBytes, got)
+        && got == count * kSectorBytes)
+        return true;
+    CheckDisc();
+    return false;
 }
 
 bool DiscVolume::SameDiscAs(const std::wstring& imagePath, const RescueMap& map, BYTE* scratch)
@@ -113,19 +172,25 @@ bool DiscVolume::SameDiscAs(const std::wstring& imagePath, const RescueMap& map,
     if (map.Sectors() <= kDescriptorSector || map.StatusOf(kDescriptorSector) != RescueMap::kFinished)
         return false;
     BYTE* image = scratch + kSectorBytes;
+    DWORD compared = 0;
     for (DWORD sector = kDescriptorSector; sector < map.Sectors() && sector < kDescriptorSector + kMaxDescriptors;
          ++sector) {
         if (map.StatusOf(sector) != RescueMap::kFinished)
             continue;
-        if (!Read(sector, 1, scratch))
-            return sector != kDescriptorSector;
         DWORD got = 0;
         if (!io.ReadFileAt(imagePath.c_str(), ULONGLONG(sector) * kSectorBytes, image, kSectorBytes, got)
-            || got != kSectorBytes || std::memcmp(scratch, image, kSectorBytes) != 0)
+            || got != kSectorBytes)
             return false;
+        // A descriptor the disc cannot read now is compared no further: the image's copy stands.
+        if (Read(sector, 1, scratch)) {
+            if (std::memcmp(scratch, image, kSectorBytes) != 0)
+                return false;
+            if (compared++ == 0)
+                Remember(sector, image);
+        }
         // Type 255 ends the set.
-        if (scratch[0] == 255)
+        if (image[0] == 255)
             break;
     }
-    return true;
+    return compared != 0;
 }

@@ -67,7 +67,7 @@ CopyOutcome CopyJob::Copy(const wchar_t* driveEntry, const std::wstring& imagePa
     RescueMap map;
     if (image.MayBeFinished()) {
         DWORD discSectors = 0;
-        if (!disc.PeekSize(first.Get(), discSectors))
+        if (!disc.PeekSize(first.Get(), discSectors, &image.Names().image))
             return CopyOutcome::Failed;
         decision = ResumeCheck(questions, io, disc, first.Get()).Decide(image.Names(), discSectors, map);
         if (decision == ResumeCheck::Decision::CopyAnew && !disc.MoveTo(0))
@@ -154,14 +154,20 @@ CopyOutcome CopyJob::FinishInPlace(const RunningCopy& copy, DiscVolume& disc, Pe
     return Ended(end, complete, true, image, maps);
 }
 
-// An image kept with sectors missing after the user chose to go on past them is told, with
-// what is missing and where its map is.
+// An image kept with sectors missing after the user chose to go on past them, or because the disc
+// was lost, is told, with where its map is.
 CopyOutcome CopyJob::Ended(PassEnd end, bool complete, bool skipping, const PendingImage& image, MapKeeper& maps)
 {
     if (complete)
         return CopyOutcome::Completed;
+    const ImageSideFiles& names = image.Names();
+    if (end == PassEnd::DiscGone || end == PassEnd::OtherDisc) {
+        const bool gone = end == PassEnd::DiscGone;
+        questions.ShowCopyError(
+            (gone ? CopyTexts::DiscGone(names.image, names.map) : CopyTexts::DiscSwapped(names.image, names.map)).c_str());
+        return CopyOutcome::Incomplete;
+    }
     if (skipping) {
-        const ImageSideFiles& names = image.Names();
         questions.ShowCopyError(CopyTexts::Incomplete(names.image, maps.Map().UnfinishedSectors(), names.map).c_str());
     }
     return end == PassEnd::Stopped ? CopyOutcome::Stopped : CopyOutcome::Incomplete;

@@ -108,6 +108,24 @@ std::wstring DiscEnded(ULONGLONG sectors)
         + L" sectors, before the end of its volume: the image would be incomplete and is deleted.";
 }
 
+std::wstring DiscGone(const std::wstring& imagePath, const std::wstring& mapPath)
+{
+    return L"The disc can no longer be read: it was taken out, or the drive does not answer. What was copied is "
+           L"kept in "
+        + DisplayPath(imagePath) + L", and the map " + DisplayPath(mapPath)
+        + L" lists what is missing.\n\nPut the disc back and choose the same file again with \"Create ISO\": only "
+          L"the missing sectors are read.";
+}
+
+std::wstring DiscSwapped(const std::wstring& imagePath, const std::wstring& mapPath)
+{
+    return L"Another disc is in the drive now: nothing of it was copied. What was copied of the first disc is kept "
+           L"in "
+        + DisplayPath(imagePath) + L", and the map " + DisplayPath(mapPath)
+        + L" lists what is missing.\n\nPut that disc back and choose the same file again with \"Create ISO\" to "
+          L"finish the image.";
+}
+
 std::wstring Incomplete(const std::wstring& imagePath, ULONGLONG missing, const std::wstring& mapPath)
 {
     return FileNameOf(imagePath) + L" is missing " + Number(missing) + L" sectors ("

@@ -28,6 +28,8 @@ std::wstring CopyAnewQuestion(const std::wstring& problem, const std::wstring& i
 // While the disc is read.
 std::wstring SectorUnreadable(ULONGLONG sector);
 std::wstring DiscEnded(ULONGLONG sectors);
+std::wstring DiscGone(const std::wstring& imagePath, const std::wstring& mapPath);
+std::wstring DiscSwapped(const std::wstring& imagePath, const std::wstring& mapPath);
 
 // At the end.
 std::wstring Incomplete(const std::wstring& imagePath, ULONGLONG missing, const std::wstring& mapPath);

@@ -23,19 +23,22 @@ PassEnd FirstPass::Run(BYTE* first, BYTE* second)
         const PassEnd read = ReadSectors(writer, sectorsDone, sectorsPerRead, sectorsRead);
         if (read == PassEnd::Failed)
             return read;
-        if (read == PassEnd::Stopped) {
-            // Stopped between attempts at a marginal sector: the sectors before it are kept.
+        if (read != PassEnd::Done) {
+            // Stopped between attempts at a marginal sector, or the disc lost: the sectors before
+            // it are kept, those after it not tried.
             if (!writer.Commit(sectorsRead * kSectorBytes)) {
                 copy.questions.ReportLastError();
                 return PassEnd::Failed;
             }
-            end = PassEnd::Stopped;
+            end = read;
             break;
         }
         // Sector 16 is parsed before the commit: the writer may move it to the other buffer.
         const bool descriptorRead = sectorsDone + sectorsPerRead == kHeaderSectors;
         DWORD volumeSectors = 0;
         const bool primary = descriptorRead && ReadPrimaryVolumeSize(target, volumeSectors);
+        if (descriptorRead)
+            disc.Remember(kDescriptorSector, target);
         if (!writer.Commit(sectorsPerRead * kSectorBytes)) {
             copy.questions.ReportLastError();
             return PassEnd::Failed;
@@ -82,18 +85,27 @@ PassEnd FirstPass::Run(BYTE* first, BYTE* second)
 // first. Only a read that brings nothing, or part of a sector, means the medium ended.
 PassEnd FirstPass::ReadSectors(ImageWriter& writer, DWORD firstSector, DWORD count, DWORD& sectorsRead)
 {
+    // After Continue, the medium ended before its volume: the rest of the disc is one bad area.
+    if (mediumEnded)
+        return SkipRest(writer, firstSector, 0, count, sectorsRead);
     BYTE* target = writer.ReadTarget();
     const DWORD wanted = count * kSectorBytes;
     DWORD have = 0;
     while (have < wanted) {
         DWORD got = 0;
         if (!disc.ReadOn(target + have, wanted - have, got)) {
+            if (disc.Lost())
+                return Lost(have / kSectorBytes, sectorsRead);
             // Once the user chose to go on, a chunk that fails waits for the return passes.
             if (skipping)
                 return SkipRest(writer, firstSector, have / kSectorBytes, count, sectorsRead);
             // A failed read of one sector was already that sector's first attempt.
             const unsigned attemptsMade = wanted - have == kSectorBytes ? 1 : 0;
             return RereadEachSector(writer, firstSector, have / kSectorBytes, count, attemptsMade, sectorsRead);
+        }
+        if ((got == 0 || got % kSectorBytes != 0) && skipping) {
+            mediumEnded = true;
+            return SkipRest(writer, firstSector, (have + got) / kSectorBytes, count, sectorsRead);
         }
         if (got == 0 || got % kSectorBytes != 0) {
             ShowShortRead(writer, firstSector + (have + got) / kSectorBytes);
@@ -132,6 +144,8 @@ PassEnd FirstPass::RereadEachSector(ImageWriter& writer, DWORD firstSector, DWOR
                 sectorsRead = i;
                 return PassEnd::Stopped;
             }
+            if (read == DiscVolume::SectorRead::Lost)
+                return Lost(i, sectorsRead);
             if (skipping)
                 return SkipRest(writer, firstSector, i, count, sectorsRead);
             const ReadErrorChoice choice = AskAfterDrain(writer, CopyTexts::SectorUnreadable(sector));
@@ -148,6 +162,13 @@ PassEnd FirstPass::RereadEachSector(ImageWriter& writer, DWORD firstSector, DWOR
     }
     sectorsRead = count;
     return PassEnd::Done;
+}
+
+// The disc is gone or another is in: the chunk's first `from` sectors, read before, are kept.
+PassEnd FirstPass::Lost(DWORD from, DWORD& sectorsRead)
+{
+    sectorsRead = from;
+    return disc.LostEnd();
 }
 
 // Sectors `from` to count - 1 of the chunk are given up for now: zeros in the image, keeping

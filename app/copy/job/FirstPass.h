@@ -17,10 +17,12 @@ class MapKeeper;
 // sector by sector, each sector up to DiscVolume::kReadAttempts times, so a marginal sector that
 // reads on a later attempt is still copied exactly. A sector that fails every attempt ends the
 // copy, unless the user chooses to go on: from then on a chunk that fails is left as zeros in
-// the image and marked non-trimmed in the map, and the pass reads on to the end of the disc;
+// the image and marked non-trimmed in the map, and the pass reads on to the end of the disc (a
+// medium that ends before it makes the rest of the volume such a hole, without reading it);
 // once a hole is marked, the map is saved every few seconds (MapKeeper). Stop is honoured
 // between chunks and between attempts at a marginal sector; the image then holds exactly the
-// sectors read before it.
+// sectors read before it. So it does when a failed read finds the disc gone or another one in
+// (DiscVolume): the pass ends there, the sectors not read yet not tried in the map.
 class FirstPass
 {
 public:
@@ -43,6 +45,7 @@ private:
     PassEnd ReadSectors(ImageWriter& writer, DWORD firstSector, DWORD count, DWORD& sectorsRead);
     PassEnd RereadEachSector(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count, unsigned attemptsMade,
                              DWORD& sectorsRead);
+    PassEnd Lost(DWORD from, DWORD& sectorsRead);
     PassEnd SkipRest(ImageWriter& writer, DWORD firstSector, DWORD from, DWORD count, DWORD& sectorsRead);
     bool SaveMapIfDue(ImageWriter& writer);
     ReadErrorChoice AskAfterDrain(ImageWriter& writer, const std::wstring& detail);
@@ -54,5 +57,6 @@ private:
     MapKeeper& maps;
     const DWORD chunkSectors;
     bool skipping = false;
+    bool mediumEnded = false;
     ImageDigest digest;
 };

@@ -11,17 +11,19 @@ RescuePasses::RescuePasses(const RunningCopy& copy, DiscVolume& disc, MapKeeper&
 PassEnd RescuePasses::Run()
 {
     Step step = Trim();
-    if (step != Step::Stop && step != Step::Fail)
+    if (GoesOn(step))
         step = Scrape();
     // The first pass's failed read and the one of trimming or scraping were the first two.
-    for (unsigned pass = 1; pass + 2 <= DiscVolume::kReadAttempts && step != Step::Stop && step != Step::Fail; ++pass)
+    for (unsigned pass = 1; pass + 2 <= DiscVolume::kReadAttempts && GoesOn(step); ++pass)
         step = Retry(pass);
-    if (step != Step::Fail && step != Step::Stop && map.Count(RescueMap::kNonTried) == 0)
+    if (GoesOn(step) && map.Count(RescueMap::kNonTried) == 0)
         map.SetCurrent(map.CurrentPosition() / kSectorBytes, RescueMap::kFinished, 1);
     if (step == Step::Fail || !maps.Save()) {
         copy.questions.ReportLastError();
         return PassEnd::Failed;
     }
+    if (step == Step::Lost)
+        return disc.LostEnd();
     return step == Step::Stop ? PassEnd::Stopped : PassEnd::Done;
 }
 
@@ -34,14 +36,14 @@ RescuePasses::Step RescuePasses::Trim()
         Step step = Step::Read;
         while (first < end && step == Step::Read) {
             step = Try(first);
-            if (step == Step::Stop || step == Step::Fail)
+            if (!GoesOn(step))
                 return step;
             ++first;
         }
         step = Step::Read;
         while (end > first && step == Step::Read) {
             step = Try(end - 1);
-            if (step == Step::Stop || step == Step::Fail)
+            if (!GoesOn(step))
                 return step;
             --end;
         }
@@ -59,7 +61,7 @@ RescuePasses::Step RescuePasses::Scrape()
     for (const RescueMap::Area& area : map.AreasOf(RescueMap::kNonScraped))
         for (ULONGLONG sector = area.first; sector < area.first + area.sectors; ++sector) {
             Step step = Try(sector);
-            if (step == Step::Stop || step == Step::Fail)
+            if (!GoesOn(step))
                 return step;
         }
     return Step::Read;
@@ -71,7 +73,7 @@ RescuePasses::Step RescuePasses::Retry(unsigned pass)
     for (const RescueMap::Area& area : map.AreasOf(RescueMap::kBadSector))
         for (ULONGLONG sector = area.first; sector < area.first + area.sectors; ++sector) {
             Step step = Try(sector);
-            if (step == Step::Stop || step == Step::Fail)
+            if (!GoesOn(step))
                 return step;
         }
     return Step::Read;
@@ -95,7 +97,11 @@ RescuePasses::Step RescuePasses::Try(ULONGLONG sector)
     if (copy.progress.StopRequested())
         return Step::Stop;
     map.SetCurrent(sector, status, now.pass);
-    const bool read = disc.ReadSector(sector, buffer, 1, nullptr) == DiscVolume::SectorRead::Read;
+    const DiscVolume::SectorRead got = disc.ReadSector(sector, buffer, 1, nullptr);
+    // The sector keeps its status: it was not tried on this disc.
+    if (got == DiscVolume::SectorRead::Lost)
+        return Step::Lost;
+    const bool read = got == DiscVolume::SectorRead::Read;
     if (read && !copy.io.PatchImage(sector * kSectorBytes, buffer, kSectorBytes))
         return Step::Fail;
     map.Mark(sector, 1, read ? RescueMap::kFinished : RescueMap::kBadSector);

@@ -26,7 +26,8 @@ public:
     RescuePasses& operator=(const RescuePasses&) = delete;
 
     // Done: every pass ran, the map may still hold bad sectors; Stopped: the map says where the
-    // passes were; Failed: an image write or the map's save failed, and was told.
+    // passes were; Failed: an image write or the map's save failed, and was told; DiscGone,
+    // OtherDisc: a failed read found the disc lost (DiscVolume), the map saved as it stood.
     PassEnd Run();
 
 private:
@@ -35,8 +36,11 @@ private:
         Read,
         Unread,
         Stop,
-        Fail
+        Fail,
+        Lost  // the disc gone, or another in: no sector counts against it
     };
+
+    static bool GoesOn(Step step) { return step == Step::Read || step == Step::Unread; }
 
     Step Trim();
     Step Scrape();

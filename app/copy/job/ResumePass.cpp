@@ -26,6 +26,8 @@ PassEnd ResumePass::ReadUntried(BYTE* buffer)
                 return PassEnd::Stopped;
             const DWORD count = DWORD(std::min<ULONGLONG>(chunkSectors, area.first + area.sectors - sector));
             const bool read = disc.Read(sector, count, buffer);
+            if (!read && disc.Lost())
+                return disc.LostEnd();
             if (read && !copy.io.PatchImage(sector * kSectorBytes, buffer, count * kSectorBytes))
                 return Failed();
             map.Mark(sector, count, read ? RescueMap::kFinished : RescueMap::kNonTrimmed);

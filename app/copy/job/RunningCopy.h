@@ -22,5 +22,6 @@ struct RunningCopy
     }
 };
 
-// How a pass over the disc ended. Failed: the failure has been told.
-enum class PassEnd { Done, Stopped, Failed };
+// How a pass over the disc ended. Failed: the failure has been told. DiscGone, OtherDisc: a
+// failed read found the drive empty, or holding another disc (DiscVolume); not told yet.
+enum class PassEnd { Done, Stopped, Failed, DiscGone, OtherDisc };

@@ -157,6 +157,7 @@ struct KeptCase
     DWORD sectors;      // in the image
     std::string areas;  // of the map beside it; "-": none
     ULONGLONG missing;  // told as missing; 0: nothing told
+    std::wstring told = L"";  // told instead
 };
 
 TEST(CopyJob, OnlyAKeptImageTakesTheChosenNameWithWhatDescribesIt)
@@ -190,6 +191,11 @@ TEST(CopyJob, OnlyAKeptImageTakesTheChosenNameWithWhatDescribesIt)
          1500, "0+600 600*417 1017+483", 417},
         {"Stop during the return passes lost", skipping(CopyProgress::Phase::Retrying), CopyOutcome::Stopped, 1500,
          "0+600 600-50 650+850", 50},
+        // Sector 16 peeked at for the old map, the chunk from 517 is the 20th read.
+        {"disc gone deleting the image", [](JobBench& bench) { bench.io.drive = std::string(19, '.') + "G"; },
+         CopyOutcome::Incomplete, 517, "0+517 517?983", 0, CopyTexts::DiscGone(kImage, kNames.map)},
+        {"another disc deleting the image", [](JobBench& bench) { bench.io.drive = std::string(19, '.') + "GX"; },
+         CopyOutcome::Incomplete, 517, "0+517 517?983", 0, CopyTexts::DiscSwapped(kImage, kNames.map)},
     };
     for (const KeptCase& c : cases) {
         SCOPED_TRACE(c.fault);
@@ -210,7 +216,7 @@ TEST(CopyJob, OnlyAKeptImageTakesTheChosenNameWithWhatDescribesIt)
             told.push_back(CopyTexts::Incomplete(kImage, c.missing, kNames.map));
         if (bench.Count("AskReadErrorChoice(23)C"))
             told.insert(told.begin(), CopyTexts::SectorUnreadable(600));
-        EXPECT_EQ(bench.owner.messages, told);
+        EXPECT_EQ(bench.owner.messages, c.told.empty() ? told : bench.Told(c.told));
     }
 }
 
@@ -242,6 +248,12 @@ TEST(CopyJob, AnImageWithItsMapIsFinishedInPlaceReadingOnlyWhatIsMissing)
          CopyOutcome::Stopped, 9, "0+609 609-41 650+850"},
         {"failed finish deleting the image", rest, [](JobBench& bench) { bench.io.diskSpace = 1000 * 2048; },
          QuestionAnswer::Yes, CopyOutcome::Failed, 500, "0+100 100*20 120+580 700?800"},
+        {"image of a disc whose sector 16 fails no more finished", band,
+         [](JobBench& bench) { bench.io.script[16] = "F"; }, QuestionAnswer::Yes, CopyOutcome::Completed, 50, "-"},
+        // Sector 16, 32 descriptors compared, then the chunk from 1200 is the 35th read.
+        {"disc gone while finishing taken for holes", rest,
+         [](JobBench& bench) { bench.io.drive = std::string(34, '.') + "G"; }, QuestionAnswer::Yes,
+         CopyOutcome::Incomplete, 800, "0+100 100*20 120+1080 1200?300"},
     };
     for (const ResumeCase& c : cases) {
         SCOPED_TRACE(c.fault);
@@ -267,7 +279,8 @@ TEST(CopyJob, AnImageWithItsMapIsFinishedInPlaceReadingOnlyWhatIsMissing)
         EXPECT_EQ(bench.Text(kNames.checksum), complete ? ChecksumOf(bench.io.disc) : kOld);
         const bool told = c.outcome == CopyOutcome::Stopped && c.answer == QuestionAnswer::Yes;
         const ULONGLONG missing = left.UnfinishedSectors();
-        EXPECT_EQ(bench.owner.messages, bench.Told(told ? CopyTexts::Incomplete(kImage, missing, kNames.map) : L""));
+        const std::wstring gone = c.outcome == CopyOutcome::Incomplete ? CopyTexts::DiscGone(kImage, kNames.map) : L"";
+        EXPECT_EQ(bench.owner.messages, bench.Told(told ? CopyTexts::Incomplete(kImage, missing, kNames.map) : gone));
     }
 }
 

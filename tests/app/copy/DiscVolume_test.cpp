@@ -89,8 +89,11 @@ TEST(DiscVolume, SameDiscHasTheImagesVolumeDescriptorsUpToTheTerminator)
          [](std::vector<BYTE>& image, RescueMap&, FakeCopyIO&) { image[17 * 2048 + 9] ^= 1; }, false},
         {"sectors past the terminator compared",
          [](std::vector<BYTE>& image, RescueMap&, FakeCopyIO&) { image[19 * 2048 + 9] ^= 1; }, true},
-        {"unreadable descriptor taken for the same",
-         [](std::vector<BYTE>&, RescueMap&, FakeCopyIO& io) { io.script[16] = "F"; }, false},
+        {"descriptor unreadable on a later try taken for another disc",
+         [](std::vector<BYTE>&, RescueMap&, FakeCopyIO& io) { io.script[16] = "F"; }, true},
+        {"no descriptor read taken for the same",
+         [](std::vector<BYTE>&, RescueMap&, FakeCopyIO& io) { io.script = {{16, "F"}, {17, "F"}, {18, "F"}}; },
+         false},
     };
     for (const IdentityCase& c : cases) {
         SCOPED_TRACE(c.fault);
@@ -105,6 +108,40 @@ TEST(DiscVolume, SameDiscHasTheImagesVolumeDescriptorsUpToTheTerminator)
         bench.io.files[L"C:\\disc.iso"] = image;
         bench.Open(disc);
         EXPECT_EQ(bench.disc.SameDiscAs(L"C:\\disc.iso", map, bench.scratch), c.same);
+    }
+}
+
+struct HoldingCase
+{
+    const char* fault;
+    std::string drive;
+    DiscVolume::SectorRead read;
+    DiscVolume::Holding holds;
+    size_t reads;  // of the drive, the checks of sector 16 included
+};
+
+TEST(DiscVolume, AFailedReadCountsAgainstItsSectorOnlyWhileSectorSixteenReadsAsRemembered)
+{
+    using Read = DiscVolume::SectorRead;
+    using Holding = DiscVolume::Holding;
+    const HoldingCase cases[] = {
+        {"scratch taken for a lost disc", "", Read::Unreadable, Holding::ThisDisc, 8},
+        {"empty drive taken for a bad sector", "G", Read::Lost, Holding::NoDisc, 2},
+        {"another disc taken for a bad sector", ".X", Read::Lost, Holding::OtherDisc, 2},
+    };
+    for (const HoldingCase& c : cases) {
+        SCOPED_TRACE(c.fault);
+        DiscBench bench;
+        bench.io.script[30] = "F";
+        bench.io.drive = c.drive;
+        bench.Open(MakeTestDisc(40, 40));
+        bench.disc.Remember(kDescriptorSector, &bench.io.disc[16 * 2048]);
+        EXPECT_EQ(bench.disc.ReadSector(30, bench.scratch, DiscVolume::kReadAttempts, nullptr), c.read);
+        EXPECT_EQ(bench.disc.Holds(), c.holds);
+        // A lost disc is not read again.
+        DWORD got = 0;
+        EXPECT_EQ(bench.disc.ReadOn(bench.scratch, 2048, got), !bench.disc.Lost());
+        EXPECT_EQ(bench.io.reads.size(), c.reads + !bench.disc.Lost());
     }
 }
 }

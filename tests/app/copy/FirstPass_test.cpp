@@ -12,10 +12,13 @@ namespace {
 const wchar_t kImage[] = L"C:\\images\\disc.iso";
 const DWORD kChunk = 500 * 2048;
 
-std::vector<DWORD> Reads(std::vector<DWORD> tail)
+// The header's reads, then `tail`, then `singles` reads of one sector (a failure's check of the
+// disc reads sector 16 once).
+std::vector<DWORD> Reads(std::vector<DWORD> tail, unsigned singles = 0)
 {
     std::vector<DWORD> all(17, 2048);
     all.insert(all.end(), tail.begin(), tail.end());
+    all.insert(all.end(), singles, 2048);
     return all;
 }
 
@@ -256,12 +259,12 @@ TEST(FirstPass, OnlyAReadThatBringsNothingEndsTheDisc)
         // Some systems return what precedes a bad sector first.
         {"short read taken for the end", 1000, {{700, "S."}}, Reads({kChunk, 483 * 2048, 300 * 2048}), L""},
         {"bad sector after a short read not read again", 1000, {{700, "SF"}},
-         Reads({kChunk, 483 * 2048, 300 * 2048, 2048, 2048, 2048, 2048}), CopyTexts::SectorUnreadable(700)},
-        {"chunk straddling the end taken for whole", 800, {}, Reads({kChunk, 483 * 2048, 200 * 2048}),
+         Reads({kChunk, 483 * 2048, 300 * 2048}, 4 + 5), CopyTexts::SectorUnreadable(700)},
+        {"chunk straddling the end taken for whole", 800, {}, Reads({kChunk, 483 * 2048, 200 * 2048}, 1),
          CopyTexts::DiscEnded(800)},
-        {"read at the end taken for whole", 517, {}, Reads({kChunk, 483 * 2048}), CopyTexts::DiscEnded(517)},
+        {"read at the end taken for whole", 517, {}, Reads({kChunk, 483 * 2048}, 1), CopyTexts::DiscEnded(517)},
         {"header ending early taken for whole", 10, {}, std::vector<DWORD>(11, 2048), CopyTexts::DiscEnded(10)},
-        {"single sector read short taken for whole", 1000, {{600, "FS"}}, Reads({kChunk, 483 * 2048}),
+        {"single sector read short taken for whole", 1000, {{600, "FS"}}, Reads({kChunk, 483 * 2048}, 2),
          CopyTexts::DiscEnded(600)},
     };
     for (const ShortReadCase& c : cases) {
@@ -295,6 +298,42 @@ TEST(FirstPass, OnceTheUserGoesOnUnreadableChunksAreHolesInTheMapSavedAsItGoes)
     std::fill(expected.begin() + 600 * 2048, expected.begin() + 1517 * 2048, 0);
     EXPECT_TRUE(run.image == expected);
     // The first hole's map is saved at the next chunk, later ones as they are due.
-    EXPECT_EQ(run.Count("ReplaceTextFile"), 2);
+    EXPECT_EQ(run.Count("ReplaceTextFile"), 3);
+    // A medium ending before its volume, after Continue, is one more hole, to the volume's end.
+    FirstPassRun aborted;
+    aborted.io.script = {{600, "F"}, {1100, "S"}};
+    aborted.owner.choices = {ReadErrorChoice::SkipAndGoOn};
+    EXPECT_EQ(aborted.Run(2500, 2500), PassEnd::Done);
+    EXPECT_EQ(Areas(aborted.map), "0+600 600*417 1017+83 1100*1400");
+    EXPECT_EQ(aborted.image.size(), 2500u * 2048);
+}
+
+struct LostCase
+{
+    const char* fault;
+    std::string drive;  // read 19 is the chunk from 517
+    PassEnd end;
+    std::string areas;
+};
+
+TEST(FirstPass, ADiscLostEndsThePassKeepingWhatWasReadAndTheRestNotTried)
+{
+    const LostCase cases[] = {
+        {"empty drive taken for a bad sector", std::string(18, '.') + "G", PassEnd::DiscGone, "0+517 517?983"},
+        {"another disc read into the image", std::string(18, '.') + "GX", PassEnd::OtherDisc, "0+517 517?983"},
+        // After Continue at 517 (its four attempts each checked), the chunk from 1017 is read 29th.
+        {"empty drive after Continue taken for a hole", std::string(28, '.') + "G", PassEnd::DiscGone,
+         "0+517 517*500 1017?483"},
+    };
+    for (const LostCase& c : cases) {
+        SCOPED_TRACE(c.fault);
+        FirstPassRun run;
+        run.io.drive = c.drive;
+        run.io.script[517] = "F";
+        run.owner.choices = {ReadErrorChoice::SkipAndGoOn};
+        EXPECT_EQ(run.Run(1500, 1500), c.end);
+        EXPECT_EQ(Areas(run.map), c.areas);
+        EXPECT_TRUE(run.image == ImageOf(run.io.disc, DWORD(run.image.size() / 2048), run.map));
+    }
 }
 }

@@ -101,4 +101,29 @@ TEST(RescuePassesTest, ReturnPassesReadWhatTheyCanWithAtMostFourAttempts)
         EXPECT_EQ(most, row.mostReads);
     }
 }
+
+// Trimming reads sectors 32 to 39 (reads 1 to 8), fails at 40, then checks sector 16.
+TEST(RescuePassesTest, ADiscLostEndsThePassesLeavingTheSectorUntriedAsItWas)
+{
+    const std::pair<std::string, PassEnd> cases[] = {{std::string(9, '.') + "G", PassEnd::DiscGone},
+                                                    {std::string(9, '.') + "X", PassEnd::OtherDisc}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        CopyBench bench;
+        bench.io.disc = MakeTestDisc(64, 64);
+        bench.io.script = Band(40, 8);
+        bench.io.drive = c.first;
+        const RescueMap map = MapWith(64, {{32, 16, RescueMap::kNonTrimmed}});
+        bench.io.files[kImage] = ImageOf(bench.io.disc, 64, map);
+        DiscVolume disc(bench.io, bench.owner);
+        ASSERT_TRUE(disc.Open(L"\\\\.\\E:") && bench.io.OpenImageForPatching(kImage));
+        disc.Remember(kDescriptorSector, &bench.io.disc[16 * 2048]);
+        MapKeeper maps(bench.io, kMap, map);
+        const RunningCopy copy{bench.io, bench.owner, bench.owner, 0};
+        EXPECT_EQ(RescuePasses(copy, disc, maps, bench.io.AllocateBuffer(2048)).Run(), c.second);
+        EXPECT_EQ(Areas(maps.Map()), "0+40 40*8 48+16");
+        EXPECT_EQ(bench.Text(kMap), maps.Map().Serialize());
+        EXPECT_TRUE(bench.io.files[kImage] == ImageOf(bench.io.disc, 64, maps.Map()));
+    }
+}
 }
