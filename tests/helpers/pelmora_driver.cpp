@@ -621,6 +621,26 @@ int Geometry()
     return 0;
 }
 
+// Acts out a shutdown as the system does: asks the main window whether the session may end,
+// prints its answer, then tells it that the session ends, and prints once it has handled that
+// (the window may take a moment to stop a copy). Fails unless both were answered.
+int Shutdown(DWORD timeoutMs)
+{
+    HWND main = RequireMain();
+    DWORD_PTR answer = 0;
+    if (!main || !SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kQueryTimeoutMs, &answer))
+        return 1;
+    PrintLine(std::wstring(L"query end session: ") + (answer ? L"TRUE" : L"FALSE"));
+    const DWORD start = GetTickCount();
+    if (!SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, timeoutMs, &answer))
+    {
+        PrintLine(L"end session: not answered");
+        return 1;
+    }
+    PrintLine(L"end session: answered after " + std::to_wstring(GetTickCount() - start) + L" ms");
+    return 0;
+}
+
 // The main icon group as stored in an executable: one line per image size.
 int Resources(const wchar_t* exePath)
 {
@@ -663,7 +683,7 @@ int Usage()
                 "  create-declined EXISTING_PATH [T]\n"
                 "  taskbar-created | enter | escape | close | about ok|escape [T] | geometry\n"
                 "  messagebox show|ok|yes|no|cancel|tryagain|continue [T]\n"
-                "  resources EXE_PATH\n");
+                "  shutdown [T] | resources EXE_PATH\n");
     return 2;
 }
 
@@ -723,6 +743,8 @@ int Run(int argc, wchar_t** argv)
     }
     if (command == L"geometry")
         return Geometry();
+    if (command == L"shutdown")
+        return Shutdown(TimeoutArg(argc, argv, 2));
     if (command == L"resources" && argc >= 3)
         return Resources(argv[2]);
     return Usage();
