@@ -394,13 +394,16 @@ bool TypeFileName(HWND dialog, const wchar_t* path)
 }
 
 // Whether choosing `path` brings Pelmora's own replace question: an existing file without a map
-// beside it (an image with a map is offered to be finished instead). Asked before the name is
-// typed: once the dialog is gone, a copy may have made the file.
+// or unfinished work beside it (those are offered to be finished instead). Asked before the name
+// is typed: once the dialog is gone, a copy may have made the file.
 bool ReplaceQuestionDue(const wchar_t* path)
 {
+    const auto missing = [path](const wchar_t* suffix) {
+        return GetFileAttributesW((std::wstring(path) + suffix).c_str()) == INVALID_FILE_ATTRIBUTES;
+    };
     const DWORD attributes = GetFileAttributesW(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           GetFileAttributesW((std::wstring(path) + L".map").c_str()) == INVALID_FILE_ATTRIBUTES;
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) && missing(L".map") &&
+           missing(L".pelmora-partial");
 }
 
 // Waits for the replace question after the save dialog, prints it, answers it and waits for it
