@@ -22,5 +22,6 @@ struct RunningCopy
     }
 };
 
-// How a pass over the disc ended. Failed: the failure has been told.
-enum class PassEnd { Done, Stopped, Failed };
+// How a pass over the disc ended. Failed: the failure has been told; Discarded: the user chose
+// to stop and delete the image.
+enum class PassEnd { Done, Stopped, Failed, Discarded };
