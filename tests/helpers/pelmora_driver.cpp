@@ -403,7 +403,7 @@ bool ReplaceQuestionDue(const wchar_t* path)
     };
     const DWORD attributes = GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) && missing(L".map") &&
-           missing(L".pelmora-partial");
+           missing(L".pelmora-partial") && missing(L".pelmora-partial.map");
 }
 
 // Waits for the replace question after the save dialog, prints it, answers it and waits for it
