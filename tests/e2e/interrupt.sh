@@ -3,7 +3,8 @@
 # and makes the button read "Create ISO" again, neither choosing an empty drive nor ejecting the
 # disc during a copy disables "Stop", a new copy can be started, closing the window during a
 # copy ends the program and keeps a prefix too, a shutdown waits for a copy and its end leaves an
-# image that the next run finishes, and Stop works while the first sectors are read one by one.
+# image that the next run finishes, so does a copy killed part-way, and Stop works while the first
+# sectors are read one by one.
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
 . "$SRC/tests/e2e/libpelmora.sh"
@@ -143,6 +144,17 @@ expect_prefix "$out/shutdown.iso" "$disc"
 # The system ends the program after the session's end: nothing more of it runs.
 e2e_start
 finish_later "$out/shutdown.iso" 'shutdown.iso is missing [0-9]+ sectors of this disc'
+
+echo "== a copy killed part-way: the next run goes on from the temporary image"
+e2e_start_pelmora_gated $((16 * 1024 * 1024))
+expect_button "Create ISO" enabled 5000
+start_copy "$out/killed.iso"
+# The copy reads on, slowly, until its temporary image's map, saved every few seconds, calls the
+# first MiBs finished; then every program of the prefix ends at once, as in a crash.
+trickle_until 30 eval '[ "$(finished_prefix "$out/killed.iso.pelmora-partial.map")" -gt $((4 * 1024 * 1024)) ]'
+e2e_start
+[ -f "$out/killed.iso.pelmora-partial" ] && [ ! -e "$out/killed.iso" ] || fail "the killed copy left no temporary image"
+finish_later "$out/killed.iso" 'killed\.iso.* [0-9]+ of [0-9]+ sectors'
 
 echo "== Stop while the first 17 sectors are read one by one"
 # The fifth sector's read is held at the gate.
