@@ -13,7 +13,7 @@
 // The image on the disk is what the last flush saw: every map written is checked
 // against it, and each sector it calls finished that does not hold the disc's bytes there counts
 // in mapLies.
-class FakeCopyIO final : public FakeDisc
+class FakeCopyIO : public FakeDisc
 {
 public:
     using FakeDisc::FakeDisc;

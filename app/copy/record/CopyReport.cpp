@@ -1,5 +1,6 @@
 #include "CopyReport.h"
 #include "DiscProfile.h"
+#include "DiscSector.h"
 #include "ExtendedLengthPath.h"
 #include "RecordText.h"
 
@@ -94,7 +95,7 @@ std::string CopyReportSection(const CopyRecord& record, unsigned run)
     section.Line(L"Elapsed", Elapsed(record.elapsedMilliseconds));
     section.Line(L"Outcome", OutcomeText(record));
     section.Line(L"Sectors", std::to_wstring(record.sectors) + L" (" +
-                                 std::to_wstring(record.sectors * RescueMap::kSectorBytes) + L" bytes)");
+                                 std::to_wstring(record.sectors * kSectorBytes) + L" bytes)");
     section.Line(L"Sectors read", record.sectorsRead);
     section.Line(L"Unreadable sectors", record.UnreadableSectors());
     section.Line(L"Unreadable ranges", record.UnreadableRanges());
