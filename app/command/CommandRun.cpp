@@ -20,10 +20,8 @@
 #include "Win32CopyIO.h"
 
 namespace {
-const wchar_t kTool[] = L"Pelmora 1.1.0.0";
 // How often a drive without a readable disc is asked again under /wait.
 const DWORD kDiscPollMs = 500;
-const DWORD kHashChunk = 1 << 20;
 
 // To the standard error the run was given, else to the console of the process that started it.
 void Print(const std::wstring& text)
@@ -54,43 +52,6 @@ FileHandle OpenDevice(wchar_t drive)
                                   OPEN_EXISTING, 0, nullptr));
 }
 
-// The four digests of a kept file, read back as the job reads a rescued image back for its checksum.
-bool FileDigests(const std::wstring& path, ImageDigestText& text)
-{
-    FileHandle file(CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.IsOpen())
-        return false;
-    ImageDigests digests;
-    std::unique_ptr<BYTE[]> buffer(new BYTE[kHashChunk]);
-    DWORD bytes = 0;
-    BOOL read = FALSE;
-    while ((read = ReadFile(file.Get(), buffer.get(), kHashChunk, &bytes, nullptr)) && bytes)
-        digests.Add(buffer.get(), bytes);
-    return read && digests.Finish(text);
-}
-
-// The disc's sectors as a map gives them: where its last area ends. The progress shown last
-// counts only the last pass's sectors.
-ULONGLONG MapSectors(const std::string& text)
-{
-    ULONGLONG end = 0;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t next = text.find('\n', at);
-        next = next == std::string::npos ? text.size() : next + 1;
-        const std::string line = text.substr(at, next - at);
-        at = next;
-        char* rest = nullptr;
-        const ULONGLONG position = std::strtoull(line.c_str(), &rest, 16);
-        char* after = nullptr;
-        const ULONGLONG size = line[0] == '#' ? 0 : std::strtoull(rest, &after, 16);
-        if (size && after != rest)
-            end = position + size;
-    }
-    return end / kSectorBytes;
-}
-
 int ExitCodeOf(const UnattendedAnswers& answers)
 {
     if (answers.Refused())
@@ -118,10 +79,9 @@ CopyRecord::Outcome RecordOutcome(int exitCode)
 }
 }
 
-CommandRun::CommandRun(std::vector<std::wstring> arguments, std::wstring command) : arguments(std::move(arguments))
+CommandRun::CommandRun(std::vector<std::wstring> arguments, const std::wstring& command)
+    : arguments(std::move(arguments)), recorder(CopyRunner::kTool, command)
 {
-    record.tool = kTool;
-    record.command = std::move(command);
 }
 
 int CommandRun::Run()
@@ -173,10 +133,8 @@ int CommandRun::RunChecked()
 
 int CommandRun::CopyInWindow()
 {
-    record.drive = line.drive;
-    record.image = line.image;
-    record.started = RecordTimeNow();
-    const ULONGLONG startTick = GetTickCount64();
+    // Until the worker picks the name: where the report of a run that ended before goes.
+    image = ExpandLabel(line.image, L"");
     UnattendedAnswers answers(line.rescue);
     CImageDlg::Seams seams = CImageDlg::Seams::System();
     seams.runner = std::make_unique<CopyRunner>([this, &answers](CopyQuestions& questions, CopyProgressRecord& progress,
@@ -193,8 +151,8 @@ int CommandRun::CopyInWindow()
         Print(answers.Reason());
         return code;
     }
-    FillRecord(answers, dialog.Runner().Progress(), startTick);
-    record.outcome = RecordOutcome(code);
+    recorder.End(image, RecordOutcome(code), answers.Reason(), answers.Answers(), dialog.Runner().Progress());
+    const CopyRecord& record = recorder.Record();
     Win32CopyIO io;
     if (!WriteCopyReport(io, record))
         Print(L"The report could not be written beside " + record.image + L".");
@@ -212,15 +170,13 @@ CopyOutcome CommandRun::Copy(UnattendedAnswers& answers, CopyQuestions& question
         return CopyOutcome::Stopped;
     VolumeInfo info = {};
     const std::wstring label = GetVolumeInfo(info, root.c_str()) ? info.volumeLabel : L"";
-    LearnDriveAndDisc();
-    if (record.volume.label.empty())
-        record.volume.label = label;
-    const std::wstring image = ChooseImage(answers, label);
-    if (image.empty())
+    recorder.Start(line.drive, label);
+    const std::wstring chosen = ChooseImage(answers, label);
+    if (chosen.empty())
         return CopyOutcome::Failed;
-    record.image = image;
+    image = chosen;
     Win32CopyIO io;
-    return CopyJob(questions, progress, io, CopyRunner::kChunkSectors).Run(driveEntry.c_str(), image.c_str());
+    return CopyJob(questions, progress, io, CopyRunner::kChunkSectors).Run(driveEntry.c_str(), chosen.c_str());
 }
 
 bool CommandRun::WaitForDisc(UnattendedAnswers& answers, CopyProgressRecord& progress)
@@ -239,30 +195,6 @@ bool CommandRun::WaitForDisc(UnattendedAnswers& answers, CopyProgressRecord& pro
     }
     answers.SetWaiting(false);
     return true;
-}
-
-void CommandRun::LearnDriveAndDisc()
-{
-    FileHandle device = OpenDevice(line.drive);
-    if (!device.IsOpen())
-        return;
-    record.identity = QueryDriveIdentity(device.Get());
-    // Sector 16 holds the primary volume descriptor of an ISO 9660 disc.
-    BYTE* sector = static_cast<BYTE*>(VirtualAlloc(nullptr, kSectorBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (!sector)
-        return;
-    LARGE_INTEGER at;
-    at.QuadPart = 16LL * kSectorBytes;
-    DWORD bytes = 0;
-    if (SetFilePointerEx(device.Get(), at, nullptr, FILE_BEGIN) && ReadFile(device.Get(), sector, kSectorBytes, &bytes, nullptr) &&
-        bytes == kSectorBytes)
-        ReadPrimaryVolumeFacts(sector, record.volume);
-    VirtualFree(sector, 0, MEM_RELEASE);
-    device.Close();
-    Win32CopyIO io;
-    DWORD sessions = 0;
-    if (io.OpenDevice((std::wstring(L"\\\\.\\") + line.drive + L':').c_str()) && io.SessionCount(sessions))
-        record.sessions = sessions;
 }
 
 std::wstring CommandRun::ChooseImage(UnattendedAnswers& answers, const std::wstring& label)
@@ -285,33 +217,6 @@ std::wstring CommandRun::ChooseImage(UnattendedAnswers& answers, const std::wstr
         answers.Answer(CopyRecord::kReplaceQuestion, L"yes (/replace)");
     }
     return line.image;
-}
-
-void CommandRun::FillRecord(const UnattendedAnswers& answers, const CopyProgressRecord& progress, ULONGLONG startTick)
-{
-    record.ended = RecordTimeNow();
-    record.elapsedMilliseconds = GetTickCount64() - startTick;
-    record.reason = answers.Reason();
-    record.answers = answers.Answers();
-    const CopyProgress done = progress.Read().progress;
-    record.sectors = done.totalSectors;
-    record.sectorsRead = done.sectorsDone;
-    const ImageSideFiles names(record.image);
-    std::string text;
-    std::wstring message;
-    Win32CopyIO io;
-    ULONGLONG bytes = 0;
-    const bool complete = answers.Ended() && answers.Outcome() == CopyOutcome::Completed;
-    if (complete && io.FileSize(record.image.c_str(), bytes)) {
-        record.sectors = record.sectorsRead = bytes / kSectorBytes;
-        if (!FileDigests(record.image, record.digests))
-            record.digests = ImageDigestText();
-    } else if (io.ReadTextFile(names.map.c_str(), text) &&
-               RescueMap::Parse(text, MapSectors(text), names.map, map, message)) {
-        record.map = &map;
-        record.sectors = map.Sectors();
-        record.sectorsRead = map.Count(RescueMap::kFinished);
-    }
 }
 
 void CommandRun::Eject() const

@@ -4,7 +4,7 @@
 #include <vector>
 #include "CommandLine.h"
 #include "CopyOutcome.h"
-#include "CopyRecord.h"
+#include "CopyRecorder.h"
 
 class CopyProgressRecord;
 class CopyQuestions;
@@ -20,7 +20,7 @@ class CommandRun
 {
 public:
     // arguments: those after the program's name; command: the whole command line, for the report.
-    CommandRun(std::vector<std::wstring> arguments, std::wstring command);
+    CommandRun(std::vector<std::wstring> arguments, const std::wstring& command);
     CommandRun(const CommandRun&) = delete;
     CommandRun& operator=(const CommandRun&) = delete;
 
@@ -35,15 +35,14 @@ private:
     CopyOutcome Copy(UnattendedAnswers& answers, CopyQuestions& questions, CopyProgressRecord& progress,
                      const std::wstring& driveEntry);
     bool WaitForDisc(UnattendedAnswers& answers, CopyProgressRecord& progress);
-    void LearnDriveAndDisc();
     // The image's path under the naming and replacing rules; empty, refused, when there is none.
     std::wstring ChooseImage(UnattendedAnswers& answers, const std::wstring& label);
-    void FillRecord(const UnattendedAnswers& answers, const CopyProgressRecord& progress, ULONGLONG startTick);
     void Eject() const;
 
     const std::vector<std::wstring> arguments;
     CommandLine line;
     std::wstring root;  // "E:\"
-    CopyRecord record;
-    RescueMap map;
+    CopyRecorder recorder;
+    // The image's path once chosen; IMAGE as given before.
+    std::wstring image;
 };
