@@ -30,12 +30,13 @@ CImageDlg::Seams CImageDlg::Seams::System()
     seams.taskbar = Win32TaskbarProgress::Create;
     seams.inForeground = Win32TaskbarProgress::IsInForeground;
     seams.flash = Win32TaskbarProgress::Flash;
+    seams.shutdownBlock = ShutdownBlock::Calls::System();
     return seams;
 }
 
 CImageDlg::CImageDlg(HWND parent, Seams seams)
     : MVDialog(IDD_MAIN, parent), m_seams(std::move(seams)), m_boxes(m_seams.runner->Progress(), WM_PELMORA_COPY_ENDED),
-      m_drives(m_seams.drives), m_hIcon(LoadAppIcon(GetSystemMetrics(SM_CXICON))),
+      m_drives(m_seams.drives), m_shutdown(m_seams.shutdownBlock), m_hIcon(LoadAppIcon(GetSystemMetrics(SM_CXICON))),
       m_hSmallIcon(LoadAppIcon(GetSystemMetrics(SM_CXSMICON))),
       m_nTaskbarButtonCreated(RegisterWindowMessageW(L"TaskbarButtonCreated"))
 {
@@ -144,8 +145,18 @@ void CImageDlg::OnTimer(UINT_PTR id)
         m_drives.Refresh();
 }
 
-BOOL CImageDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&)
+BOOL CImageDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result)
 {
+    if (message == WM_QUERYENDSESSION && IsCopying())
+    {
+        result = OnQueryEndSession();
+        return TRUE;
+    }
+    if (message == WM_ENDSESSION && wParam && IsCopying())
+    {
+        OnEndSession();
+        return TRUE;
+    }
     if (message == m_nTaskbarButtonCreated && m_nTaskbarButtonCreated)
     {
         m_view.AttachTaskbar(m_seams.taskbar(hwnd));
@@ -224,6 +235,7 @@ void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& im
         return;
     }
     m_copyEntry = driveEntry;
+    m_copyImage = imagePath;
     SetItemText(IDC_CREATE, kStopCaption);
     m_view.CopyStarted();
     SetTimer(hwnd, PROGRESS_TIMER, kProgressPeriodMs, nullptr);
@@ -244,8 +256,23 @@ void CImageDlg::OnCopyEnded(CopyOutcome outcome)
     const bool flash = m_view.ShowEnd(Runner().Progress().Read(), outcome, m_seams.inForeground(hwnd));
     SetItemText(IDC_CREATE, kCreateCaption);
     m_copyEntry.clear();
+    m_shutdown.Release(hwnd);
     m_drives.SetBusy(L"");
     if (flash)
         m_seams.flash(hwnd);
     OnDriveChanged();
+}
+
+LRESULT CImageDlg::OnQueryEndSession()
+{
+    m_shutdown.Hold(hwnd, ShutdownBlock::Reason(m_copyEntry, m_copyImage, Runner().Progress().Read().progress));
+    return FALSE;
+}
+
+void CImageDlg::OnEndSession()
+{
+    // No new copy in what is left of the session. The copy stops after its current chunk; its
+    // end, dispatched meanwhile, gives the window back. A drive stuck in a read gets only so long.
+    m_bClosing = true;
+    Runner().StopAndWait(kEndSessionWaitMs);
 }

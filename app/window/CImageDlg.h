@@ -7,6 +7,7 @@
 #include "CopyRunner.h"
 #include "DrivePicker.h"
 #include "MVDialog.h"
+#include "ShutdownBlock.h"
 #include "TaskbarProgress.h"
 
 // The main window: the drive list, "Create ISO"/"Stop", the block progress bar and the status
@@ -28,6 +29,9 @@ public:
     // and a fast drive reports hundreds of chunks a second: the display follows at this pace.
     static const UINT_PTR PROGRESS_TIMER = 5021;
     static const UINT kProgressPeriodMs = 50;
+    // How long the end of the session waits for a stopped copy to keep its image and map: the
+    // system ends the process soon after anyway.
+    static const DWORD kEndSessionWaitMs = 2500;
     // Private messages. Posted by the drive scanner: a new list is ready. Posted by the worker
     // as its last step: the copy has ended (wParam: its CopyOutcome).
     static const UINT WM_PELMORA_DRIVE_LIST = WM_APP + 1;
@@ -45,6 +49,8 @@ public:
         // Win32TaskbarProgress::IsInForeground and Flash.
         std::function<bool(HWND window)> inForeground;
         std::function<void(HWND window)> flash;
+        // The reason a shutdown waits for the copy.
+        ShutdownBlock::Calls shutdownBlock;
 
         static Seams System();
     };
@@ -85,11 +91,16 @@ private:
     // button reads "Create ISO" and follows the idle rule, and the taskbar button shows no
     // progress, or flashes for a copy completed while the user was elsewhere.
     void OnCopyEnded(CopyOutcome outcome);
+    // A shutdown or a restart: asked during a copy, it waits, saying why; once the session ends
+    // anyway, the copy is stopped so that what it read is kept with its map.
+    LRESULT OnQueryEndSession();
+    void OnEndSession();
 
     Seams m_seams;
     CopyMessageBoxes m_boxes;
     DrivePicker m_drives;
     CopyProgressView m_view;
+    ShutdownBlock m_shutdown;
     HICON m_hIcon;
     HICON m_hSmallIcon;
     bool m_bClosing = false;
@@ -99,4 +110,5 @@ private:
     // handled its end; empty while idle. It marks a running copy for this thread: the worker
     // ends a moment before its end arrives here.
     std::wstring m_copyEntry;
+    std::wstring m_copyImage;
 };

@@ -5,7 +5,8 @@
 # image of that name untouched), a marginal sector that reads on a retry (no failure at all: the
 # image equals the disc), and a scratched disc saved around its unreadable band (Continue),
 # stopped during the return passes and finished later from a sound drive that reads only the
-# missing sectors.
+# missing sectors; a rescue whose older image is held open by another program when it ends keeps
+# everything, and the same name chosen again finishes it.
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
 . "$SRC/tests/e2e/libpelmora.sh"
@@ -121,24 +122,39 @@ drv click || fail "cannot press Stop"
 drv messagebox ok 30000 || fail "the end of a stopped image with holes was not told"
 expect_button "Create ISO" enabled 5000
 [ -f "$out/later.iso.map" ] || fail "no map beside the stopped image"
-e2e_close
-# This drive fails every read of what the image already holds, and logs it: only a copy that
-# reads just the missing sectors never meets a failure.
-log=$E2E_DIR/later.log
-rm -f "$log"
-e2e_start_pelmora_shimmed SHIM_EIO_FROM=$((1024 * 1024)) SHIM_EIO_TO=$band_from SHIM_LOG="$log"
-create_image "$out/later.iso"
-drv messagebox yes 10000 || fail "no question whether to read only the missing sectors"
-drv_has -E '\[later.iso is missing [0-9]+ sectors of this disc. Read only the missing sectors\?\]' \
-    || fail "the question is not the system's: $DRV_OUT"
-expect_button "Create ISO" enabled 30000
-drv messagebox show 0 >/dev/null && fail "a message box after finishing the image: $DRV_OUT"
-expect_copy "$out/later.iso" "$disc"
-[ ! -e "$out/later.iso.map" ] || fail "the finished image kept its map"
-(cd "$out" && sha256sum -c --status later.iso.sha256) || fail "the finished image's checksum file does not match it"
-[ ! -s "$log" ] || fail "finishing the image read sectors it already held: $(wc -l <"$log") failed reads"
-pass "stopped during scraping with its map; finished from a sound drive, identical to the disc, only the missing sectors read"
-e2e_close
+drv close || fail "cannot close"
+e2e_wait_exit "$PELMORA_PID" 10
+finish_later "$out/later.iso" '\[later.iso is missing [0-9]+ sectors of this disc. Read only the missing sectors\?\]'
+
+echo "== a rescue whose older image is held open: the rename is refused, the older image and the new work stay"
+head -c 300000 /dev/urandom >"$out/held.iso"
+cp "$out/held.iso" "$E2E_DIR/held.orig"
+# As Explorer with the image mounted: open, shared for reading only, until the flag appears.
+rm -f "$E2E_DIR/release"
+wine "$BUILD/tests/hold_file.exe" "$(win_path "$out/held.iso")" "$(win_path "$E2E_DIR/release")" \
+    </dev/null >"$E2E_DIR/hold.out" 2>/dev/null &
+hold_pid=$!
+start=$(now_ms)
+until grep -q '^held' "$E2E_DIR/hold.out" 2>/dev/null; do
+    kill -0 $hold_pid 2>/dev/null && [ $(( $(now_ms) - start )) -lt 20000 ] || fail "the older image is not held: $(cat "$E2E_DIR/hold.out")"
+    sleep 0.02
+done
+e2e_start_pelmora_shimmed SHIM_EIO_FROM=$band_from SHIM_EIO_TO=$band_to
+expect_button "Create ISO" enabled 3000
+drv create "$(win_path "$out/held.iso")" || fail "the save dialog did not take the name"
+drv messagebox continue 10000 || fail "no box after a read error"
+drv messagebox ok 60000 || fail "the refused rename was not told"
+printf '%s\n' "$DRV_OUT" | grep -qF 'held.iso.pelmora-partial' || fail "the message does not say where the image is kept: $DRV_OUT"
+expect_button "Create ISO" enabled 5000
+cmp "$out/held.iso" "$E2E_DIR/held.orig" || fail "the older image changed"
+[ -f "$out/held.iso.pelmora-partial" ] && [ -f "$out/held.iso.pelmora-partial.map" ] ||
+    fail "the temporary image or its map is gone"
+[ ! -e "$out/held.iso.map" ] && [ ! -e "$out/held.iso.sha256" ] || fail "a map or checksum describes the older image"
+drv close || fail "cannot close"
+e2e_wait_exit "$PELMORA_PID" 10
+touch "$E2E_DIR/release"
+wait $hold_pid || fail "the holder of the older image failed"
+finish_later "$out/held.iso" 'held\.iso.* [0-9]+ of [0-9]+ sectors'
 
 echo "== a disc ejected while the save dialog is open"
 e2e_start_pelmora

@@ -2,8 +2,9 @@
 # A copy in progress: the block bar fills in red (screenshot), "Stop" keeps a prefix of the disc
 # and makes the button read "Create ISO" again, neither choosing an empty drive nor ejecting the
 # disc during a copy disables "Stop", a new copy can be started, closing the window during a
-# copy ends the program and keeps a prefix too, and Stop works while the first sectors are read
-# one by one.
+# copy ends the program and keeps a prefix too, a shutdown waits for a copy and its end leaves an
+# image that the next run finishes, so does a copy killed part-way, and Stop works while the first
+# sectors are read one by one.
 BUILD=$1 SRC=$2
 . "$SRC/tests/e2e/libcdrom.sh"
 . "$SRC/tests/e2e/libpelmora.sh"
@@ -122,6 +123,37 @@ e2e_wait_exit "$PELMORA_PID" 20
 expect_main_windows 0 "a main window is left after closing"
 expect_prefix "$out/closed.iso" "$disc"
 pass "program ended $(( $(now_ms) - close_at )) ms after the close request during a copy (exit code $EXIT_CODE)"
+
+echo "== a shutdown waits for the copy; the session's end stops it, and the next run finishes the image"
+e2e_start_pelmora_gated $((16 * 1024 * 1024))
+expect_button "Create ISO" enabled 5000
+start_copy "$out/shutdown.iso"
+# The driver asks as the system does, then ends the session; meanwhile the copy reads on, slowly,
+# until the session's end stops it.
+wine "$DRIVER" shutdown 20000 </dev/null >"$E2E_DIR/shutdown.out" 2>/dev/null &
+shutdown_pid=$!
+trickle_until 30 eval '! kill -0 $shutdown_pid 2>/dev/null'
+wait $shutdown_pid || fail "the shutdown was not answered: $(cat "$E2E_DIR/shutdown.out")"
+sed 's/^/    | /' "$E2E_DIR/shutdown.out"
+grep -q 'query end session: FALSE' "$E2E_DIR/shutdown.out" || fail "a shutdown did not wait for the copy"
+drv button
+[ "$DRV_OUT" = "button: [Create ISO] enabled" ] || fail "the session's end returned before the copy had ended"
+expect_prefix "$out/shutdown.iso" "$disc"
+[ -f "$out/shutdown.iso.map" ] || fail "no map beside the image the session's end stopped"
+# The system ends the program after the session's end: nothing more of it runs.
+e2e_start
+finish_later "$out/shutdown.iso" 'shutdown.iso is missing [0-9]+ sectors of this disc'
+
+echo "== a copy killed part-way: the next run goes on from the temporary image"
+e2e_start_pelmora_gated $((16 * 1024 * 1024))
+expect_button "Create ISO" enabled 5000
+start_copy "$out/killed.iso"
+# The copy reads on, slowly, until its temporary image's map, saved every few seconds, calls the
+# first MiBs finished; then every program of the prefix ends at once, as in a crash.
+trickle_until 30 eval '[ "$(finished_prefix "$out/killed.iso.pelmora-partial.map")" -gt $((4 * 1024 * 1024)) ]'
+e2e_start
+[ -f "$out/killed.iso.pelmora-partial" ] && [ ! -e "$out/killed.iso" ] || fail "the killed copy left no temporary image"
+finish_later "$out/killed.iso" 'killed\.iso.* [0-9]+ of [0-9]+ sectors'
 
 echo "== Stop while the first 17 sectors are read one by one"
 # The fifth sector's read is held at the gate.

@@ -148,6 +148,20 @@ wait_held() {
     echo "    | held at the gate: a read of $HELD_BYTES bytes at $HELD_AT"
 }
 
+# trickle_until SECONDS COMMAND...: lets the reads held at the gate through one at a time, so
+# that a copy goes on, slowly, until COMMAND succeeds; fails after SECONDS.
+trickle_until() {
+    local limit=$1 start
+    shift
+    start=$(now_ms)
+    until "$@"; do
+        [ $(( $(now_ms) - start )) -lt $((limit * 1000)) ] || fail "not so after ${limit} s: $*"
+        rm -f "$GATE.held"
+        touch "$GATE.step"
+        sleep 0.05
+    done
+}
+
 # e2e_wait_exit PID SECONDS: waits for a background process; fails when it outlives SECONDS.
 # Sets EXIT_CODE and EXIT_MS (how long the wait took).
 e2e_wait_exit() {
@@ -262,4 +276,42 @@ bar_blocks() {
         fail "$result"
     echo "    | $result"
     BAR_FILLED=$(printf '%s\n' "$result" | sed -E 's/.*filled=([0-9]+).*/\1/')
+}
+
+# finished_prefix MAP: the bytes from the start of the disc that the ddrescue map MAP calls
+# finished (0 when there is no such map yet).
+finished_prefix() {
+    local line pos size status
+    line=$(awk '!/^#/ && NF >= 2 { if (seen++) { print $1, $2, $3; exit } }' "$1" 2>/dev/null)
+    read -r pos size status <<<"$line"
+    if [ "$status" = "+" ] && [ $((pos)) -eq 0 ]; then echo $((size)); else echo 0; fi
+}
+
+# finish_later UNIX_PATH QUESTION: the next run, from a drive that fails (and logs) every read
+# past the first MiB of what the image's map calls finished, is asked QUESTION (a pattern),
+# answers Yes and makes the image whole: identical to $disc, its checksum right, no map or
+# temporary image left, and none of what was finished read again.
+finish_later() {
+    local image=$1 question=$2 map log=$E2E_DIR/finish.log size
+    map=$image.map
+    [ -f "$map" ] || map=$image.pelmora-partial.map
+    size=$(finished_prefix "$map")
+    [ "$size" -gt $((1024 * 1024)) ] || fail "the map beside the image holds no finished prefix: $(cat "$map")"
+    rm -f "$log"
+    e2e_start_pelmora_shimmed SHIM_EIO_FROM=$((1024 * 1024)) SHIM_EIO_TO="$size" SHIM_LOG="$log"
+    expect_button "Create ISO" enabled 5000
+    drv create "$(win_path "$image")" || fail "the save dialog did not take the name"
+    drv messagebox yes 10000 || fail "the next run did not offer to finish the image"
+    printf '%s\n' "$DRV_OUT" | grep -qE "$question" || fail "not the question expected: $DRV_OUT"
+    expect_button "Create ISO" enabled 60000
+    drv messagebox show 0 >/dev/null && fail "a message box after finishing the image: $DRV_OUT"
+    expect_copy "$image" "$disc"
+    (cd "$(dirname "$image")" && sha256sum -c --status "$(basename "$image").sha256") ||
+        fail "the finished image's checksum file does not match it"
+    [ ! -e "$image.map" ] && [ ! -e "$image.pelmora-partial" ] && [ ! -e "$image.pelmora-partial.map" ] ||
+        fail "a map or the temporary image is left beside the finished image"
+    [ ! -s "$log" ] || fail "finishing the image read sectors it already held: $(wc -l <"$log") failed reads"
+    drv close || fail "cannot close"
+    e2e_wait_exit "$PELMORA_PID" 20
+    pass "the next run read only what was missing of $(basename "$image"): identical to the disc"
 }

@@ -282,13 +282,16 @@ HWND OpenSaveDialog(HWND main, DWORD timeoutMs)
 }
 
 // Whether choosing `path` brings Pelmora's own replace question: an existing file without a map
-// beside it (an image with a map is offered to be finished instead). Asked before the name is
-// typed: once the dialog is gone, a copy may have made the file.
+// or unfinished work beside it (those are offered to be finished instead). Asked before the name
+// is typed: once the dialog is gone, a copy may have made the file.
 bool ReplaceQuestionDue(const wchar_t* path)
 {
+    const auto missing = [path](const wchar_t* suffix) {
+        return GetFileAttributesW((std::wstring(path) + suffix).c_str()) == INVALID_FILE_ATTRIBUTES;
+    };
     const DWORD attributes = GetFileAttributesW(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           GetFileAttributesW((std::wstring(path) + L".map").c_str()) == INVALID_FILE_ATTRIBUTES;
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) && missing(L".map") &&
+           missing(L".pelmora-partial") && missing(L".pelmora-partial.map");
 }
 
 // In the open save dialog, types `path` (or, when null, cancels), and once the dialog is gone
@@ -460,6 +463,25 @@ int Geometry(HWND main)
     return 0;
 }
 
+// Acts out a shutdown as the system does: asks the main window whether the session may end,
+// prints its answer, then tells it that the session ends, and prints once it has handled that
+// (the window may take a moment to stop a copy). Fails unless both were answered.
+int Shutdown(HWND main, DWORD timeoutMs)
+{
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kQueryTimeoutMs, &answer))
+        return 1;
+    PrintLine(std::wstring(L"query end session: ") + (answer ? L"TRUE" : L"FALSE"));
+    const DWORD start = GetTickCount();
+    if (!SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, timeoutMs, &answer))
+    {
+        PrintLine(L"end session: not answered");
+        return 1;
+    }
+    PrintLine(L"end session: answered after " + std::to_wstring(GetTickCount() - start) + L" ms");
+    return 0;
+}
+
 // The main icon group as stored in an executable: one line per image size.
 int Resources(const wchar_t* exePath)
 {
@@ -502,7 +524,7 @@ int Usage()
                 "  create-declined EXISTING_PATH [T]\n"
                 "  taskbar-created | enter | escape | close | about ok|escape [T] | geometry\n"
                 "  messagebox show|ok|yes|no|cancel|tryagain|continue [T]\n"
-                "  resources EXE_PATH\n");
+                "  shutdown [T] | resources EXE_PATH\n");
     return 2;
 }
 
@@ -549,6 +571,8 @@ std::function<int(HWND)> MainCommand(int argc, wchar_t** argv)
         return [=](HWND main) { return About(main, arg, timeout3); };
     if (command == L"geometry")
         return Geometry;
+    if (command == L"shutdown")
+        return [=](HWND main) { return Shutdown(main, timeout2); };
     static const std::pair<const wchar_t*, int> buttons[] = {
         {L"show", 0}, {L"ok", IDOK}, {L"yes", IDYES}, {L"no", IDNO}, {L"cancel", IDCANCEL},
         {L"tryagain", IDTRYAGAIN}, {L"continue", IDCONTINUE}};

@@ -2,17 +2,21 @@
 #include "FakeDisc.h"
 #include "RescueMap.h"
 #include "Sha256.h"
+#include <cstdio>
 #include <new>
 
 // The copy's I/O in memory for the engine's tests: the disc (FakeDisc), and here the files: the
 // folder of the image, with the image and every file beside it, the volume it lies on, and
 // aligned buffers. File faults are named by operation in `fails`: L"CreateImage",
 // L"DeleteImage", L"SetImageLength", L"FlushImage", L"KeepImage" and L"HashFile" fail whatever
-// their path, L"ReplaceTextFile <path>", L"ReadTextFile <path>" and L"RemoveFile <path>" for that path only.
+// their path, L"ReplaceTextFile <path>", L"ReadTextFile <path>", L"RemoveFile <path>" and
+// L"RenameFile <to>" for that path only.
 //
 // The image on the disk is what the last flush saw: every map written is checked
 // against it, and each sector it calls finished that does not hold the disc's bytes there counts
-// in mapLies.
+// in mapLies. With crashAfter set, the power is cut after that many file changes (create, write,
+// cut, patch, flush, map save, rename, remove): the open image loses what was not flushed, and
+// from then on nothing changes on the disk.
 class FakeCopyIO final : public FakeDisc
 {
 public:
@@ -34,6 +38,8 @@ public:
     int buffersHeld = 0;
     std::map<int, std::function<void()>> atWrite;  // run during the n-th image write (1-based)
     int mapLies = 0;
+    int crashAfter = 0;  // 0: never
+    int changes = 0;     // file changes made so far
 
     void* AllocateBuffer(std::size_t bytes) override
     {
@@ -56,20 +62,40 @@ public:
 
     bool CreateImage(const wchar_t* path) override
     {
-        if (Fails(L"CreateImage", path))
+        if (Fails(L"CreateImage", path) || Dead())
             return false;
         files[path].clear();
+        flushed.clear();
         if (createImageThrows)
             throw std::bad_alloc();
         image = path;
-        return imageOpen = appending = true;
+        return Changed(), imageOpen = appending = true;
     }
 
     bool OpenImageForPatching(const wchar_t* path) override
     {
         log.push_back("OpenImageForPatching");
         image = path;
+        if (files.count(path))
+            flushed = files[path];
         return (imageOpen = patching = files.count(path) != 0) || Refuse(ERROR_FILE_NOT_FOUND);
+    }
+
+    bool RenameFile(const wchar_t* from, const wchar_t* to) override
+    {
+        if (Fails(L"RenameFile", to) || Dead())
+            return false;
+        if (!files.count(from))
+            return Refuse(ERROR_FILE_NOT_FOUND);
+        files[to] = files[from];
+        files.erase(from);
+        return Changed();
+    }
+
+    bool LastWriteTime(const wchar_t* path, FILETIME& time) override
+    {
+        time = {0x12345678, 0x01DB0000};
+        return files.count(path) || Refuse(ERROR_FILE_NOT_FOUND);
     }
 
     DWORD ImageSectorSize() override { return imageSector; }
@@ -98,38 +124,38 @@ public:
         std::vector<BYTE>& file = files[image];
         if (!appending || pending || !IsAlignedTransfer(buffer, bytes, file.size(), imageSector))
             return ++violations, Refuse(ERROR_INVALID_PARAMETER);
-        if (file.size() + bytes > diskSpace)
-            return Refuse(ERROR_DISK_FULL);
+        if (Dead() || file.size() + bytes > diskSpace)
+            return !Dead() && Refuse(ERROR_DISK_FULL);
         file.insert(file.end(), static_cast<const BYTE*>(buffer), static_cast<const BYTE*>(buffer) + bytes);
-        return true;
+        return Changed();
     }
 
     bool SetImageLength(ULONGLONG bytes) override
     {
         violations += pending != nullptr;
-        if (Fails(L"SetImageLength", image.c_str()))
+        if (Fails(L"SetImageLength", image.c_str()) || Dead())
             return false;
         files[image].resize(std::size_t(bytes));
         appending = false;
-        return true;
+        return Changed();
     }
 
     bool PatchImage(ULONGLONG offset, const void* buffer, DWORD bytes) override
     {
+        if (Dead() || !patching || offset + bytes > diskSpace)
+            return !Dead() && Refuse(patching ? ERROR_DISK_FULL : ERROR_INVALID_PARAMETER);
         std::vector<BYTE>& file = files[image];
-        if (!patching || offset + bytes > diskSpace)
-            return Refuse(patching ? ERROR_DISK_FULL : ERROR_INVALID_PARAMETER);
         file.resize(std::max<std::size_t>(file.size(), std::size_t(offset + bytes)));
         std::copy_n(static_cast<const BYTE*>(buffer), bytes, file.begin() + std::size_t(offset));
-        return true;
+        return Changed();
     }
 
     bool FlushImage() override
     {
-        if (Fails(L"FlushImage", image.c_str()))
+        if (Fails(L"FlushImage", image.c_str()) || Dead())
             return false;
         flushed = files[image];
-        return true;
+        return Changed();
     }
 
     void CloseImage() override
@@ -153,11 +179,11 @@ public:
         // Renamed only once closed: Windows refuses to move a file this copy holds unshared.
         if (imageOpen || !files.count(partialPath))
             return ++violations, Refuse(ERROR_ACCESS_DENIED);
-        if (Fails(L"KeepImage", imagePath))
+        if (Fails(L"KeepImage", imagePath) || Dead())
             return false;
         files[imagePath] = files[partialPath];
         files.erase(partialPath);
-        return true;
+        return Changed();
     }
 
     bool HashFile(const wchar_t* path, std::string& hex) override
@@ -181,15 +207,19 @@ public:
     bool ReplaceTextFile(const wchar_t* path, const std::string& text) override
     {
         // As the real one: on failure the old file, if any, stays whole.
-        if (Fails(L"ReplaceTextFile", path))
+        if (Fails(L"ReplaceTextFile", path) || Dead())
             return false;
         files[path].assign(text.begin(), text.end());
+        Changed();
         const std::wstring name = path;
         RescueMap map;
         std::wstring message;
         if (name.size() < 4 || name.compare(name.size() - 4, 4, L".map") != 0)
             return true;
-        mapLies += !RescueMap::Parse(text, disc.size() / 2048, path, map, message);
+        // Of the volume, which may end before the disc does.
+        unsigned long long sectors = disc.size() / 2048;
+        std::sscanf(text.c_str(), "# Mapfile of a disc of %llu", &sectors);
+        mapLies += !RescueMap::Parse(text, sectors, path, map, message);
         for (const RescueMap::Area& area : map.AreasOf(RescueMap::kFinished)) {
             const std::size_t from = std::size_t(area.first) * 2048, to = std::size_t(area.first + area.sectors) * 2048;
             mapLies += flushed.size() < to || !std::equal(disc.begin() + from, disc.begin() + to, flushed.begin() + from);
@@ -204,7 +234,8 @@ public:
 
     bool ReadFileAt(const wchar_t* path, ULONGLONG offset, void* buffer, DWORD bytes, DWORD& got) override
     {
-        const std::vector<BYTE>& file = files[path];
+        static const std::vector<BYTE> none;
+        const std::vector<BYTE>& file = files.count(path) ? files[path] : none;
         got = offset < file.size() ? DWORD(std::min<ULONGLONG>(bytes, file.size() - offset)) : 0;
         std::copy_n(file.begin() + std::size_t(offset), got, static_cast<BYTE*>(buffer));
         return true;
@@ -223,7 +254,18 @@ private:
 
     bool Erase(const wchar_t* operation, const wchar_t* path)
     {
-        return !Fails(operation, path) && (files.erase(path) != 0 || Refuse(ERROR_FILE_NOT_FOUND));
+        return !Fails(operation, path) && !Dead() && (files.erase(path) != 0 || Refuse(ERROR_FILE_NOT_FOUND))
+            && Changed();
+    }
+
+    // After the power cut every change fails, as the process that made them is gone.
+    bool Dead() const { return crashAfter != 0 && changes >= crashAfter && !Refuse(ERROR_NOT_READY); }
+    bool Changed()
+    {
+        // The open image keeps only what was flushed.
+        if (++changes == crashAfter && imageOpen && files.count(image))
+            files[image] = flushed;
+        return true;
     }
 
     std::vector<void*> blocks;

@@ -38,8 +38,11 @@ bool ImageSideFiles::Formed() const
 
 bool MayBeFinished(const std::wstring& imagePath, const std::function<DWORD(const wchar_t*)>& attributesOf)
 {
-    const std::wstring map = ImageSideFiles(imagePath).map;
-    return !map.empty() && attributesOf(map.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const ImageSideFiles names(imagePath);
+    for (const std::wstring* path : {&names.map, &names.partial, &names.partialMap})
+        if (!path->empty() && attributesOf(path->c_str()) != INVALID_FILE_ATTRIBUTES)
+            return true;
+    return false;
 }
 
 bool MayBeFinished(const std::wstring& imagePath)

@@ -8,7 +8,9 @@
 //   NAME.iso.pelmora-partial      the image while it is being written; it takes the chosen name
 //                                 only when it is kept, so a failed copy never costs the old
 //                                 image of that name;
-//   NAME.iso.pelmora-partial.map  the map of the temporary image, once it has holes;
+//   NAME.iso.pelmora-partial.map  the map of the temporary image, saved from the start; without
+//                                 the temporary image, the map of NAME.iso, left by a copy
+//                                 killed after the image took its name;
 //   NAME.iso.map                  the map of an image kept with sectors missing, in GNU
 //                                 ddrescue's format, by which it is finished later;
 //   NAME.iso.sha256               the checksum of a complete image.
@@ -27,8 +29,9 @@ struct ImageSideFiles
     std::wstring checksum;
 };
 
-// An image may be finished rather than replaced only when its map lies beside it: the one rule
-// behind the window's question before replacing a file and the copy's offer to finish an image.
+// An image may be finished rather than replaced when its map lies beside it, or an unfinished
+// copy of that name (the temporary image, or its map): the one rule behind the window's question
+// before replacing a file and the copy's look for earlier work.
 // `attributesOf` answers as GetFileAttributesW does; the second form asks the system.
 bool MayBeFinished(const std::wstring& imagePath, const std::function<DWORD(const wchar_t*)>& attributesOf);
 bool MayBeFinished(const std::wstring& imagePath);

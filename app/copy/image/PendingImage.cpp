@@ -3,8 +3,16 @@
 #include "CopyQuestions.h"
 #include "CopyTexts.h"
 #include "DiscSector.h"
-#include "MapKeeper.h"
 #include "TargetRoom.h"
+
+PendingImage::~PendingImage()
+{
+    // Reached with the image unsettled only on an exception: what was read stays.
+    if (HoldsWork())
+        KeepWork();
+    else
+        RollBack(false);
+}
 
 bool PendingImage::Usable()
 {
@@ -25,9 +33,20 @@ bool PendingImage::Usable()
     return true;
 }
 
-bool PendingImage::MayBeFinished()
+PendingImage::Earlier PendingImage::FindEarlierWork()
 {
-    return ::MayBeFinished(names.image, [this](const wchar_t* path) { return io.FileAttributes(path); });
+    const bool partial = Exists(names.partial);
+    // The last copy died after its image took the chosen name: its map takes its place, and a
+    // complete image's checksum is written anew when it is finished.
+    if (!partial && Exists(names.partialMap)) {
+        if (!io.RenameFile(names.partialMap.c_str(), names.map.c_str()) || !RemoveIfThere(names.checksum)) {
+            questions.ReportLastError();
+            return Earlier::Failed;
+        }
+    }
+    if (partial)
+        return Earlier::Unfinished;
+    return Exists(names.map) ? Earlier::Finishable : Earlier::Nothing;
 }
 
 bool PendingImage::HasRoomFor(DWORD sectors)
@@ -43,6 +62,7 @@ bool PendingImage::HasRoomFor(DWORD sectors)
 
 bool PendingImage::Create()
 {
+    mode = Mode::Fresh;
     io.DeleteImage(names.partial.c_str());
     RemoveIfThere(names.partialMap);
     // Marked before the attempt: should creating it end in an exception after the file was made,
@@ -50,6 +70,11 @@ bool PendingImage::Create()
     made = true;
     open = io.CreateImage(names.partial.c_str());
     made = open;
+    if (open) {
+        // Every fresh copy keeps its map from the start, so a copy killed at any moment goes on.
+        maps.reset(new MapKeeper(io, names.partialMap, RescueMap(kHeaderSectors)));
+        maps->StartSaving();
+    }
     return open;
 }
 
@@ -64,70 +89,128 @@ bool PendingImage::Reopen()
     return open;
 }
 
-bool PendingImage::OpenInPlace()
+bool PendingImage::OpenToFinish(bool unfinished, RescueMap map)
 {
-    inPlace = true;
-    open = io.OpenImageForPatching(names.image.c_str());
+    mode = unfinished ? Mode::Unfinished : Mode::InPlace;
+    made = unfinished;
+    maps.reset(new MapKeeper(io, WorkMap(), std::move(map)));
+    maps->StartSaving();
+    open = io.OpenImageForPatching(WorkImage().c_str());
     if (!open)
         questions.ReportLastError();
     return open;
 }
 
-bool PendingImage::Keep(bool complete, MapKeeper* map, const ImageDigest& digest)
+bool PendingImage::Keep(bool complete, bool mapped, const ImageDigest& digest)
 {
-    // On the disk before the image counts as kept (the bar empties only after this), and its map
-    // after it: the map may call its sectors finished, and the map for the chosen name comes
-    // before the name, so a crash in between never leaves an image with holes without its map.
-    const bool onDisk = map ? map->SaveTo(names.map) : io.FlushImage();
-    DWORD error = GetLastError();
-    io.CloseImage();
-    open = false;
+    // 1-2: the image on the disk, then its map with the final state (complete: all finished),
+    // so that the map never calls finished what the disk does not hold. The bar empties only
+    // after this.
+    MapKeeper* map = mapped && !(mode == Mode::InPlace && complete) ? maps.get() : nullptr;
+    const bool onDisk = map ? map->Save() : io.FlushImage();
+    const DWORD error = GetLastError();
+    CloseImage();
     if (!onDisk) {
         SetLastError(error);
         questions.ReportLastError();
-        Discard();
+        EndFailed();
         return false;
     }
-    if (!inPlace && !io.KeepImage(names.partial.c_str(), names.image.c_str())) {
-        error = GetLastError();
-        const std::wstring text = CopyTexts::CannotTakeName(names.image);
-        SetLastError(error);
-        questions.ReportReadError(text.c_str());
-        Discard();
-        if (map)
-            RemoveIfThere(names.map);
-        return false;
-    }
-    kept = true;
-    if (inPlace) {
+    settled = true;
+    if (mode == Mode::InPlace) {
         if (complete && !RemoveIfThere(names.map))
             questions.ReportReadError(CopyTexts::MapNotRemoved(names.map).c_str());
-    } else {
-        RemoveIfThere(names.partialMap);
-        if (!map)
-            RemoveStale(names.map, CopyTexts::StaleMap(names.map));
-        if (!complete)
-            RemoveStale(names.checksum, CopyTexts::StaleChecksum(names.checksum));
+        if (complete)
+            WriteChecksum(digest);
+        return true;
     }
+    // 3: the image takes its name; refused (the older image open elsewhere), the image and its
+    // map stay as they are, and so does every file of the older image.
+    if (!io.KeepImage(names.partial.c_str(), names.image.c_str())) {
+        const DWORD refused = GetLastError();
+        // Cut short in the header, it has no map to finish it by: it goes.
+        const std::wstring text = map ? CopyTexts::NameRefused(names.image) + L"\n\n" + KeptText()
+                                      : CopyTexts::CannotTakeName(names.image);
+        SetLastError(refused);
+        questions.ReportReadError(text.c_str());
+        if (!map) {
+            settled = false;
+            Discard();
+        }
+        return false;
+    }
+    // 4: the checksum of a complete image; an older one describes the image replaced.
     if (complete)
         WriteChecksum(digest);
+    else
+        RemoveStale(names.checksum, CopyTexts::StaleChecksum(names.checksum));
+    // 5: the older map goes before the new one (a complete image needs neither), or the new one
+    // replaces it. Killed in between, the next copy finds the new map and puts it in place.
+    if (complete || !map) {
+        RemoveStale(names.map, CopyTexts::StaleMap(names.map));
+        RemoveIfThere(names.partialMap);
+    } else if (!io.RenameFile(names.partialMap.c_str(), names.map.c_str())) {
+        questions.ReportReadError(CopyTexts::MapNotRenamed(names.partialMap, names.map, names.image).c_str());
+    }
     return true;
+}
+
+void PendingImage::EndFailed()
+{
+    if (!HoldsWork()) {
+        Discard();
+        return;
+    }
+    KeepWork();
+    // The chosen image finished in place stays where it was, as the user knows.
+    if (mode != Mode::InPlace)
+        questions.ShowCopyError(KeptText().c_str());
+}
+
+void PendingImage::KeepWork()
+{
+    if (settled)
+        return;
+    settled = true;
+    try {
+        // Flushes the image first; a closed image is not flushed, and its map stays as saved.
+        if (open && maps)
+            maps->Save();
+    } catch (...) {
+    }
+    CloseImage();
+}
+
+bool PendingImage::HoldsWork() const
+{
+    return mode != Mode::Fresh || (maps && maps->Map().Count(RescueMap::kFinished) != 0);
+}
+
+std::wstring PendingImage::KeptText() const
+{
+    return CopyTexts::WorkKept(WorkImage(), WorkMap(), names.image);
 }
 
 void PendingImage::RollBack(bool tell)
 {
-    if (kept)
+    if (settled)
         return;
-    if (open || made)
-        io.CloseImage();
-    open = false;
-    if (!made)
+    CloseImage();
+    if (!made || mode == Mode::InPlace)
         return;
     made = false;
+    settled = true;
     if (!io.DeleteImage(names.partial.c_str()) && tell)
         questions.ShowCopyError(CopyTexts::NotDeleted(names.partial).c_str());
     // The temporary image's map, never a finished image's own.
     RemoveIfThere(names.partialMap);
+}
+
+void PendingImage::CloseImage()
+{
+    if (open || made)
+        io.CloseImage();
+    open = false;
 }
 
 void PendingImage::WriteChecksum(ImageDigest digest)
@@ -155,7 +238,12 @@ void PendingImage::RemoveStale(const std::wstring& path, const std::wstring& tex
         questions.ReportReadError(text.c_str());
 }
 
+bool PendingImage::Exists(const std::wstring& path)
+{
+    return io.FileAttributes(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool PendingImage::RemoveIfThere(const std::wstring& path)
 {
-    return io.FileAttributes(path.c_str()) == INVALID_FILE_ATTRIBUTES || io.RemoveFile(path.c_str());
+    return !Exists(path) || io.RemoveFile(path.c_str());
 }

@@ -28,13 +28,18 @@ CopyJob::CopyJob(CopyQuestions& questions, CopyProgressRecord& progress, CopyIO&
 CopyOutcome CopyJob::Run(const wchar_t* driveEntry, const wchar_t* imagePath)
 {
     imageMade = false;
+    keptText.clear();
     try {
         return Copy(driveEntry, imagePath ? imagePath : L"");
     } catch (...) {
         // A front end operation or a lack of memory ends the copy here. On the way, the disc and
-        // the image were closed, and a temporary image removed with its map.
+        // the image were closed, and a temporary image kept with its map, or removed when it
+        // held nothing worth keeping.
         try {
-            questions.ShowCopyError((imageMade ? CopyTexts::Unexpected() : CopyTexts::UnexpectedBeforeImage()).c_str());
+            const std::wstring text = !keptText.empty() ? CopyTexts::UnexpectedKept() + L"\n\n" + keptText
+                : imageMade                            ? CopyTexts::Unexpected()
+                                                       : CopyTexts::UnexpectedBeforeImage();
+            questions.ShowCopyError(text.c_str());
         } catch (...) {
         }
         return CopyOutcome::Failed;
@@ -59,17 +64,36 @@ CopyOutcome CopyJob::Copy(const wchar_t* driveEntry, const std::wstring& imagePa
     PendingImage image(io, questions, imagePath);
     if (!image.Usable())
         return CopyOutcome::Failed;
+    try {
+        return CopyInto(image, devicePath, first.Get(), second.Get());
+    } catch (...) {
+        if (image.HoldsWork()) {
+            image.KeepWork();
+            keptText = image.KeptText();
+        }
+        throw;
+    }
+}
+
+CopyOutcome CopyJob::CopyInto(PendingImage& image, const std::wstring& devicePath, BYTE* first, BYTE* second)
+{
     DiscVolume disc(io, questions);
     CopyOutcome outcome = CopyOutcome::Failed;
-    if (!disc.Open(devicePath) || !ConfirmSessions(disc, first.Get(), outcome))
+    if (!disc.Open(devicePath) || !ConfirmSessions(disc, first, outcome))
         return outcome;
     ResumeCheck::Decision decision = ResumeCheck::Decision::CopyAnew;
     RescueMap map;
-    if (image.MayBeFinished()) {
+    const PendingImage::Earlier earlier = image.FindEarlierWork();
+    if (earlier == PendingImage::Earlier::Failed)
+        return CopyOutcome::Failed;
+    const bool unfinished = earlier == PendingImage::Earlier::Unfinished;
+    if (earlier != PendingImage::Earlier::Nothing) {
         DWORD discSectors = 0;
-        if (!disc.PeekSize(first.Get(), discSectors, &image.Names().image))
+        // A disc whose sector 16 no longer reads is sized by the image's own copy of it.
+        const std::wstring& held = unfinished ? image.Names().partial : image.Names().image;
+        if (!disc.PeekSize(first, discSectors, &held))
             return CopyOutcome::Failed;
-        decision = ResumeCheck(questions, io, disc, first.Get()).Decide(image.Names(), discSectors, map);
+        decision = ResumeCheck(questions, io, disc, first).Decide(image.Names(), unfinished, discSectors, map);
         if (decision == ResumeCheck::Decision::CopyAnew && !disc.MoveTo(0))
             return CopyOutcome::Failed;
     }
@@ -78,8 +102,8 @@ CopyOutcome CopyJob::Copy(const wchar_t* driveEntry, const std::wstring& imagePa
     // Taken after any question: the time line counts the copy, not the time a box was up.
     const RunningCopy copy{io, questions, progress, io.Milliseconds()};
     if (decision == ResumeCheck::Decision::Resume)
-        return FinishInPlace(copy, disc, image, std::move(map), first.Get());
-    return CopyAnew(copy, disc, image, first.Get(), second.Get());
+        return Finish(copy, disc, image, unfinished, std::move(map), first);
+    return CopyAnew(copy, disc, image, first, second);
 }
 
 // A disc burned in several sessions is read as its first session only; the user decides
@@ -110,7 +134,7 @@ CopyOutcome CopyJob::CopyAnew(const RunningCopy& copy, DiscVolume& disc, Pending
         questions.ShowCopyError(CopyTexts::CannotCreate(image.Names().image).c_str());
         return CopyOutcome::Failed;
     }
-    MapKeeper maps(io, image.WorkMap(), RescueMap(kHeaderSectors));
+    MapKeeper& maps = image.Maps();
     FirstPass pass(copy, disc, image, maps, chunkSectors);
     PassEnd end = pass.Run(first, second);
     ImageDigest digest = pass.Digest();
@@ -121,35 +145,39 @@ CopyOutcome CopyJob::CopyAnew(const RunningCopy& copy, DiscVolume& disc, Pending
         end = image.Reopen() ? RescuePasses(copy, disc, maps, first).Run() : PassEnd::Failed;
     }
     disc.Close();
-    if (end == PassEnd::Failed) {
+    if (end == PassEnd::Discarded)
         image.Discard();
+    if (end == PassEnd::Failed)
+        image.EndFailed();
+    if (end == PassEnd::Failed || end == PassEnd::Discarded)
         return CopyOutcome::Failed;
-    }
     const bool complete = end == PassEnd::Done && maps.Map().UnfinishedSectors() == 0;
     // A copy stopped before the volume size was known has no disc to map.
-    if (!image.Keep(complete, complete || !disc.SizeKnown() ? nullptr : &maps, digest))
+    if (!image.Keep(complete, disc.SizeKnown(), digest))
         return CopyOutcome::Failed;
     imageMade = false;
     return Ended(end, complete, pass.Skipping(), image, maps);
 }
 
-// Fills what the map says is missing, in the image as it is. A failure keeps the image: what
+// Fills what the map says is missing, in the image as it is: the chosen image, or an unfinished
+// copy, which then takes the chosen name as a fresh copy does. A failure keeps the image: what
 // was there is still there, and its map on disk never runs ahead of it.
-CopyOutcome CopyJob::FinishInPlace(const RunningCopy& copy, DiscVolume& disc, PendingImage& image, RescueMap map,
-                                   BYTE* buffer)
+CopyOutcome CopyJob::Finish(const RunningCopy& copy, DiscVolume& disc, PendingImage& image, bool unfinished,
+                            RescueMap map, BYTE* buffer)
 {
-    if (!image.OpenInPlace())
+    if (!image.OpenToFinish(unfinished, std::move(map)))
         return CopyOutcome::Failed;
-    MapKeeper maps(io, image.WorkMap(), std::move(map));
-    maps.StartSaving();
+    MapKeeper& maps = image.Maps();
     const PassEnd end = ResumePass(copy, disc, maps, chunkSectors).Run(buffer);
     disc.Close();
-    if (end == PassEnd::Failed)
+    if (end == PassEnd::Failed) {
+        image.EndFailed();
         return CopyOutcome::Failed;
+    }
     const bool complete = maps.Map().UnfinishedSectors() == 0;
     ImageDigest digest;
     digest.patched = true;
-    if (!image.Keep(complete, complete ? nullptr : &maps, digest))
+    if (!image.Keep(complete, true, digest))
         return CopyOutcome::Failed;
     return Ended(end, complete, true, image, maps);
 }

@@ -14,14 +14,16 @@ class RescueMap;
 
 // One copy of a data disc into an image file, its steps in order: the drive and the files
 // beside the image checked, the disc opened (DiscVolume), a disc of several sessions confirmed,
-// an image with its map offered to be finished (ResumeCheck), then either the first pass over
-// the disc (FirstPass) and the return passes over what it skipped (RescuePasses) into a new
-// image, or the image finished in place (ResumePass); at the end the image kept or rolled back
-// (PendingImage), and the outcome picked.
+// an unfinished copy of that name, or an image with its map, offered to be finished
+// (ResumeCheck), then either the first pass over the disc (FirstPass) and the return passes over
+// what it skipped (RescuePasses) into a new image, or the image finished (ResumePass); at the
+// end the image kept (PendingImage), and the outcome picked.
 //
-// A failed copy never costs an older image of the chosen name; a stopped copy keeps the sectors
-// copied so far, cut exactly at a sector end; an image with holes, or cut short by Stop, is kept
-// with its map beside it, and a complete one gets its checksum.
+// A failed copy never costs an older image of the chosen name, nor what it read: the temporary
+// image and its map stay for the next copy onto that name to go on from, unless nothing was
+// read or the user chose to delete it. A stopped copy keeps the sectors copied so far, cut
+// exactly at a sector end; an image with holes, or cut short by Stop, is kept with its map
+// beside it, and a complete one gets its checksum.
 //
 // Failures and questions go to `questions`; where the copy stands goes to `progress`, whose Stop
 // request the copy polls between chunks. The CopyIO must outlive Run.
@@ -39,16 +41,19 @@ public:
 
 private:
     CopyOutcome Copy(const wchar_t* driveEntry, const std::wstring& imagePath);
+    CopyOutcome CopyInto(PendingImage& image, const std::wstring& devicePath, BYTE* first, BYTE* second);
     bool ConfirmSessions(DiscVolume& disc, BYTE* scratch, CopyOutcome& outcome);
     CopyOutcome CopyAnew(const RunningCopy& copy, DiscVolume& disc, PendingImage& image, BYTE* first, BYTE* second);
-    CopyOutcome FinishInPlace(const RunningCopy& copy, DiscVolume& disc, PendingImage& image, RescueMap map,
-                              BYTE* buffer);
+    CopyOutcome Finish(const RunningCopy& copy, DiscVolume& disc, PendingImage& image, bool unfinished,
+                       RescueMap map, BYTE* buffer);
     CopyOutcome Ended(PassEnd end, bool complete, bool skipping, const PendingImage& image, MapKeeper& maps);
 
     CopyQuestions& questions;
     CopyProgressRecord& progress;
     CopyIO& io;
     DWORD chunkSectors;
-    // A temporary image may exist: an unexpected error then says that the image is deleted.
+    // A temporary image may exist: an unexpected error then says that the image is deleted,
+    // or, where it was kept, what keptText says.
     bool imageMade = false;
+    std::wstring keptText;
 };

@@ -9,6 +9,18 @@ std::wstring Number(ULONGLONG n)
     return std::to_wstring(n);
 }
 
+// The local date and minute of a file's time, as "2026-12-09 07:42".
+std::wstring LocalTime(const FILETIME& utc)
+{
+    FILETIME local;
+    SYSTEMTIME t;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &t))
+        return std::wstring();
+    wchar_t text[32];
+    swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
+    return text;
+}
+
 std::wstring Stale(const wchar_t* what, const std::wstring& path)
 {
     return what + DisplayPath(path)
@@ -96,6 +108,21 @@ std::wstring CopyAnewQuestion(const std::wstring& problem, const std::wstring& i
     return problem + L"\n\nCopy the whole disc anew and replace " + FileNameOf(imagePath) + L"?";
 }
 
+std::wstring UnfinishedQuestion(const std::wstring& imagePath, const std::wstring& partialPath, ULONGLONG finished,
+                                ULONGLONG sectors, const FILETIME* lastWritten)
+{
+    const std::wstring when = lastWritten ? LocalTime(*lastWritten) : std::wstring();
+    return L"An unfinished copy of this disc for " + FileNameOf(imagePath) + L" was found: " + DisplayPath(partialPath)
+        + L" holds " + Number(finished) + L" of " + Number(sectors) + L" sectors ("
+        + Number(sectors ? finished * 100 / sectors : 0) + L" %)" + (when.empty() ? L"" : L", last written " + when)
+        + L".\n\nGo on from there, reading only what is missing? No deletes it and copies the whole disc anew.";
+}
+
+std::wstring DiscardQuestion(const std::wstring& problem, const std::wstring& partialPath)
+{
+    return problem + L"\n\nDelete the unfinished copy " + DisplayPath(partialPath) + L" and copy the whole disc anew?";
+}
+
 std::wstring SectorUnreadable(ULONGLONG sector)
 {
     return L"Sector " + Number(sector) + L" could not be read in " + Number(DiscVolume::kReadAttempts)
@@ -105,7 +132,7 @@ std::wstring SectorUnreadable(ULONGLONG sector)
 std::wstring DiscEnded(ULONGLONG sectors)
 {
     return L"The disc ended after " + Number(sectors)
-        + L" sectors, before the end of its volume: the image would be incomplete and is deleted.";
+        + L" sectors, before the end of its volume.";
 }
 
 std::wstring DiscGone(const std::wstring& imagePath, const std::wstring& mapPath)
@@ -140,6 +167,26 @@ std::wstring CannotTakeName(const std::wstring& imagePath)
 {
     return L"The new image could not take the name " + DisplayPath(imagePath)
         + L": it is deleted, and any older file of that name is left as it was.";
+}
+
+std::wstring NameRefused(const std::wstring& imagePath)
+{
+    return L"The new image could not take the name " + DisplayPath(imagePath)
+        + L", and any older file of that name is left as it was.";
+}
+
+std::wstring WorkKept(const std::wstring& workPath, const std::wstring& mapPath, const std::wstring& imagePath)
+{
+    return L"What was read is kept in " + DisplayPath(workPath) + L", with its map " + DisplayPath(mapPath)
+        + L". Choose " + FileNameOf(imagePath)
+        + L" again with \"Create ISO\", with the same disc in a drive, and the copy goes on from there.";
+}
+
+std::wstring MapNotRenamed(const std::wstring& partialMapPath, const std::wstring& mapPath,
+                           const std::wstring& imagePath)
+{
+    return L"The image's map could not take the name " + DisplayPath(mapPath) + L": it stays as "
+        + DisplayPath(partialMapPath) + L", and choosing " + FileNameOf(imagePath) + L" again puts it in place.";
 }
 
 std::wstring NotDeleted(const std::wstring& partialPath)
@@ -177,6 +224,11 @@ std::wstring ChecksumNotWritten(const std::wstring& checksumPath)
 std::wstring Unexpected()
 {
     return L"The copy stopped on an unexpected error: the incomplete image is deleted.";
+}
+
+std::wstring UnexpectedKept()
+{
+    return L"The copy stopped on an unexpected error.";
 }
 
 std::wstring UnexpectedBeforeImage()

@@ -24,6 +24,10 @@ std::wstring ImageShorterThanMap(const std::wstring& imagePath, const std::wstri
 std::wstring AnotherDisc(const std::wstring& imagePath);
 std::wstring ResumeQuestion(const std::wstring& imagePath, ULONGLONG missing);
 std::wstring CopyAnewQuestion(const std::wstring& problem, const std::wstring& imagePath);
+// `lastWritten`: when the unfinished copy's map was last saved (UTC), or null when unknown.
+std::wstring UnfinishedQuestion(const std::wstring& imagePath, const std::wstring& partialPath, ULONGLONG finished,
+                                ULONGLONG sectors, const FILETIME* lastWritten);
+std::wstring DiscardQuestion(const std::wstring& problem, const std::wstring& partialPath);
 
 // While the disc is read.
 std::wstring SectorUnreadable(ULONGLONG sector);
@@ -34,6 +38,10 @@ std::wstring DiscSwapped(const std::wstring& imagePath, const std::wstring& mapP
 // At the end.
 std::wstring Incomplete(const std::wstring& imagePath, ULONGLONG missing, const std::wstring& mapPath);
 std::wstring CannotTakeName(const std::wstring& imagePath);
+std::wstring NameRefused(const std::wstring& imagePath);
+std::wstring WorkKept(const std::wstring& workPath, const std::wstring& mapPath, const std::wstring& imagePath);
+std::wstring MapNotRenamed(const std::wstring& partialMapPath, const std::wstring& mapPath,
+                           const std::wstring& imagePath);
 std::wstring NotDeleted(const std::wstring& partialPath);
 std::wstring StaleMap(const std::wstring& mapPath);
 std::wstring StaleChecksum(const std::wstring& checksumPath);
@@ -41,5 +49,6 @@ std::wstring MapNotRemoved(const std::wstring& mapPath);
 std::wstring ChecksumNotComputed(const std::wstring& checksumPath);
 std::wstring ChecksumNotWritten(const std::wstring& checksumPath);
 std::wstring Unexpected();
+std::wstring UnexpectedKept();
 std::wstring UnexpectedBeforeImage();
 }

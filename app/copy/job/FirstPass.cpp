@@ -21,7 +21,7 @@ PassEnd FirstPass::Run(BYTE* first, BYTE* second)
         BYTE* target = writer.ReadTarget();
         DWORD sectorsRead = 0;
         const PassEnd read = ReadSectors(writer, sectorsDone, sectorsPerRead, sectorsRead);
-        if (read == PassEnd::Failed)
+        if (read == PassEnd::Failed || read == PassEnd::Discarded)
             return read;
         if (read != PassEnd::Done) {
             // Stopped between attempts at a marginal sector, or the disc lost: the sectors before
@@ -150,7 +150,7 @@ PassEnd FirstPass::RereadEachSector(ImageWriter& writer, DWORD firstSector, DWOR
                 return SkipRest(writer, firstSector, i, count, sectorsRead);
             const ReadErrorChoice choice = AskAfterDrain(writer, CopyTexts::SectorUnreadable(sector));
             if (choice == ReadErrorChoice::Stop)
-                return PassEnd::Failed;
+                return PassEnd::Discarded;
             if (choice == ReadErrorChoice::SkipAndGoOn) {
                 skipping = true;
                 return SkipRest(writer, firstSector, i, count, sectorsRead);

@@ -6,19 +6,34 @@
 #include "DisplayPath.h"
 #include "ImageSideFiles.h"
 
-ResumeCheck::Decision ResumeCheck::Decide(const ImageSideFiles& names, DWORD discSectors, RescueMap& map)
+ResumeCheck::Decision ResumeCheck::Decide(const ImageSideFiles& names, bool unfinished, DWORD discSectors,
+                                          RescueMap& map)
 {
+    const std::wstring& image = unfinished ? names.partial : names.image;
+    const std::wstring& mapPath = unfinished ? names.partialMap : names.map;
     std::string text;
-    if (!io.ReadTextFile(names.map.c_str(), text))
-        return OfferToCopyAnew(CopyTexts::MapUnreadable(names.map), names.image);
+    if (!io.ReadTextFile(mapPath.c_str(), text))
+        return OfferToCopyAnew(CopyTexts::MapUnreadable(mapPath), names, unfinished);
     std::wstring message;
-    if (!RescueMap::Parse(text, discSectors, DisplayPath(names.map), map, message))
-        return OfferToCopyAnew(message, names.image);
-    if (!ImageCoversMap(names.image, map))
-        return OfferToCopyAnew(CopyTexts::ImageShorterThanMap(names.image, names.map), names.image);
-    if (!disc.SameDiscAs(names.image, map, scratch))
-        return OfferToCopyAnew(CopyTexts::AnotherDisc(names.image), names.image);
-    const std::wstring question = CopyTexts::ResumeQuestion(names.image, map.UnfinishedSectors());
+    if (!RescueMap::Parse(text, discSectors, DisplayPath(mapPath), map, message))
+        return OfferToCopyAnew(message, names, unfinished);
+    if (!ImageCoversMap(image, map))
+        return OfferToCopyAnew(CopyTexts::ImageShorterThanMap(image, mapPath), names, unfinished);
+    if (!disc.SameDiscAs(image, map, scratch))
+        return OfferToCopyAnew(CopyTexts::AnotherDisc(image), names, unfinished);
+    return Ask(names, unfinished, map);
+}
+
+// Told what the image holds; for an unfinished copy also when it was last written, so that the
+// user knows which copy it is.
+ResumeCheck::Decision ResumeCheck::Ask(const ImageSideFiles& names, bool unfinished, const RescueMap& map)
+{
+    FILETIME written = {};
+    const bool known = unfinished && io.LastWriteTime(names.partialMap.c_str(), written);
+    const std::wstring question = unfinished
+        ? CopyTexts::UnfinishedQuestion(names.image, names.partial, map.Count(RescueMap::kFinished), map.Sectors(),
+                                        known ? &written : nullptr)
+        : CopyTexts::ResumeQuestion(names.image, map.UnfinishedSectors());
     switch (questions.AskYesNoCancel(question.c_str())) {
     case QuestionAnswer::Yes:
         return Decision::Resume;
@@ -29,9 +44,11 @@ ResumeCheck::Decision ResumeCheck::Decide(const ImageSideFiles& names, DWORD dis
     }
 }
 
-ResumeCheck::Decision ResumeCheck::OfferToCopyAnew(const std::wstring& problem, const std::wstring& imagePath)
+ResumeCheck::Decision ResumeCheck::OfferToCopyAnew(const std::wstring& problem, const ImageSideFiles& names,
+                                                   bool unfinished)
 {
-    const std::wstring question = CopyTexts::CopyAnewQuestion(problem, imagePath);
+    const std::wstring question = unfinished ? CopyTexts::DiscardQuestion(problem, names.partial)
+                                             : CopyTexts::CopyAnewQuestion(problem, names.image);
     return questions.AskToReplace(question.c_str()) ? Decision::CopyAnew : Decision::Cancel;
 }
 

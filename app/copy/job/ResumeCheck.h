@@ -9,10 +9,12 @@ class DiscVolume;
 struct ImageSideFiles;
 
 // Before a copy onto an image that may be finished (its map beside it, left by a copy that
-// could not read every sector): whether to read only what the image is missing, copy the disc
-// anew, or do nothing. The map and the image are input from disk: a map that cannot be used,
-// or an image that is missing, shorter than the map says, or of another disc, is told, and the
-// image is replaced only when the user agrees (No is the default).
+// could not read every sector), or onto a name with an unfinished copy (the temporary image and
+// its map, left by a copy that was killed or failed): whether to read only what the image is
+// missing, copy the disc anew, or do nothing. The map and the image are input from disk: a map
+// that cannot be used, or an image that is missing, shorter than the map says, or of another
+// disc, is told, and the image is replaced, or the unfinished copy deleted, only when the user
+// agrees (No is the default).
 class ResumeCheck
 {
 public:
@@ -25,11 +27,14 @@ public:
     {
     }
 
-    // discSectors: the volume size of the disc in the drive. On Resume, `map` is the image's.
-    Decision Decide(const ImageSideFiles& names, DWORD discSectors, RescueMap& map);
+    // discSectors: the volume size of the disc in the drive; `unfinished`: the temporary image
+    // with its map is looked at, else the chosen image with its own. On Resume, `map` is the
+    // image's.
+    Decision Decide(const ImageSideFiles& names, bool unfinished, DWORD discSectors, RescueMap& map);
 
 private:
-    Decision OfferToCopyAnew(const std::wstring& problem, const std::wstring& imagePath);
+    Decision Ask(const ImageSideFiles& names, bool unfinished, const RescueMap& map);
+    Decision OfferToCopyAnew(const std::wstring& problem, const ImageSideFiles& names, bool unfinished);
     bool ImageCoversMap(const std::wstring& imagePath, const RescueMap& map);
 
     CopyQuestions& questions;

@@ -22,6 +22,7 @@ struct RunningCopy
     }
 };
 
-// How a pass over the disc ended. Failed: the failure has been told. DiscGone, OtherDisc: a
-// failed read found the drive empty, or holding another disc (DiscVolume); not told yet.
-enum class PassEnd { Done, Stopped, Failed, DiscGone, OtherDisc };
+// How a pass over the disc ended. Failed: the failure has been told; Discarded: the user chose
+// to stop and delete the image. DiscGone, OtherDisc: a failed read found the drive empty, or
+// holding another disc (DiscVolume); not told yet.
+enum class PassEnd { Done, Stopped, Failed, Discarded, DiscGone, OtherDisc };

@@ -12,6 +12,7 @@
 struct CopyRunner::Work
 {
     Task task;
+    SystemAwake::SetState awake;
     CopyFrontEnd& frontEnd;
     CopyProgressRecord& progress;
     std::wstring driveEntry;
@@ -22,7 +23,8 @@ CopyRunner::CopyRunner() : CopyRunner(RunJob)
 {
 }
 
-CopyRunner::CopyRunner(Task copyTask) : task(std::move(copyTask))
+CopyRunner::CopyRunner(Task copyTask, SystemAwake::SetState awakeState)
+    : task(std::move(copyTask)), awake(std::move(awakeState))
 {
 }
 
@@ -44,7 +46,7 @@ void CopyRunner::Start(CopyFrontEnd& frontEnd, const std::wstring& driveEntry, c
 {
     WaitForEnd();
     progress.Clear();
-    std::unique_ptr<Work> work(new Work{task, frontEnd, progress, driveEntry, imagePath});
+    std::unique_ptr<Work> work(new Work{task, awake, frontEnd, progress, driveEntry, imagePath});
     // Suspended until it is known to the waits, so that no copy runs that nothing waits for.
     HANDLE thread = CreateThread(nullptr, 0, ThreadProc, work.get(), CREATE_SUSPENDED, nullptr);
     if (!thread)
@@ -77,6 +79,8 @@ DWORD WINAPI CopyRunner::ThreadProc(LPVOID parameter)
     // its front end is never left waiting for the end.
     try
     {
+        // Held by this thread, whose request it is; given back before the end is told.
+        const SystemAwake awake(work->awake);
         outcome = work->task(work->frontEnd, work->progress, work->driveEntry.c_str(), work->imagePath.c_str());
     }
     catch (...)
@@ -105,22 +109,28 @@ bool CopyRunner::IsRunning() const
     return worker && WaitForSingleObject(worker, 0) == WAIT_TIMEOUT;
 }
 
-void CopyRunner::StopAndWait()
+bool CopyRunner::StopAndWait(DWORD timeoutMs)
 {
     // Only a copy that runs is stopped: a Stop left behind would be seen by nothing.
     if (IsRunning())
         Stop();
-    WaitForEnd();
+    return WaitForEnd(timeoutMs);
 }
 
-void CopyRunner::WaitForEnd()
+bool CopyRunner::WaitForEnd(DWORD timeoutMs)
 {
     // A quit message met here belongs to the loop outside: it is posted again at the end.
     bool quit = false;
     WPARAM quitCode = 0;
-    while (worker &&
-           MsgWaitForMultipleObjectsEx(1, &worker, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0 + 1)
+    const DWORD start = GetTickCount();
+    DWORD result = WAIT_OBJECT_0;
+    while (worker)
     {
+        const DWORD spent = GetTickCount() - start;
+        const DWORD left = timeoutMs == INFINITE ? INFINITE : spent >= timeoutMs ? 0 : timeoutMs - spent;
+        result = MsgWaitForMultipleObjectsEx(1, &worker, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (result != WAIT_OBJECT_0 + 1)
+            break;
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         {
@@ -136,6 +146,7 @@ void CopyRunner::WaitForEnd()
     }
     if (quit)
         PostQuitMessage(static_cast<int>(quitCode));
+    return result != WAIT_TIMEOUT;
 }
 
 bool CopyRunner::WaitForAllToEnd(DWORD timeoutMs)

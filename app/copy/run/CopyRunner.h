@@ -4,6 +4,7 @@
 #include <string>
 #include "CopyOutcome.h"
 #include "CopyProgressRecord.h"
+#include "SystemAwake.h"
 
 class CopyFrontEnd;
 class CopyQuestions;
@@ -36,7 +37,8 @@ public:
 
     // Copies with a CopyJob over a Win32CopyIO.
     CopyRunner();
-    explicit CopyRunner(Task task);
+    // awake: how the worker asks the system to stay awake while its copy runs, and lets it sleep.
+    explicit CopyRunner(Task task, SystemAwake::SetState awake = SystemAwake::System);
     virtual ~CopyRunner();
     CopyRunner(const CopyRunner&) = delete;
     CopyRunner& operator=(const CopyRunner&) = delete;
@@ -49,8 +51,9 @@ public:
     void Stop() { progress.RequestStop(); }
     // From Start until the worker thread has ended, a moment after its CopyEnded.
     bool IsRunning() const;
-    // Stops a running copy, then waits for its thread to end, dispatching this thread's messages.
-    void StopAndWait();
+    // Stops a running copy, then waits for its thread to end, dispatching this thread's messages;
+    // false when it still runs after timeoutMs.
+    bool StopAndWait(DWORD timeoutMs = INFINITE);
     CopyProgressRecord& Progress() { return progress; }
 
     // Waits until every copy thread of the process has ended, at most timeoutMs; false on
@@ -63,9 +66,10 @@ private:
     static DWORD WINAPI ThreadProc(LPVOID work);
     static CopyOutcome RunJob(CopyQuestions& questions, CopyProgressRecord& progress, const wchar_t* driveEntry,
                               const wchar_t* imagePath);
-    void WaitForEnd();
+    bool WaitForEnd(DWORD timeoutMs = INFINITE);
 
     Task task;
+    SystemAwake::SetState awake;
     CopyProgressRecord progress;
     // The last copy's thread, null before the first.
     HANDLE worker = nullptr;

@@ -68,7 +68,8 @@ public:
     // fails, which the caller treats alike: the later write then reports the reason).
     virtual DWORD FileAttributes(const wchar_t* /*path*/) { return INVALID_FILE_ATTRIBUTES; }
     // Gives the closed temporary image the chosen name, replacing an older file of that name in
-    // one step, and returns once the change is on disk.
+    // one step: a crash leaves either name, never neither. A rename within a volume is journaled
+    // by NTFS but not flushed by the call; it is on the disk within seconds, not when it returns.
     virtual bool KeepImage(const wchar_t* /*partialPath*/, const wchar_t* /*imagePath*/) { return NotImplemented(); }
     // The SHA-256 of the whole file at `path`, as 64 lower-case hex characters.
     virtual bool HashFile(const wchar_t* /*path*/, std::string& /*hex*/) { return NotImplemented(); }
@@ -94,6 +95,11 @@ public:
     // the disk, and then takes the name.
     virtual bool ReplaceTextFile(const wchar_t* /*path*/, const std::string& /*text*/) { return NotImplemented(); }
     virtual bool RemoveFile(const wchar_t* /*path*/) { return NotImplemented(); }
+    // Gives the closed file at `from` the name `to` in the same folder, replacing a file of that
+    // name in one step, as KeepImage does.
+    virtual bool RenameFile(const wchar_t* /*from*/, const wchar_t* /*to*/) { return NotImplemented(); }
+    // When the file at `path` was last written (UTC).
+    virtual bool LastWriteTime(const wchar_t* /*path*/, FILETIME& /*time*/) { return NotImplemented(); }
     // The length of an existing file, in bytes.
     virtual bool FileSize(const wchar_t* /*path*/, ULONGLONG& /*bytes*/) { return NotImplemented(); }
     // Up to `bytes` bytes of an existing file from `offset`; fewer at its end.

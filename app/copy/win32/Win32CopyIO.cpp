@@ -244,8 +244,8 @@ DWORD Win32CopyIO::FileAttributes(const wchar_t* path)
 
 bool Win32CopyIO::KeepImage(const wchar_t* partialPath, const wchar_t* imagePath)
 {
-    // One rename within the folder: the old image stays whole until the new one replaces it,
-    // and write-through returns only once the new name is on disk.
+    // One rename within the folder: the old image stays whole until the new one replaces it.
+    // Write-through matters only where the move copies; the image itself was flushed before.
     return MoveFileExW(partialPath, imagePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
@@ -405,6 +405,23 @@ bool Win32CopyIO::RemoveFile(const wchar_t* path)
 {
     std::wstring usable = LongPath(path);
     return !usable.empty() && DeleteFileW(usable.c_str()) != FALSE;
+}
+
+bool Win32CopyIO::RenameFile(const wchar_t* from, const wchar_t* to)
+{
+    const std::wstring source = LongPath(from), target = LongPath(to);
+    return !source.empty() && !target.empty()
+        && MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool Win32CopyIO::LastWriteTime(const wchar_t* path, FILETIME& time)
+{
+    const std::wstring usable = LongPath(path);
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (usable.empty() || !GetFileAttributesExW(usable.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    time = data.ftLastWriteTime;
+    return true;
 }
 
 bool Win32CopyIO::FileSize(const wchar_t* path, ULONGLONG& bytes)

@@ -62,6 +62,8 @@ public:
     bool ReadTextFile(const wchar_t* path, std::string& text) override;
     bool ReplaceTextFile(const wchar_t* path, const std::string& text) override;
     bool RemoveFile(const wchar_t* path) override;
+    bool RenameFile(const wchar_t* from, const wchar_t* to) override;
+    bool LastWriteTime(const wchar_t* path, FILETIME& time) override;
     bool FileSize(const wchar_t* path, ULONGLONG& bytes) override;
     bool ReadFileAt(const wchar_t* path, ULONGLONG offset, void* buffer, DWORD bytes, DWORD& bytesRead) override;
 

@@ -299,3 +299,88 @@ TEST(CopyJob, AnUnexpectedErrorIsToldAndCostsNoOlderFile)
     }
 }
 }
+
+namespace {
+// Every map on the disk calls finished only sectors that hold the disc's bytes in the image it
+// describes: while the temporary image exists its map is its own; without it, that map belongs
+// to the chosen name, and so does NAME.iso.map otherwise.
+void NoMapOverClaims(const JobBench& bench)
+{
+    const auto& files = bench.io.files;
+    const bool partial = files.count(kNames.partial) != 0, partialMap = files.count(kNames.partialMap) != 0;
+    auto check = [&](const std::wstring& image, const std::wstring& mapPath) {
+        RescueMap map;
+        std::wstring message;
+        ASSERT_TRUE(RescueMap::Parse(bench.Text(mapPath), 1500, mapPath, map, message)) << message;
+        const std::vector<BYTE>& bytes = files.at(image);
+        for (const RescueMap::Area& area : map.AreasOf(RescueMap::kFinished))
+            EXPECT_TRUE(bytes.size() >= (area.first + area.sectors) * 2048
+                        && std::equal(bytes.begin() + area.first * 2048, bytes.begin() + (area.first + area.sectors) * 2048,
+                                      bench.io.disc.begin() + area.first * 2048));
+    };
+    if (partial && partialMap)
+        check(kNames.partial, kNames.partialMap);
+    const std::wstring* own = !partial && partialMap ? &kNames.partialMap : files.count(kNames.map) ? &kNames.map : nullptr;
+    if (own)
+        check(kImage, *own);
+    // The chosen name holds the older image, or one its map or its completeness vouches for.
+    EXPECT_TRUE(own || files.at(kImage) == (std::vector<BYTE>{1, 2, 3}) || files.at(kImage) == bench.io.disc);
+}
+
+TEST(CopyJob, ACopyKilledAtAnyFileChangeIsFinishedByTheNextCopyReadingOnlyWhatIsMissing)
+{
+    const std::pair<const char*, std::function<void(JobBench&)>> scenarios[] = {
+        {"fresh copy", [](JobBench&) {}},
+        {"rescue",
+         [](JobBench& bench) {
+             bench.io.script[600] = "FFFFF.";
+             bench.owner.choices = {ReadErrorChoice::SkipAndGoOn};
+         }},
+        {"resume",
+         [](JobBench& bench) {
+             const RescueMap map = MapWith(1500, {{600, 50, '-'}, {900, 600, '?'}});
+             bench.io.files[kImage] = ImageOf(bench.io.disc, 1500, map);
+             const std::string text = map.Serialize();
+             bench.io.files[kNames.map].assign(text.begin(), text.end());
+             bench.io.files.erase(kNames.checksum);
+         }},
+    };
+    for (const auto& scenario : scenarios) {
+        int points = 0;
+        for (int k = 1;; ++k) {
+            SCOPED_TRACE(std::string(scenario.first) + ", killed after change " + std::to_string(k));
+            JobBench bench;
+            bench.io.msPerRead = 2000;  // a map save every few reads
+            scenario.second(bench);
+            bench.io.crashAfter = k;
+            bench.owner.replaceAnswer = true;  // consent to delete an unfinished copy of nothing
+            CopyJob(bench.owner, bench.owner, bench.io, 100).Run(kEntry, kImage);
+            if (bench.io.changes < k)
+                break;
+            ++points;
+            EXPECT_EQ(bench.io.mapLies, 0);
+            NoMapOverClaims(bench);
+            // The next copy, on what the disk holds.
+            bench.io.crashAfter = 0;
+            bench.io.transfers.clear();
+            bench.io.script.clear();  // the scratch reads on a later try
+            RescueMap left;
+            std::wstring message;
+            const std::wstring& mapPath = bench.io.files.count(kNames.partialMap) ? kNames.partialMap : kNames.map;
+            const bool mapped = RescueMap::Parse(bench.Text(mapPath), 1500, mapPath, left, message);
+            EXPECT_EQ(CopyJob(bench.owner, bench.owner, bench.io, 100).Run(kEntry, kImage), CopyOutcome::Completed);
+            EXPECT_TRUE(bench.io.files[kImage] == bench.io.disc);
+            EXPECT_EQ(bench.Text(kNames.checksum), ChecksumOf(bench.io.disc));
+            EXPECT_EQ(bench.Text(kNames.map) + bench.Text(kNames.partialMap) + bench.Text(kNames.partial), "---");
+            ULONGLONG read = 0;
+            for (const std::string& t : bench.io.transfers)
+                if (t[0] == 'R')
+                    read += std::stoul(t.substr(t.find('+') + 1));
+            // Besides the sectors read to know the disc again, and a first pass's header.
+            EXPECT_LE(read, mapped ? left.UnfinishedSectors() + 40 : 1500 + 120);
+        }
+        std::printf("%s: %d crash points\n", scenario.first, points);
+        EXPECT_GT(points, 10);
+    }
+}
+}

@@ -117,15 +117,28 @@ TEST(CopyRunner, WaitingForTheEndDispatchesThisThreadsMessagesAndKeepsAQuit)
     DestroyWindow(window);
 }
 
-TEST(CopyRunner, ACopyThatThrowsIsToldAndStillEnds)
+// The system is kept awake by the copy's own thread, and let sleep again at every end: an
+// exception's end is the one a forgotten release would miss.
+TEST(CopyRunner, ACopyThatThrowsIsToldAndStillEndsLettingTheSystemSleepAgain)
 {
-    CopyRunner runner([](CopyQuestions&, CopyProgressRecord&, const wchar_t*, const wchar_t*) -> CopyOutcome {
-        throw std::runtime_error("no I/O");
-    });
+    const EXECUTION_STATE awake = ES_CONTINUOUS | ES_SYSTEM_REQUIRED;
+    std::vector<EXECUTION_STATE> calls, during;
+    std::vector<DWORD> threads;
+    DWORD worker = 0;
+    CopyRunner runner(
+        [&](CopyQuestions&, CopyProgressRecord&, const wchar_t*, const wchar_t*) -> CopyOutcome {
+            during = calls;
+            worker = GetCurrentThreadId();
+            throw std::runtime_error("no I/O");
+        },
+        [&](EXECUTION_STATE state) { calls.push_back(state), threads.push_back(GetCurrentThreadId()); });
     RecordingFrontEnd frontEnd;
     runner.Start(frontEnd, L"E:\\", L"C:\\a.iso");
     runner.StopAndWait();
     EXPECT_EQ(frontEnd.told, std::vector<std::wstring>{L"no I/O"});
     EXPECT_EQ(frontEnd.ends, std::vector<CopyOutcome>{CopyOutcome::Failed});
+    EXPECT_EQ(during, std::vector<EXECUTION_STATE>{awake}) << "the system was not kept awake during the copy";
+    EXPECT_EQ(calls, (std::vector<EXECUTION_STATE>{awake, ES_CONTINUOUS})) << "the system was not let sleep again";
+    EXPECT_EQ(threads, (std::vector<DWORD>{worker, worker})) << "asked on a thread other than the copy's";
 }
 }

@@ -22,8 +22,7 @@ TEST(CopyTexts, EverySentenceNamesItsFactsInTheirPlaces)
                               L"image would be incomplete and is deleted."},
         {CopyTexts::SectorUnreadable(700),
          L"Sector 700 could not be read in 4 attempts: the image would be incomplete and is deleted."},
-        {CopyTexts::DiscEnded(800), L"The disc ended after 800 sectors, before the end of its volume: the image "
-                                    L"would be incomplete and is deleted."},
+        {CopyTexts::DiscEnded(800), L"The disc ended after 800 sectors, before the end of its volume."},
         {CopyTexts::Incomplete(image, 50, image + L".map"),
          L"disc.iso is missing 50 sectors (100 KB) of the disc: they could not be read, and the image holds zeros "
          L"in their place.\n\nThe map C:\\images\\disc.iso.map lists them. Choose the same file again with \"Create "

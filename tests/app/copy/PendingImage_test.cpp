@@ -45,60 +45,69 @@ struct KeepCase
     const char* fault;
     bool inPlace, complete, mapped;
     std::wstring fail;      // the operation that fails, as FakeCopyIO names it
-    bool kept;
+    bool kept;              // under the chosen name
     std::string checksum;   // "line": the digest's line; "-": none
     std::string map;        // "new": the working map's text; "-": none
+    std::string work;       // what stays of the temporary image and its map: "-", "image", "both"
     std::wstring message;
 };
 
 TEST(PendingImage, AKeptImageTakesItsNameAndOnlyFilesThatDescribeItStay)
 {
+    const std::wstring refused = CopyTexts::NameRefused(kImage) + L"\n\n"
+        + CopyTexts::WorkKept(kNames.partial, kNames.partialMap, kImage);
     const KeepCase cases[] = {
-        {"complete image without its checksum", false, true, false, L"", true, "line", "-", L""},
-        {"stopped image keeps the old checksum and map", false, false, false, L"", true, "-", "-", L""},
-        {"incomplete image without its map", false, false, true, L"", true, "-", "new", L""},
-        {"unwritable checksum file kept old", false, true, false, L"ReplaceTextFile " + kNames.checksum, true, "-",
-         "-", CopyTexts::ChecksumNotWritten(kNames.checksum)},
-        {"patched image checksummed as first written", false, true, false, L"HashFile", true, "-", "-",
+        {"complete image without its checksum", false, true, true, L"", true, "line", "-", "-", L""},
+        {"stopped image keeps the old checksum and map", false, false, false, L"", true, "-", "-", "-", L""},
+        {"incomplete image without its map", false, false, true, L"", true, "-", "new", "-", L""},
+        {"unwritable checksum file kept old", false, true, true, L"ReplaceTextFile " + kNames.checksum, true, "-",
+         "-", "-", CopyTexts::ChecksumNotWritten(kNames.checksum)},
+        {"patched image checksummed as first written", false, true, true, L"HashFile", true, "-", "-", "-",
          CopyTexts::ChecksumNotComputed(kNames.checksum)},
         {"stale checksum left untold", false, false, false, L"RemoveFile " + kNames.checksum, true, "old\n", "-",
-         CopyTexts::StaleChecksum(kNames.checksum)},
-        {"stale map left untold", false, true, false, L"RemoveFile " + kNames.map, true, "line", "old\n",
+         "-", CopyTexts::StaleChecksum(kNames.checksum)},
+        {"stale map left untold", false, true, true, L"RemoveFile " + kNames.map, true, "line", "old\n", "-",
          CopyTexts::StaleMap(kNames.map)},
-        {"image kept that is not on the disk", false, false, true, L"FlushImage", false, "old\n", "old\n", L""},
-        {"refused name costs the old image", false, false, true, L"KeepImage", false, "old\n", "-",
-         CopyTexts::CannotTakeName(kImage)},
-        {"finished image keeps its map", true, true, false, L"", true, "line", "-", L""},
-        {"finished image's map left untold", true, true, false, L"RemoveFile " + kNames.map, true, "line", "old\n",
-         CopyTexts::MapNotRemoved(kNames.map)},
-        {"unfinished image's map not saved", true, false, true, L"", true, "old\n", "new", L""},
-        {"failed finish removes the image", true, false, true, L"FlushImage", false, "old\n", "old\n", L""},
+        {"new map lost when it cannot take its place", false, false, true, L"RenameFile " + kNames.map, true, "-",
+         "old\n", "map", CopyTexts::MapNotRenamed(kNames.partialMap, kNames.map, kImage)},
+        {"image kept that is not on the disk, or its work lost", false, false, true, L"FlushImage", false, "old\n",
+         "old\n", "image", CopyTexts::WorkKept(kNames.partial, kNames.partialMap, kImage)},
+        {"refused name costs the old image or the work", false, false, true, L"KeepImage", false, "old\n",
+         "old\n", "both", refused},
+        {"finished image keeps its map", true, true, true, L"", true, "line", "-", "-", L""},
+        {"finished image's map left untold", true, true, true, L"RemoveFile " + kNames.map, true, "line", "old\n",
+         "-", CopyTexts::MapNotRemoved(kNames.map)},
+        {"unfinished image's map not saved", true, false, true, L"", true, "old\n", "new", "-", L""},
+        {"failed finish removes the image", true, false, true, L"FlushImage", false, "old\n", "old\n", "-", L""},
     };
     for (const KeepCase& c : cases) {
         SCOPED_TRACE(c.fault);
         PendingBench bench;
         bench.io.fails[c.fail] = ERROR_ACCESS_DENIED;
-        const std::vector<BYTE> written = MakeTestDisc(20, 20);
+        const std::vector<BYTE> written = bench.io.disc = MakeTestDisc(20, 20);
         // Hashed as written, or, patched in place, hashed again from the file.
         ImageDigest digest{"ab12", ERROR_SUCCESS, c.inPlace || c.fail == L"HashFile"};
         std::string line = ChecksumLine(digest.hex, kImage), kept;
         {
             PendingImage image(bench.io, bench.owner, kImage);
-            ASSERT_TRUE(c.inPlace ? image.OpenInPlace() : image.Create());
-            bench.io.files[c.inPlace ? kImage : kNames.partial] = written;
-            MapKeeper maps(bench.io, image.WorkMap(), RescueMap(20));
-            EXPECT_EQ(image.Keep(c.complete, c.mapped ? &maps : nullptr, digest), c.kept);
-            kept = maps.Map().Serialize();
+            ASSERT_TRUE(c.inPlace ? image.OpenToFinish(false, RescueMap(20)) : image.Create());
+            bench.io.files[image.WorkImage()] = written;
+            image.Maps().Grow(20);
+            image.Maps().Map().Mark(0, 20, c.complete ? RescueMap::kFinished : RescueMap::kNonTrimmed);
+            image.Maps().Map().Mark(0, 10, RescueMap::kFinished);
+            EXPECT_EQ(image.Keep(c.complete, c.mapped, digest), c.kept);
+            kept = image.Maps().Map().Serialize();
         }
         if (digest.patched && bench.io.HashFile(kImage, digest.hex))
             line = ChecksumLine(digest.hex, kImage);
         // An image finished in place is the user's own: it stays, whatever happens.
         EXPECT_EQ(bench.io.files[kImage] == written, c.kept || c.inPlace);
-        EXPECT_EQ(bench.io.files.count(kNames.partial) + bench.io.files.count(kNames.partialMap), 0u);
+        EXPECT_EQ(bench.Text(kNames.partial) != "-", c.work == "image" || c.work == "both");
+        EXPECT_EQ(bench.Text(kNames.partialMap), c.work == "both" || c.work == "map" ? kept : "-");
         EXPECT_EQ(bench.Text(kNames.checksum), c.checksum == "line" ? line : c.checksum);
         EXPECT_EQ(bench.Text(kNames.map), c.map == "new" ? kept : c.map);
         EXPECT_EQ(bench.owner.messages, bench.Told(c.message));
-        EXPECT_EQ(bench.owner.reportedErrors.size(), c.kept ? bench.owner.messages.size() : 1u);
+        EXPECT_EQ(bench.io.mapLies, 0);
     }
 }
 

@@ -74,11 +74,55 @@ TEST(ResumeCheck, OnlyASoundMapOfThisDiscIsOfferedToBeFinished)
         ASSERT_TRUE(disc.Open(L"\\\\.\\E:"));
         RescueMap decided;
         ResumeCheck check(bench.owner, bench.io, disc, static_cast<BYTE*>(bench.io.AllocateBuffer(2 * 2048)));
-        EXPECT_EQ(check.Decide(ImageSideFiles(kImage), 1500, decided), c.decision);
+        EXPECT_EQ(check.Decide(ImageSideFiles(kImage), false, 1500, decided), c.decision);
         const std::wstring question = c.problem.empty() ? CopyTexts::ResumeQuestion(kImage, 50)
                                                         : CopyTexts::CopyAnewQuestion(c.problem, kImage);
         EXPECT_EQ(bench.owner.questions, std::vector<std::wstring>{question});
         EXPECT_EQ(bench.Count("AskToReplace"), c.problem.empty() ? 0 : 1);
+        EXPECT_TRUE(c.decision != Decision::Resume || decided == band);
+    }
+}
+
+// The same checks, on the temporary image and its map a killed or failed copy left: asked with
+// what it holds and when it was written; damaged or of another disc, deleted only with consent.
+TEST(ResumeCheck, AnUnfinishedCopyIsOfferedWithWhatItHoldsAndDeletedOnlyWithConsent)
+{
+    using Decision = ResumeCheck::Decision;
+    const ImageSideFiles names(kImage);
+    const RescueMap band = MapWith(1500, {{600, 50, '-'}});
+    FILETIME written = {};
+    struct
+    {
+        const char* fault;
+        bool mapThere, otherDisc, consent;
+        std::wstring question;
+        Decision decision;
+    } cases[] = {
+        {"sound copy not offered", true, false, false, L"", Decision::Resume},
+        {"copy without its map trusted", false, false, false,
+         CopyTexts::DiscardQuestion(CopyTexts::MapUnreadable(names.partialMap), names.partial), Decision::Cancel},
+        {"copy of another disc kept against consent", true, true, true,
+         CopyTexts::DiscardQuestion(CopyTexts::AnotherDisc(names.partial), names.partial), Decision::CopyAnew},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        CopyBench bench;
+        bench.io.disc = MakeTestDisc(1500, 1500);
+        bench.owner.replaceAnswer = c.consent;
+        bench.io.files[names.partial] = ImageOf(bench.io.disc, 1500, band);
+        bench.io.files[names.partial][16 * 2048 + 40] ^= c.otherDisc;
+        const std::string map = band.Serialize();
+        if (c.mapThere)
+            bench.io.files[names.partialMap].assign(map.begin(), map.end());
+        ASSERT_TRUE(!c.mapThere || bench.io.LastWriteTime(names.partialMap.c_str(), written));
+        DiscVolume disc(bench.io, bench.owner);
+        ASSERT_TRUE(disc.Open(L"\\\\.\\E:"));
+        RescueMap decided;
+        ResumeCheck check(bench.owner, bench.io, disc, static_cast<BYTE*>(bench.io.AllocateBuffer(2 * 2048)));
+        EXPECT_EQ(check.Decide(names, true, 1500, decided), c.decision);
+        const std::wstring asked =
+            c.question.empty() ? CopyTexts::UnfinishedQuestion(kImage, names.partial, 1450, 1500, &written) : c.question;
+        EXPECT_EQ(bench.owner.questions, std::vector<std::wstring>{asked});
         EXPECT_TRUE(c.decision != Decision::Resume || decided == band);
     }
 }

@@ -40,6 +40,8 @@ struct TestWindow
     std::shared_ptr<FakeDrives> drives = std::make_shared<FakeDrives>();
     std::function<bool(std::wstring& path)> ask = [](std::wstring& path) { return path = L"C:\\a.iso", true; };
     std::vector<std::wstring> taskbar;
+    // The reasons given for holding a shutdown up, and "destroyed".
+    std::vector<std::wstring> shutdown;
     bool inForeground = true;
     CopyOutcome outcome = CopyOutcome::Stopped;
     std::function<void(CopyQuestions&)> atEnd;
@@ -74,6 +76,9 @@ struct TestWindow
         seams.taskbar = [this](HWND) { return std::make_unique<RecordingTaskbar>(taskbar); };
         seams.inForeground = [this](HWND) { return inForeground; };
         seams.flash = [this](HWND) { taskbar.push_back(L"flash"); };
+        // Failing, as Wine's stubs do.
+        seams.shutdownBlock.create = [this](HWND, const wchar_t* reason) { return shutdown.push_back(reason), FALSE; };
+        seams.shutdownBlock.destroy = [this](HWND) { return shutdown.push_back(L"destroyed"), FALSE; };
         dialog = std::make_unique<CImageDlg>(nullptr, std::move(seams));
     }
     INT_PTR Run(const std::function<void(HWND)>& body) { return dialogtest::RunModal(*dialog, body); }
@@ -292,5 +297,27 @@ TEST(CImageDlg, TheTaskbarButtonFollowsTheCopyAndACopyCompletedElsewhereFlashesI
         });
         EXPECT_EQ(w.taskbar, row.calls) << row.fault;
     }
+}
+
+// Wine accepts the shutdown messages but has no shutdown to hold up: the window is asked as the
+// system asks, and the reason it gives is watched through its seam.
+TEST(CImageDlg, AShutdownWaitsForACopySayingWhyAndTheSessionsEndStopsItAndWaitsForItsEnd)
+{
+    TestWindow w;
+    w.drives->Set(L'C', L"SYSTEM");
+    w.Run([&](HWND window) {
+        ASSERT_TRUE(w.WaitForList({L"C:\\ - SYSTEM"}));
+        EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, 0)) << "an idle window held a shutdown up";
+        w.Click();
+        ASSERT_TRUE(PumpUntil([&] { return w.copies == 1; }));
+        EXPECT_FALSE(SendMessageW(window, WM_QUERYENDSESSION, 0, 0)) << "a shutdown did not wait for the copy";
+        SendMessageW(window, WM_ENDSESSION, FALSE, 0);
+        EXPECT_TRUE(w.runner->IsRunning()) << "a shutdown called off stopped the copy";
+        SendMessageW(window, WM_ENDSESSION, TRUE, 0);
+        EXPECT_FALSE(w.runner->IsRunning()) << "the session's end did not wait for the stopped copy";
+        EXPECT_TRUE(PumpUntil([&] { return !w.dialog->IsCopying(); }));
+        EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, 0)) << "the ended copy still held a shutdown up";
+    });
+    EXPECT_EQ(w.shutdown, (std::vector<std::wstring>{L"Copying C: to a.iso \x2013 50 %", L"destroyed"}));
 }
 }
