@@ -25,8 +25,21 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 if [ ${#missing[@]} -gt 0 ]; then
-    apt-get update -qq
-    apt-get install -y -qq "${packages[@]}" >/dev/null
+    # A Debian mirror caught mid-sync serves index files of the wrong size, and apt-get update
+    # fails on them; that passes within minutes. After the last try, apt goes on with the lists
+    # it did fetch, which is enough unless a package is missing from them (apt-get install says).
+    # Should the lists of one architecture stay missing (seen: the security suite's i386 list),
+    # the 32-bit packages cannot match the versions of their 64-bit twins taken from the lists
+    # that did come, and apt gives up; the release's own suite then serves both architectures.
+    target=()
+    for try in 1 2 3 4; do
+        if apt-get update -qq; then target=(); break; fi
+        echo "install-deps: apt-get update failed (try $try of 4; a mirror in mid-sync is the usual cause)" >&2
+        target=(-t bookworm)
+        if [ "$try" -lt 4 ]; then sleep $((try * 20)); fi
+    done
+    [ ${#target[@]} -eq 0 ] || echo "install-deps: installing from the bookworm suite's lists (${target[*]})" >&2
+    apt-get install -y -qq "${target[@]}" "${packages[@]}" >/dev/null
 fi
 if wants_wine64; then
     apt-get install -y -qq wine64 >/dev/null
