@@ -24,6 +24,7 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+target=()
 if [ ${#missing[@]} -gt 0 ]; then
     # A Debian mirror caught mid-sync serves index files of the wrong size, and apt-get update
     # fails on them; that passes within minutes. After the last try, apt goes on with the lists
@@ -31,7 +32,6 @@ if [ ${#missing[@]} -gt 0 ]; then
     # Should the lists of one architecture stay missing (seen: the security suite's i386 list),
     # the 32-bit packages cannot match the versions of their 64-bit twins taken from the lists
     # that did come, and apt gives up; the release's own suite then serves both architectures.
-    target=()
     for try in 1 2 3 4; do
         if apt-get update -qq; then target=(); break; fi
         echo "install-deps: apt-get update failed (try $try of 4; a mirror in mid-sync is the usual cause)" >&2
@@ -42,5 +42,6 @@ if [ ${#missing[@]} -gt 0 ]; then
     apt-get install -y -qq "${target[@]}" "${packages[@]}" >/dev/null
 fi
 if wants_wine64; then
-    apt-get install -y -qq wine64 >/dev/null
+    apt-get install -y -qq "${target[@]}" wine64 >/dev/null ||
+        apt-get install -y -qq -t bookworm wine64 >/dev/null
 fi
