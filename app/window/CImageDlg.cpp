@@ -69,7 +69,23 @@ BOOL CImageDlg::OnInitDialog()
     // Run elevated, the window would not hear the shell's message otherwise.
     if (m_nTaskbarButtonCreated)
         ChangeWindowMessageFilterEx(hwnd, m_nTaskbarButtonCreated, MSGFLT_ALLOW, nullptr);
+    if (m_unattended)
+    {
+        m_unattended->SetOwner(hwnd, WM_PELMORA_COPY_ENDED);
+        StartCopy(m_unattendedEntry, m_unattendedImage);
+        // No thread, no copy: nothing is left to wait for.
+        if (!IsCopying())
+            Close();
+    }
     return TRUE;
+}
+
+void CImageDlg::CopyUnattended(UnattendedAnswers& answers, const std::wstring& driveEntry,
+                               const std::wstring& imagePath)
+{
+    m_unattended = &answers;
+    m_unattendedEntry = driveEntry;
+    m_unattendedImage = imagePath;
 }
 
 void CImageDlg::AddAboutItem()
@@ -140,7 +156,11 @@ HICON CImageDlg::OnQueryDragIcon()
 void CImageDlg::OnTimer(UINT_PTR id)
 {
     if (id == PROGRESS_TIMER)
+    {
+        if (m_unattended && m_unattended->Waiting())
+            SetItemText(IDC_STATUS, (L"Waiting for a disc in " + m_unattendedEntry.substr(0, 2)).c_str());
         m_view.Show(Runner().Progress().Read());
+    }
     else if (id == REFRESH_TIMER)
         m_drives.Refresh();
 }
@@ -172,6 +192,8 @@ BOOL CImageDlg::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& res
         // A copy that outlives the window (ended otherwise than by the close command) must not
         // reach a handle that may be reused.
         m_boxes.SetOwner(nullptr);
+        if (m_unattended)
+            m_unattended->SetOwner(nullptr, 0);
         return FALSE;
     }
     if (message == WM_PELMORA_DRIVE_LIST)
@@ -225,13 +247,16 @@ void CImageDlg::StartCopy(const std::wstring& driveEntry, const std::wstring& im
     m_drives.SetBusy(driveEntry);
     try
     {
-        Runner().Start(m_boxes, driveEntry, imagePath);
+        Runner().Start(m_unattended ? static_cast<CopyFrontEnd&>(*m_unattended) : m_boxes, driveEntry, imagePath);
     }
     catch (...)
     {
         // No thread, no copy: the dialog stays idle, and says why.
         m_drives.SetBusy(L"");
-        ShowCurrentException(hwnd);
+        if (m_unattended)
+            m_unattended->ShowCopyError(CurrentExceptionText(L"Unknown exception").c_str());
+        else
+            ShowCurrentException(hwnd);
         return;
     }
     m_copyEntry = driveEntry;
@@ -261,6 +286,8 @@ void CImageDlg::OnCopyEnded(CopyOutcome outcome)
     if (flash)
         m_seams.flash(hwnd);
     OnDriveChanged();
+    if (m_unattended)
+        Close();
 }
 
 LRESULT CImageDlg::OnQueryEndSession()

@@ -9,6 +9,7 @@
 #include "MVDialog.h"
 #include "ShutdownBlock.h"
 #include "TaskbarProgress.h"
+#include "UnattendedAnswers.h"
 
 // The main window: the drive list, "Create ISO"/"Stop", the block progress bar and the status
 // line. It runs one copy at a time through a CopyRunner, with CopyMessageBoxes as the copy's
@@ -60,6 +61,9 @@ public:
 
     // From the start of a copy until this thread has handled its end.
     bool IsCopying() const { return !m_copyEntry.empty(); }
+    // Before DoModal: the window starts one copy of driveEntry's drive at once, with `answers` as
+    // its front end, shows it as usual (Stop works), and closes itself at its end.
+    void CopyUnattended(UnattendedAnswers& answers, const std::wstring& driveEntry, const std::wstring& imagePath);
     CopyRunner& Runner() { return *m_seams.runner; }
     DrivePicker& Drives() { return m_drives; }
     CopyProgressView& View() { return m_view; }
@@ -111,4 +115,7 @@ private:
     // ends a moment before its end arrives here.
     std::wstring m_copyEntry;
     std::wstring m_copyImage;
+    // An unattended run's front end; null in a window run.
+    UnattendedAnswers* m_unattended = nullptr;
+    std::wstring m_unattendedEntry, m_unattendedImage;
 };

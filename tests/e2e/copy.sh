@@ -70,8 +70,8 @@ copy_to "$out/backup"
 expect_copy "$out/backup.iso" "$disc"
 pass "backup became backup.iso"
 
-echo "== nothing else was written"
+echo "== nothing else was written than the images, their checksums and their reports"
 listing=$(cd "$out" && ls | sort | tr '\n' ' ')
-[ "$listing" = "backup.iso backup.iso.sha256 first.iso first.iso.sha256 old.iso old.iso.sha256 " ] || fail "unexpected files in the output folder: $listing"
+[ "$listing" = "backup.iso backup.iso.log backup.iso.sha256 first.iso first.iso.log first.iso.sha256 old.iso old.iso.log old.iso.sha256 " ] || fail "unexpected files in the output folder: $listing"
 
 e2e_close

@@ -1,7 +1,7 @@
 #pragma once
 #include "FakeDisc.h"
 #include "RescueMap.h"
-#include "Sha256.h"
+#include "ImageDigests.h"
 #include <cstdio>
 #include <new>
 
@@ -17,7 +17,7 @@
 // in mapLies. With crashAfter set, the power is cut after that many file changes (create, write,
 // cut, patch, flush, map save, rename, remove): the open image loses what was not flushed, and
 // from then on nothing changes on the disk.
-class FakeCopyIO final : public FakeDisc
+class FakeCopyIO : public FakeDisc
 {
 public:
     using FakeDisc::FakeDisc;
@@ -186,12 +186,12 @@ public:
         return Changed();
     }
 
-    bool HashFile(const wchar_t* path, std::string& hex) override
+    bool HashFile(const wchar_t* path, ImageDigestText& digests) override
     {
         if (Fails(L"HashFile", path) || !files.count(path))
             return false;
-        Sha256 sha;
-        return sha.Add(files[path].data(), files[path].size()) && sha.Finish(hex);
+        ImageDigests hash;
+        return hash.Add(files[path].data(), files[path].size()) && hash.Finish(digests);
     }
 
     bool ReadTextFile(const wchar_t* path, std::string& text) override

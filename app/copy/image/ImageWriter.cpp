@@ -1,5 +1,5 @@
 #include "ImageWriter.h"
-#include "Sha256.h"
+#include "ImageDigests.h"
 #include <cstring>
 
 DWORD ImageWriter::UnitFor(DWORD sectorSize)
@@ -10,7 +10,7 @@ DWORD ImageWriter::UnitFor(DWORD sectorSize)
     return kMaxUnit;
 }
 
-ImageWriter::ImageWriter(CopyIO& io, BYTE* first, BYTE* second, Sha256* hash)
+ImageWriter::ImageWriter(CopyIO& io, BYTE* first, BYTE* second, ImageDigests* hash)
     : io(io), hash(hash), buffers{first, second}, unit(UnitFor(io.ImageSectorSize()))
 {
 }
@@ -48,7 +48,7 @@ bool ImageWriter::Commit(DWORD bytes)
     if (whole != 0) {
         io.StartImageWrite(full, whole);
         if (hash) {
-            Sha256* target = hash;
+            ImageDigests* target = hash;
             hasher.Start([target, full, whole] {
                 target->Add(full, whole);
                 return true;

@@ -2,7 +2,7 @@
 #include "CopyIO.h"
 #include "WriterThread.h"
 
-class Sha256;
+class ImageDigests;
 
 // Writes the image in whole units of the destination's sector size, as unbuffered writes
 // require, although the data arrives in 2048-byte sectors (on a 4096-byte-sector disk the
@@ -35,7 +35,7 @@ public:
     static std::size_t BufferBytes(DWORD readBytes) { return std::size_t(readBytes) + kMaxUnit; }
 
     // first, second: BufferBytes() bytes each, aligned for unbuffered transfers.
-    ImageWriter(CopyIO& io, BYTE* first, BYTE* second, Sha256* hash = nullptr);
+    ImageWriter(CopyIO& io, BYTE* first, BYTE* second, ImageDigests* hash = nullptr);
     ~ImageWriter();
     ImageWriter(const ImageWriter&) = delete;
     ImageWriter& operator=(const ImageWriter&) = delete;
@@ -54,7 +54,7 @@ public:
 
 private:
     CopyIO& io;
-    Sha256* hash;
+    ImageDigests* hash;
     WriterThread hasher;
     BYTE* buffers[2];
     int current = 0;

@@ -216,16 +216,18 @@ void PendingImage::CloseImage()
 void PendingImage::WriteChecksum(ImageDigest digest)
 {
     // Sectors patched in place after the writes were hashed: the file itself is hashed.
-    if (digest.patched && !io.HashFile(names.image.c_str(), digest.hex)) {
+    if (digest.patched && !io.HashFile(names.image.c_str(), digest.text)) {
         digest.error = GetLastError();
-        digest.hex.clear();
+        digest.text = ImageDigestText();
     }
-    if (!digest.hex.empty() && io.ReplaceTextFile(names.checksum.c_str(), ChecksumLine(digest.hex, names.image)))
+    const std::string& hex = digest.text.sha256;
+    digests = digest.text;
+    if (!hex.empty() && io.ReplaceTextFile(names.checksum.c_str(), ChecksumLine(hex, names.image)))
         return;
-    const DWORD error = digest.hex.empty() ? digest.error : GetLastError();
+    const DWORD error = hex.empty() ? digest.error : GetLastError();
     // A checksum file of the image this one replaced would fail every check of a good image.
     RemoveIfThere(names.checksum);
-    const std::wstring text = digest.hex.empty() ? CopyTexts::ChecksumNotComputed(names.checksum)
+    const std::wstring text = hex.empty() ? CopyTexts::ChecksumNotComputed(names.checksum)
                                                  : CopyTexts::ChecksumNotWritten(names.checksum);
     SetLastError(error);
     questions.ReportReadError(text.c_str());

@@ -1,4 +1,5 @@
 #pragma once
+#include "ImageDigests.h"
 #include "ImageSideFiles.h"
 #include "MapKeeper.h"
 #include <memory>
@@ -7,12 +8,12 @@
 class CopyIO;
 class CopyQuestions;
 
-// The image's SHA-256 as its bytes were written, in hex; empty when it could not be computed,
-// with the reason in `error`. `patched`: sectors were written into the image after it was
-// hashed, so the file itself is hashed once kept.
+// The image's digests as its bytes were written; empty when they could not be computed, with
+// the reason in `error`. `patched`: sectors were written into the image after it was hashed, so
+// the file itself is hashed once kept.
 struct ImageDigest
 {
-    std::string hex;
+    ImageDigestText text;
     DWORD error = ERROR_SUCCESS;
     bool patched = false;
 };
@@ -93,6 +94,9 @@ public:
     // Removes the temporary image and its map now (the user's choice, or nothing read); told
     // when the image cannot be deleted.
     void Discard() { RollBack(true); }
+    // After Keep of a complete image: its digests, as its checksum file gives the SHA-256;
+    // empty when they could not be computed.
+    const ImageDigestText& Digests() const { return digests; }
 
 private:
     enum class Mode { Fresh, Unfinished, InPlace };
@@ -108,6 +112,7 @@ private:
     CopyIO& io;
     CopyQuestions& questions;
     const ImageSideFiles names;
+    ImageDigestText digests;
     Mode mode = Mode::Fresh;
     std::unique_ptr<MapKeeper> maps;
     // The temporary image exists (or may: it is marked before it is made).

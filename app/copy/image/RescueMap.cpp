@@ -137,6 +137,8 @@ void RescueMap::Mark(ULONGLONG first, ULONGLONG sectors, char status)
         auto next = std::next(area);
         ULONGLONG areaEnd = next == starts.end() ? sectorCount : next->first;
         CountOf(area->second) -= areaEnd - area->first;
+        if (status == kFinished && area->second != kNonTried && area->second != kFinished)
+            recovered += areaEnd - area->first;
     }
     starts.erase(from, to);
     starts[first] = status;

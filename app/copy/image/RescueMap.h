@@ -41,6 +41,9 @@ public:
     char StatusOf(ULONGLONG sector) const;
     ULONGLONG Count(char status) const;
     ULONGLONG UnfinishedSectors() const { return sectorCount - Count(kFinished); }
+    // Sectors marked finished, since this map was made or read, that had failed before: read
+    // only on a later attempt. Not part of the mapfile.
+    ULONGLONG Recovered() const { return recovered; }
     std::vector<Area> Areas() const;
     std::vector<Area> AreasOf(char status) const;
 
@@ -64,6 +67,7 @@ private:
     std::map<ULONGLONG, char> starts;
     ULONGLONG sectorCount = 0;
     ULONGLONG counts[5] = {};
+    ULONGLONG recovered = 0;
     ULONGLONG currentPosition = 0;
     char currentStatus = kNonTried;
     unsigned currentPass = 1;

@@ -29,6 +29,7 @@ CopyOutcome CopyJob::Run(const wchar_t* driveEntry, const wchar_t* imagePath)
 {
     imageMade = false;
     keptText.clear();
+    facts = JobFacts();
     try {
         return Copy(driveEntry, imagePath ? imagePath : L"");
     } catch (...) {
@@ -101,7 +102,8 @@ CopyOutcome CopyJob::CopyInto(PendingImage& image, const std::wstring& devicePat
         return CopyOutcome::Stopped;
     // Taken after any question: the time line counts the copy, not the time a box was up.
     const RunningCopy copy{io, questions, progress, io.Milliseconds()};
-    if (decision == ResumeCheck::Decision::Resume)
+    facts.resumed = decision == ResumeCheck::Decision::Resume;
+    if (facts.resumed)
         return Finish(copy, disc, image, unfinished, std::move(map), first);
     return CopyAnew(copy, disc, image, first, second);
 }
@@ -145,6 +147,7 @@ CopyOutcome CopyJob::CopyAnew(const RunningCopy& copy, DiscVolume& disc, Pending
         end = image.Reopen() ? RescuePasses(copy, disc, maps, first).Run() : PassEnd::Failed;
     }
     disc.Close();
+    facts.retriedSectors = maps.Map().Recovered();
     if (end == PassEnd::Discarded)
         image.Discard();
     if (end == PassEnd::Failed)
@@ -155,6 +158,8 @@ CopyOutcome CopyJob::CopyAnew(const RunningCopy& copy, DiscVolume& disc, Pending
     // A copy stopped before the volume size was known has no disc to map.
     if (!image.Keep(complete, disc.SizeKnown(), digest))
         return CopyOutcome::Failed;
+    if (complete)
+        facts.digests = image.Digests();
     imageMade = false;
     return Ended(end, complete, pass.Skipping(), image, maps);
 }
@@ -170,6 +175,7 @@ CopyOutcome CopyJob::Finish(const RunningCopy& copy, DiscVolume& disc, PendingIm
     MapKeeper& maps = image.Maps();
     const PassEnd end = ResumePass(copy, disc, maps, chunkSectors).Run(buffer);
     disc.Close();
+    facts.retriedSectors = maps.Map().Recovered();
     if (end == PassEnd::Failed) {
         image.EndFailed();
         return CopyOutcome::Failed;
@@ -179,6 +185,8 @@ CopyOutcome CopyJob::Finish(const RunningCopy& copy, DiscVolume& disc, PendingIm
     digest.patched = true;
     if (!image.Keep(complete, true, digest))
         return CopyOutcome::Failed;
+    if (complete)
+        facts.digests = image.Digests();
     return Ended(end, complete, true, image, maps);
 }
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include "RunningCopy.h"
 #include "CopyOutcome.h"
+#include "ImageDigests.h"
 #include <string>
 
 class CopyIO;
@@ -11,6 +12,18 @@ class DiscVolume;
 class MapKeeper;
 class PendingImage;
 class RescueMap;
+
+// What a run of the job learned that the record of the run keeps.
+struct JobFacts
+{
+    // Of an image the run completed: computed as it was written (or read back where sectors
+    // were patched in later); empty otherwise, or where they failed.
+    ImageDigestText digests;
+    // Sectors read only on an attempt after one that failed.
+    ULONGLONG retriedSectors = 0;
+    // The run went on with an earlier run's image rather than making a new one.
+    bool resumed = false;
+};
 
 // One copy of a data disc into an image file, its steps in order: the drive and the files
 // beside the image checked, the disc opened (DiscVolume), a disc of several sessions confirmed,
@@ -38,6 +51,7 @@ public:
     // ("E:\ - MYDISC"); imagePath: the image file to write. Never throws: an unexpected error
     // is told and ends the copy as failed.
     CopyOutcome Run(const wchar_t* driveEntry, const wchar_t* imagePath);
+    const JobFacts& Facts() const { return facts; }
 
 private:
     CopyOutcome Copy(const wchar_t* driveEntry, const std::wstring& imagePath);
@@ -56,4 +70,5 @@ private:
     // or, where it was kept, what keptText says.
     bool imageMade = false;
     std::wstring keptText;
+    JobFacts facts;
 };

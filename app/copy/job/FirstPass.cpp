@@ -2,16 +2,16 @@
 #include "CopyQuestions.h"
 #include "CopyTexts.h"
 #include "DiscVolume.h"
+#include "ImageDigests.h"
 #include "ImageWriter.h"
 #include "MapKeeper.h"
-#include "Sha256.h"
 #include "VolumeDescriptor.h"
 #include <cstring>
 
 PassEnd FirstPass::Run(BYTE* first, BYTE* second)
 {
     // Declared before the writer, which may still be hashing into it until it goes.
-    Sha256 hash;
+    ImageDigests hash;
     ImageWriter writer(copy.io, first, second, &hash);
     DWORD totalSectors = kHeaderSectors;
     DWORD sectorsDone = 0;
@@ -73,8 +73,8 @@ PassEnd FirstPass::Run(BYTE* first, BYTE* second)
         return PassEnd::Failed;
     }
     maps.FinishedUpTo(writer.BytesCommitted() / kSectorBytes);
-    if (!hash.Finish(digest.hex)) {
-        digest.hex.clear();
+    if (!hash.Finish(digest.text)) {
+        digest.text = ImageDigestText();
         digest.error = hash.Error();
     }
     return end;

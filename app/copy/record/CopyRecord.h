@@ -41,6 +41,9 @@ struct CopyRecord
     ULONGLONG sectors = 0;             // of the volume
     ULONGLONG sectorsRead = 0;         // by this run
     ULONGLONG retriedSectors = 0;      // read only on a later attempt
+    // The run went on with an earlier run's image: its report goes on too. A fresh image starts
+    // a report of its own; a failed run, which made no image, is added to the report there is.
+    bool resumed = false;
     // The rescue map as this run leaves it; null where none is kept (an image complete at the
     // first pass, or a failed copy that kept nothing).
     const RescueMap* map = nullptr;

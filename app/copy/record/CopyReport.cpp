@@ -1,6 +1,7 @@
 #include "CopyReport.h"
 #include "DiscSector.h"
 #include "DiscProfile.h"
+#include "DiscSector.h"
 #include "ExtendedLengthPath.h"
 #include "RecordText.h"
 
@@ -136,5 +137,7 @@ bool WriteCopyReport(CopyIO& io, const CopyRecord& record)
             return false;
         log.clear();
     }
+    if (!record.resumed && record.outcome != CopyRecord::Outcome::Failed)
+        log.clear();
     return io.ReplaceTextFile(path.c_str(), AppendCopyReport(log, record));
 }

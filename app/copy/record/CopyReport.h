@@ -19,7 +19,8 @@ std::string CopyReportSection(const CopyRecord& record, unsigned run);
 // `log` (the report's text so far; empty for a new one) with this run's section appended.
 std::string AppendCopyReport(const std::string& log, const CopyRecord& record);
 
-// Appends this run's section to the report beside record.image through the copy I/O's
+// Appends this run's section to the report beside record.image (or begins it anew for a fresh
+// image, whose name an older image's report may still hold) through the copy I/O's
 // whole-file replace: a crash leaves the old report or the new one, never a part. On failure
 // the reason is in the thread's last error.
 bool WriteCopyReport(CopyIO& io, const CopyRecord& record);

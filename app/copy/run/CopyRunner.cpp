@@ -2,9 +2,13 @@
 #include <memory>
 #include "CopyFrontEnd.h"
 #include "CopyJob.h"
+#include "CopyRecorder.h"
+#include "CopyReport.h"
+#include "DriveLetter.h"
 #include "MVException.h"
 #include "MVExceptionReport.h"
 #include "MVSystemError.h"
+#include "RecordedQuestions.h"
 #include "ThreadEndWaiter.h"
 #include "Win32CopyIO.h"
 
@@ -18,6 +22,8 @@ struct CopyRunner::Work
     std::wstring driveEntry;
     std::wstring imagePath;
 };
+
+const wchar_t CopyRunner::kTool[] = L"Pelmora 1.1.0.0";
 
 CopyRunner::CopyRunner() : CopyRunner(RunJob)
 {
@@ -38,8 +44,21 @@ CopyRunner::~CopyRunner()
 CopyOutcome CopyRunner::RunJob(CopyQuestions& questions, CopyProgressRecord& progress, const wchar_t* driveEntry,
                                const wchar_t* imagePath)
 {
+    // A run from the window keeps the same report beside every image it keeps.
+    const std::wstring entry = driveEntry ? driveEntry : L"";
+    const std::size_t dash = entry.find(L" - ");
+    CopyRecorder recorder(kTool, L"window");
+    recorder.Start(DriveLetterOf(entry), dash == std::wstring::npos ? std::wstring() : entry.substr(dash + 3));
     Win32CopyIO io;
-    return CopyJob(questions, progress, io, kChunkSectors).Run(driveEntry, imagePath);
+    RecordedQuestions recorded(questions);
+    CopyJob job(recorded, progress, io, kChunkSectors);
+    const CopyOutcome outcome = job.Run(driveEntry, imagePath);
+    if (outcome != CopyOutcome::Failed && imagePath) {
+        recorder.End(imagePath, CopyRecorder::OutcomeOf(outcome), recorded.Reason(), recorded.Answers(), progress,
+                     job.Facts());
+        WriteCopyReport(io, recorder.Record());
+    }
+    return outcome;
 }
 
 void CopyRunner::Start(CopyFrontEnd& frontEnd, const std::wstring& driveEntry, const std::wstring& imagePath)

@@ -34,6 +34,8 @@ public:
                                            const wchar_t* driveEntry, const wchar_t* imagePath)>;
     // Sectors per read and per write of the real job.
     static const unsigned kChunkSectors = 500;
+    // The tool's name and version, as the report beside an image gives it.
+    static const wchar_t kTool[];
 
     // Copies with a CopyJob over a Win32CopyIO.
     CopyRunner();

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+struct ImageDigestText;
+
 // The platform services the copy job needs, and nothing more: one raw source device read
 // sequentially from its start, one image file written sequentially from its start, an aligned
 // buffer and a millisecond clock. Win32CopyIO is the real one; tests put a fake in its place.
@@ -71,8 +73,8 @@ public:
     // one step: a crash leaves either name, never neither. A rename within a volume is journaled
     // by NTFS but not flushed by the call; it is on the disk within seconds, not when it returns.
     virtual bool KeepImage(const wchar_t* /*partialPath*/, const wchar_t* /*imagePath*/) { return NotImplemented(); }
-    // The SHA-256 of the whole file at `path`, as 64 lower-case hex characters.
-    virtual bool HashFile(const wchar_t* /*path*/, std::string& /*hex*/) { return NotImplemented(); }
+    // The four digests of the whole file at `path` (CRC32, MD5, SHA-1, SHA-256).
+    virtual bool HashFile(const wchar_t* /*path*/, ImageDigestText& /*digests*/) { return NotImplemented(); }
 
     // Finishing an incomplete image later: the image patched in place and the map beside it.
     // Each of these fails with ERROR_CALL_NOT_IMPLEMENTED unless the I/O provides it.

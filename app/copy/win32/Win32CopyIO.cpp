@@ -1,5 +1,5 @@
 #include "Win32CopyIO.h"
-#include "FileSha256.h"
+#include "FileDigests.h"
 #include "ExtendedLengthPath.h"
 #include "TransferAlignment.h"
 #include <winioctl.h>
@@ -249,9 +249,9 @@ bool Win32CopyIO::KeepImage(const wchar_t* partialPath, const wchar_t* imagePath
     return MoveFileExW(partialPath, imagePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
-bool Win32CopyIO::HashFile(const wchar_t* path, std::string& hex)
+bool Win32CopyIO::HashFile(const wchar_t* path, ImageDigestText& digests)
 {
-    return FileSha256(path, hex);
+    return FileDigests(path, digests);
 }
 
 DWORD Win32CopyIO::QueryDeviceSectorSize(HANDLE handle)

@@ -54,7 +54,7 @@ public:
     TargetVolumeInfo TargetVolume(const wchar_t* imagePath) override;
     DWORD FileAttributes(const wchar_t* path) override;
     bool KeepImage(const wchar_t* partialPath, const wchar_t* imagePath) override;
-    bool HashFile(const wchar_t* path, std::string& hex) override;
+    bool HashFile(const wchar_t* path, ImageDigestText& digests) override;
 
     bool OpenImageForPatching(const wchar_t* imagePath) override;
     bool PatchImage(ULONGLONG offset, const void* buffer, DWORD bytes) override;

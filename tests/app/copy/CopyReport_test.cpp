@@ -61,6 +61,9 @@ TEST(CopyReport, AnImageFinishedOverSeveralRunsKeepsASectionForEach)
     second.outcome = CopyRecord::Outcome::Complete;
     second.reason.clear();
     second.map = nullptr;
+    second.resumed = true;
+    // An older image's report beside the name the first run's fresh image took.
+    io.files[ReportPath(first.image)] = {'R', 'u', 'n', ':', ' ', '1'};
     ASSERT_TRUE(WriteCopyReport(io, first) && WriteCopyReport(io, second));
     const std::string secondSection = CopyReportSection(second, 2);
     const auto& bytes = io.files[ReportPath(second.image)];

@@ -1,6 +1,6 @@
 #include "CopyBench.h"
 #include "ImageWriter.h"
-#include "Sha256.h"
+#include "ImageDigests.h"
 #include "TestDisc.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -63,9 +63,9 @@ TEST(ImageWriter, EveryWriteFitsTheSectorAndTheHashCoversTheImageExactly)
             BYTE* first = static_cast<BYTE*>(io.AllocateBuffer(ImageWriter::BufferBytes(500 * 2048)));
             BYTE* second = static_cast<BYTE*>(io.AllocateBuffer(ImageWriter::BufferBytes(500 * 2048)));
             ASSERT_TRUE(io.CreateImage(L"x"));
-            std::string hex, expected;
+            ImageDigestText hashed, expected;
             {
-                Sha256 hash;
+                ImageDigests hash;
                 ImageWriter writer(io, first, second, &hash);
                 for (DWORD done = 0, count = 1; done < sectors;
                      done += count, count = std::min<DWORD>(500, sectors - done)) {
@@ -73,11 +73,11 @@ TEST(ImageWriter, EveryWriteFitsTheSectorAndTheHashCoversTheImageExactly)
                     ASSERT_TRUE(writer.Commit(count * 2048));
                 }
                 ASSERT_TRUE(writer.Finish());
-                ASSERT_TRUE(hash.Finish(hex));
+                ASSERT_TRUE(hash.Finish(hashed));
             }
-            Sha256 sha;
-            ASSERT_TRUE(sha.Add(disc.data(), disc.size()) && sha.Finish(expected));
-            EXPECT_EQ(hex, expected);
+            ImageDigests whole;
+            ASSERT_TRUE(whole.Add(disc.data(), disc.size()) && whole.Finish(expected));
+            EXPECT_EQ(hashed.crc32 + hashed.md5 + hashed.sha256, expected.crc32 + expected.md5 + expected.sha256);
             EXPECT_TRUE(io.files[L"x"] == disc);
             for (const std::string& write : io.transfers)
                 EXPECT_EQ(std::stoul(write.substr(1)) % sectorSize, 0u);

@@ -86,8 +86,8 @@ TEST(PendingImage, AKeptImageTakesItsNameAndOnlyFilesThatDescribeItStay)
         bench.io.fails[c.fail] = ERROR_ACCESS_DENIED;
         const std::vector<BYTE> written = bench.io.disc = MakeTestDisc(20, 20);
         // Hashed as written, or, patched in place, hashed again from the file.
-        ImageDigest digest{"ab12", ERROR_SUCCESS, c.inPlace || c.fail == L"HashFile"};
-        std::string line = ChecksumLine(digest.hex, kImage), kept;
+        ImageDigest digest{{"", "", "", "ab12"}, ERROR_SUCCESS, c.inPlace || c.fail == L"HashFile"};
+        std::string line = ChecksumLine(digest.text.sha256, kImage), kept;
         {
             PendingImage image(bench.io, bench.owner, kImage);
             ASSERT_TRUE(c.inPlace ? image.OpenToFinish(false, RescueMap(20)) : image.Create());
@@ -98,8 +98,8 @@ TEST(PendingImage, AKeptImageTakesItsNameAndOnlyFilesThatDescribeItStay)
             EXPECT_EQ(image.Keep(c.complete, c.mapped, digest), c.kept);
             kept = image.Maps().Map().Serialize();
         }
-        if (digest.patched && bench.io.HashFile(kImage, digest.hex))
-            line = ChecksumLine(digest.hex, kImage);
+        if (digest.patched && bench.io.HashFile(kImage, digest.text))
+            line = ChecksumLine(digest.text.sha256, kImage);
         // An image finished in place is the user's own: it stays, whatever happens.
         EXPECT_EQ(bench.io.files[kImage] == written, c.kept || c.inPlace);
         EXPECT_EQ(bench.Text(kNames.partial) != "-", c.work == "image" || c.work == "both");

@@ -40,6 +40,10 @@ TEST(RescueMapTest, MarksMergeAndSerializeAsDdrescueWritesThem)
     // As ddrescue before 1.20 wrote it, with Windows line ends and comments after the fields.
     ASSERT_TRUE(RescueMap::Parse("0x0 +\r\n0x0 0x4000 + # all\r\n", 8, L"d.iso.map", parsed, message)) << message;
     EXPECT_EQ(parsed.UnfinishedSectors(), 0u);
+    // Read only after failing: sector 2 above and 3 here; not a first read, nor a finished one
+    // marked again.
+    map.Mark(0, 4, '+');
+    EXPECT_EQ(map.Recovered(), 2u);
 }
 
 struct MalformedMap

@@ -2,7 +2,7 @@
 #include "CopyTexts.h"
 #include "ImageSideFiles.h"
 #include "RecordingOwner.h"
-#include "Sha256.h"
+#include "ImageDigests.h"
 #include "TestDisc.h"
 #include "Win32CopyIO.h"
 #include <gtest/gtest.h>
@@ -209,12 +209,13 @@ TEST_F(Win32CopyIOTest, FilesBesideAnImageWorkPastMaxPath)
     EXPECT_TRUE(io.KeepImage(partial.c_str(), image.c_str()));
     EXPECT_FALSE(Exists(partial));
     EXPECT_TRUE(ReadWholeFile(image) == bytes);
-    std::string hex, expected;
-    Sha256 sha;
-    EXPECT_TRUE(sha.Add(bytes.data(), bytes.size()) && sha.Finish(expected));
-    EXPECT_TRUE(io.HashFile(image.c_str(), hex));
-    EXPECT_EQ(hex, expected);
-    const std::string line = ChecksumLine(hex, image);
+    ImageDigestText hashed, expected;
+    ImageDigests digests;
+    EXPECT_TRUE(digests.Add(bytes.data(), bytes.size()) && digests.Finish(expected));
+    EXPECT_TRUE(io.HashFile(image.c_str(), hashed));
+    EXPECT_EQ(hashed.crc32 + hashed.md5 + hashed.sha1 + hashed.sha256,
+              expected.crc32 + expected.md5 + expected.sha1 + expected.sha256);
+    const std::string line = ChecksumLine(hashed.sha256, image);
     EXPECT_TRUE(io.ReplaceTextFile(sums.c_str(), line));
     EXPECT_TRUE(ReadWholeFile(sums) == std::vector<BYTE>(line.begin(), line.end()));
     DeleteFileW(image.c_str());

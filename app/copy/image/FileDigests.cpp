@@ -1,13 +1,12 @@
-#include "FileSha256.h"
+#include "FileDigests.h"
 #include "FileHandle.h"
-#include "Sha256.h"
 #include <vector>
 
-bool FileSha256(const wchar_t* path, std::string& hex)
+bool FileDigests(const wchar_t* path, ImageDigestText& text)
 {
     const DWORD kPiece = 1 << 20;
-    Sha256 sha;
-    if (sha.Failed())
+    ImageDigests digests;
+    if (digests.Failed())
         return false;
     FileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -20,8 +19,8 @@ bool FileSha256(const wchar_t* path, std::string& hex)
             return false;
         if (read == 0)
             break;
-        if (!sha.Add(piece.data(), read))
+        if (!digests.Add(piece.data(), read))
             return false;
     }
-    return sha.Finish(hex);
+    return digests.Finish(text);
 }

@@ -1,0 +1,116 @@
+#include "CopyRecorder.h"
+#include <cstdlib>
+#include "CopyProgressRecord.h"
+#include "DiscSector.h"
+#include "FileHandle.h"
+#include "ImageSideFiles.h"
+#include "Win32CopyIO.h"
+
+namespace {
+FileHandle OpenDevice(wchar_t drive)
+{
+    const std::wstring device = std::wstring(L"\\\\.\\") + drive + L':';
+    return FileHandle(CreateFileW(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+}
+
+// The disc's sectors as a map gives them: where its last area ends. The progress shown last
+// counts only the last pass's sectors.
+ULONGLONG MapSectors(const std::string& text)
+{
+    ULONGLONG end = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t next = text.find('\n', at);
+        next = next == std::string::npos ? text.size() : next + 1;
+        const std::string line = text.substr(at, next - at);
+        at = next;
+        char* rest = nullptr;
+        const ULONGLONG position = std::strtoull(line.c_str(), &rest, 16);
+        char* after = nullptr;
+        const ULONGLONG size = line[0] == '#' ? 0 : std::strtoull(rest, &after, 16);
+        if (size && after != rest)
+            end = position + size;
+    }
+    return end / kSectorBytes;
+}
+
+}
+
+CopyRecorder::CopyRecorder(const std::wstring& tool, const std::wstring& command)
+{
+    record.tool = tool;
+    record.command = command;
+}
+
+void CopyRecorder::Start(wchar_t drive, const std::wstring& label)
+{
+    record.drive = drive;
+    record.volume.label = label;
+    record.started = RecordTimeNow();
+    startTick = GetTickCount64();
+    FileHandle device = OpenDevice(drive);
+    if (!device.IsOpen())
+        return;
+    record.identity = QueryDriveIdentity(device.Get());
+    device.Close();
+    Win32CopyIO io;
+    DWORD sessions = 0;
+    if (io.OpenDevice((std::wstring(L"\\\\.\\") + drive + L':').c_str()) && io.SessionCount(sessions))
+        record.sessions = sessions;
+}
+
+CopyRecord::Outcome CopyRecorder::OutcomeOf(CopyOutcome outcome)
+{
+    switch (outcome) {
+    case CopyOutcome::Completed: return CopyRecord::Outcome::Complete;
+    case CopyOutcome::Incomplete: return CopyRecord::Outcome::Incomplete;
+    case CopyOutcome::Stopped: return CopyRecord::Outcome::Stopped;
+    case CopyOutcome::Failed: break;
+    }
+    return CopyRecord::Outcome::Failed;
+}
+
+void CopyRecorder::End(const std::wstring& imagePath, CopyRecord::Outcome outcome, const std::wstring& reason,
+                       const std::vector<CopyRecord::Answer>& answers, const CopyProgressRecord& progress,
+                       const JobFacts& facts)
+{
+    record.ended = RecordTimeNow();
+    record.elapsedMilliseconds = GetTickCount64() - startTick;
+    record.image = imagePath;
+    record.outcome = outcome;
+    // Sector 16 holds the primary volume descriptor of an ISO 9660 disc. It is taken from the
+    // image, which holds it once kept: the disc is not read outside the job, whose reads alone
+    // Stop can cut short. The system's label stays for a disc without one (UDF only).
+    BYTE sector[kSectorBytes];
+    DWORD got = 0;
+    Win32CopyIO image;
+    if (image.ReadFileAt(imagePath.c_str(), 16ULL * kSectorBytes, sector, kSectorBytes, got) && got == kSectorBytes) {
+        const std::wstring label = record.volume.label;
+        if (ReadPrimaryVolumeFacts(sector, record.volume) && record.volume.label.empty())
+            record.volume.label = label;
+    }
+    record.reason = reason;
+    record.answers = answers;
+    record.retriedSectors = facts.retriedSectors;
+    record.resumed = facts.resumed;
+    const CopyProgress done = progress.Read().progress;
+    record.sectors = done.totalSectors;
+    record.sectorsRead = done.sectorsDone;
+    const ImageSideFiles names(record.image);
+    std::string text;
+    std::wstring message;
+    Win32CopyIO io;
+    ULONGLONG bytes = 0;
+    const bool complete = outcome == CopyRecord::Outcome::Complete;
+    if (complete && io.FileSize(record.image.c_str(), bytes)) {
+        record.sectors = record.sectorsRead = bytes / kSectorBytes;
+        record.digests = facts.digests;
+    } else if (io.ReadTextFile(names.map.c_str(), text) &&
+               RescueMap::Parse(text, MapSectors(text), names.map, map, message)) {
+        record.map = &map;
+        record.sectors = map.Sectors();
+        record.sectorsRead = map.Count(RescueMap::kFinished);
+    }
+}
+

@@ -1,0 +1,74 @@
+#include "RecordedQuestions.h"
+#include <windows.h>
+#include "MVSystemError.h"
+
+std::wstring RecordedQuestions::LastErrorText()
+{
+    const DWORD error = GetLastError();
+    const std::wstring text = SystemErrorText().GetBuffer();
+    SetLastError(error);
+    return text;
+}
+
+void RecordedQuestions::ReportLastError()
+{
+    reason = LastErrorText();
+    shown.ReportLastError();
+}
+
+void RecordedQuestions::ReportReadError(const wchar_t* detail)
+{
+    reason = LastErrorText() + L" " + detail;
+    shown.ReportReadError(detail);
+}
+
+ReadErrorChoice RecordedQuestions::AskReadErrorChoice(const wchar_t* detail)
+{
+    const std::wstring text = LastErrorText() + L" " + detail;
+    const ReadErrorChoice choice = shown.AskReadErrorChoice(detail);
+    if (choice == ReadErrorChoice::Stop)
+        reason = text;
+    Answer(CopyRecord::kSkipUnreadableQuestion, choice == ReadErrorChoice::SkipAndGoOn ? L"yes"
+                                                : choice == ReadErrorChoice::TryAgain  ? L"try again"
+                                                                                       : L"no: stop");
+    return choice;
+}
+
+void RecordedQuestions::ShowCopyError(const wchar_t* text)
+{
+    reason = text;
+    shown.ShowCopyError(text);
+}
+
+bool RecordedQuestions::AskToContinue(const wchar_t* question)
+{
+    const bool yes = shown.AskToContinue(question);
+    Answer(CopyRecord::kMultisessionQuestion, yes ? L"yes: the first session is copied" : L"no");
+    return yes;
+}
+
+bool RecordedQuestions::AskToReplace(const wchar_t* question)
+{
+    const bool yes = shown.AskToReplace(question);
+    Answer(CopyRecord::kReplaceQuestion, yes ? L"yes" : L"no");
+    return yes;
+}
+
+QuestionAnswer RecordedQuestions::AskYesNoCancel(const wchar_t* question)
+{
+    const QuestionAnswer answer = shown.AskYesNoCancel(question);
+    Answer(CopyRecord::kResumeQuestion, answer == QuestionAnswer::Yes ? L"yes"
+                                        : answer == QuestionAnswer::No ? L"no: copied anew"
+                                                                       : L"cancel");
+    return answer;
+}
+
+void RecordedQuestions::Answer(const wchar_t* question, const wchar_t* answer)
+{
+    for (CopyRecord::Answer& earlier : answers)
+        if (earlier.question == question) {
+            earlier.answer = answer;
+            return;
+        }
+    answers.push_back({question, answer});
+}
