@@ -150,10 +150,10 @@ int CommandRun::CopyInWindow()
         Print(answers.Reason());
         return code;
     }
-    recorder.End(image, RecordOutcome(code), answers.Reason(), answers.Answers(), dialog.Runner().Progress(),
+    Win32CopyIO io;
+    recorder.End(io, image, RecordOutcome(code), answers.Reason(), answers.Answers(), dialog.Runner().Progress(),
                  facts);
     const CopyRecord& record = recorder.Record();
-    Win32CopyIO io;
     if (!WriteCopyReport(io, record))
         Print(L"The report could not be written beside " + record.image + L".");
     if (!line.manifest.empty() && !AppendManifestRow(line.manifest, record, code))

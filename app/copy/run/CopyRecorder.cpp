@@ -71,7 +71,7 @@ CopyRecord::Outcome CopyRecorder::OutcomeOf(CopyOutcome outcome)
     return CopyRecord::Outcome::Failed;
 }
 
-void CopyRecorder::End(const std::wstring& imagePath, CopyRecord::Outcome outcome, const std::wstring& reason,
+void CopyRecorder::End(CopyIO& io, const std::wstring& imagePath, CopyRecord::Outcome outcome, const std::wstring& reason,
                        const std::vector<CopyRecord::Answer>& answers, const CopyProgressRecord& progress,
                        const JobFacts& facts)
 {
@@ -84,8 +84,7 @@ void CopyRecorder::End(const std::wstring& imagePath, CopyRecord::Outcome outcom
     // Stop can cut short. The system's label stays for a disc without one (UDF only).
     BYTE sector[kSectorBytes];
     DWORD got = 0;
-    Win32CopyIO image;
-    if (image.ReadFileAt(imagePath.c_str(), 16ULL * kSectorBytes, sector, kSectorBytes, got) && got == kSectorBytes) {
+    if (io.ReadFileAt(imagePath.c_str(), 16ULL * kSectorBytes, sector, kSectorBytes, got) && got == kSectorBytes) {
         const std::wstring label = record.volume.label;
         if (ReadPrimaryVolumeFacts(sector, record.volume) && record.volume.label.empty())
             record.volume.label = label;
@@ -100,7 +99,6 @@ void CopyRecorder::End(const std::wstring& imagePath, CopyRecord::Outcome outcom
     const ImageSideFiles names(record.image);
     std::string text;
     std::wstring message;
-    Win32CopyIO io;
     ULONGLONG bytes = 0;
     const bool complete = outcome == CopyRecord::Outcome::Complete;
     if (complete && io.FileSize(record.image.c_str(), bytes)) {

@@ -24,7 +24,8 @@ public:
 
     // `label`: the volume's label as the system reads it, for a disc without a primary descriptor.
     void Start(wchar_t drive, const std::wstring& label);
-    void End(const std::wstring& imagePath, CopyRecord::Outcome outcome, const std::wstring& reason,
+    // `io`: where the image and the files beside it are read.
+    void End(CopyIO& io, const std::wstring& imagePath, CopyRecord::Outcome outcome, const std::wstring& reason,
              const std::vector<CopyRecord::Answer>& answers, const CopyProgressRecord& progress,
              const JobFacts& facts);
     const CopyRecord& Record() const { return record; }

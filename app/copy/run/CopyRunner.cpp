@@ -54,7 +54,7 @@ CopyOutcome CopyRunner::RunJob(CopyQuestions& questions, CopyProgressRecord& pro
     CopyJob job(recorded, progress, io, kChunkSectors);
     const CopyOutcome outcome = job.Run(driveEntry, imagePath);
     if (outcome != CopyOutcome::Failed && imagePath) {
-        recorder.End(imagePath, CopyRecorder::OutcomeOf(outcome), recorded.Reason(), recorded.Answers(), progress,
+        recorder.End(io, imagePath, CopyRecorder::OutcomeOf(outcome), recorded.Reason(), recorded.Answers(), progress,
                      job.Facts());
         WriteCopyReport(io, recorder.Record());
     }
