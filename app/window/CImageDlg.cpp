@@ -217,7 +217,7 @@ void CImageDlg::OnCreateIso()
         Runner().Stop();
         return;
     }
-    if (m_bClosing)
+    if (m_bClosing || m_bSessionEnding)
         return;
     UpdateData();
     // The drive is taken now: the list is rebuilt every second, also while the file dialog is
@@ -228,7 +228,7 @@ void CImageDlg::OnCreateIso()
         return;
     std::wstring imagePath;
     // A close request that arrived while the file dialog was open wins over the new copy.
-    if (!m_seams.askImagePath(hwnd, chosen, imagePath) || m_bClosing)
+    if (!m_seams.askImagePath(hwnd, chosen, imagePath) || m_bClosing || m_bSessionEnding)
         return;
     // As the last scan saw it: a volume query here could block this thread.
     const std::wstring driveEntry = m_drives.EntryOf(letter);
@@ -300,6 +300,6 @@ void CImageDlg::OnEndSession()
 {
     // No new copy in what is left of the session. The copy stops after its current chunk; its
     // end, dispatched meanwhile, gives the window back. A drive stuck in a read gets only so long.
-    m_bClosing = true;
+    m_bSessionEnding = true;
     Runner().StopAndWait(kEndSessionWaitMs);
 }

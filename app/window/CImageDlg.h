@@ -108,6 +108,8 @@ private:
     HICON m_hIcon;
     HICON m_hSmallIcon;
     bool m_bClosing = false;
+    // The session is ending: no new copy starts, though the window still closes when asked.
+    bool m_bSessionEnding = false;
     // The shell sends it when it has made the taskbar button (again, after Explorer restarted).
     const UINT m_nTaskbarButtonCreated;
     // The entry of the drive being copied, from the start of a copy until this thread has

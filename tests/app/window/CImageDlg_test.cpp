@@ -305,7 +305,7 @@ TEST(CImageDlg, AShutdownWaitsForACopySayingWhyAndTheSessionsEndStopsItAndWaitsF
 {
     TestWindow w;
     w.drives->Set(L'C', L"SYSTEM");
-    w.Run([&](HWND window) {
+    const INT_PTR ended = w.Run([&](HWND window) {
         ASSERT_TRUE(w.WaitForList({L"C:\\ - SYSTEM"}));
         EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, 0)) << "an idle window held a shutdown up";
         w.Click();
@@ -317,7 +317,10 @@ TEST(CImageDlg, AShutdownWaitsForACopySayingWhyAndTheSessionsEndStopsItAndWaitsF
         EXPECT_FALSE(w.runner->IsRunning()) << "the session's end did not wait for the stopped copy";
         EXPECT_TRUE(PumpUntil([&] { return !w.dialog->IsCopying(); }));
         EXPECT_TRUE(SendMessageW(window, WM_QUERYENDSESSION, 0, 0)) << "the ended copy still held a shutdown up";
+        w.Click();
+        EXPECT_EQ(w.copies, 1) << "a copy started in what is left of the session";
     });
+    EXPECT_NE(ended, -2) << "the window no longer closed once the session's end had stopped its copy";
     EXPECT_EQ(w.shutdown, (std::vector<std::wstring>{L"Copying C: to a.iso \x2013 50 %", L"destroyed"}));
 }
 }
