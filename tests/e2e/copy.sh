@@ -62,6 +62,8 @@ copy_to "$out/old.iso"
 printf '%s\n' "$CREATE_OUT" | grep -q '^overwrite question: ' || fail "no overwrite question for an existing file"
 expect_copy "$out/old.iso" "$disc"
 (cd "$out" && sha256sum -c --strict old.iso.sha256) || fail "old.iso.sha256 does not check the new image"
+tr -d '\r' <"$out/old.iso.log" | grep -qx 'Replace: yes, before the copy' ||
+    fail "the window's report does not say that the old file was replaced: $(cat "$out/old.iso.log")"
 pass "old file replaced, none of its bytes left behind"
 
 echo "== a name typed without an extension gets .iso"

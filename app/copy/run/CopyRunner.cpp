@@ -5,6 +5,7 @@
 #include "CopyRecorder.h"
 #include "CopyReport.h"
 #include "DriveLetter.h"
+#include "ImageSideFiles.h"
 #include "MVException.h"
 #include "MVExceptionReport.h"
 #include "MVSystemError.h"
@@ -51,6 +52,10 @@ CopyOutcome CopyRunner::RunJob(CopyQuestions& questions, CopyProgressRecord& pro
     recorder.Start(DriveLetterOf(entry), dash == std::wstring::npos ? std::wstring() : entry.substr(dash + 3));
     Win32CopyIO io;
     RecordedQuestions recorded(questions);
+    // A file of that name without a map was confirmed for replacing before the copy, where the
+    // window asks it (an image with a map is asked about by the copy itself).
+    if (imagePath && io.FileAttributes(imagePath) != INVALID_FILE_ATTRIBUTES && !MayBeFinished(imagePath))
+        recorded.Answered(CopyRecord::kReplaceQuestion, L"yes, before the copy");
     CopyJob job(recorded, progress, io, kChunkSectors);
     const CopyOutcome outcome = job.Run(driveEntry, imagePath);
     if (outcome != CopyOutcome::Failed && imagePath) {

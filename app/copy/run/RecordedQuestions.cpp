@@ -28,7 +28,7 @@ ReadErrorChoice RecordedQuestions::AskReadErrorChoice(const wchar_t* detail)
     const ReadErrorChoice choice = shown.AskReadErrorChoice(detail);
     if (choice == ReadErrorChoice::Stop)
         reason = text;
-    Answer(CopyRecord::kSkipUnreadableQuestion, choice == ReadErrorChoice::SkipAndGoOn ? L"yes"
+    Answered(CopyRecord::kSkipUnreadableQuestion, choice == ReadErrorChoice::SkipAndGoOn ? L"yes"
                                                 : choice == ReadErrorChoice::TryAgain  ? L"try again"
                                                                                        : L"no: stop");
     return choice;
@@ -43,27 +43,27 @@ void RecordedQuestions::ShowCopyError(const wchar_t* text)
 bool RecordedQuestions::AskToContinue(const wchar_t* question)
 {
     const bool yes = shown.AskToContinue(question);
-    Answer(CopyRecord::kMultisessionQuestion, yes ? L"yes: the first session is copied" : L"no");
+    Answered(CopyRecord::kMultisessionQuestion, yes ? L"yes: the first session is copied" : L"no");
     return yes;
 }
 
 bool RecordedQuestions::AskToReplace(const wchar_t* question)
 {
     const bool yes = shown.AskToReplace(question);
-    Answer(CopyRecord::kReplaceQuestion, yes ? L"yes" : L"no");
+    Answered(CopyRecord::kReplaceQuestion, yes ? L"yes" : L"no");
     return yes;
 }
 
 QuestionAnswer RecordedQuestions::AskYesNoCancel(const wchar_t* question)
 {
     const QuestionAnswer answer = shown.AskYesNoCancel(question);
-    Answer(CopyRecord::kResumeQuestion, answer == QuestionAnswer::Yes ? L"yes"
+    Answered(CopyRecord::kResumeQuestion, answer == QuestionAnswer::Yes ? L"yes"
                                         : answer == QuestionAnswer::No ? L"no: copied anew"
                                                                        : L"cancel");
     return answer;
 }
 
-void RecordedQuestions::Answer(const wchar_t* question, const wchar_t* answer)
+void RecordedQuestions::Answered(const wchar_t* question, const wchar_t* answer)
 {
     for (CopyRecord::Answer& earlier : answers)
         if (earlier.question == question) {

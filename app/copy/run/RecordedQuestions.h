@@ -22,11 +22,13 @@ public:
     bool AskToReplace(const wchar_t* question) override;
     QuestionAnswer AskYesNoCancel(const wchar_t* question) override;
 
+    // A question its front end settled before the copy began.
+    void Answered(const wchar_t* question, const wchar_t* answer);
+
     const std::wstring& Reason() const { return reason; }
     const std::vector<CopyRecord::Answer>& Answers() const { return answers; }
 
 private:
-    void Answer(const wchar_t* question, const wchar_t* answer);
     // The system's text for the last error, which it leaves as it was for the box that follows.
     static std::wstring LastErrorText();
 
