@@ -15,5 +15,5 @@ std::wstring ExpandLabel(const std::wstring& image, const std::wstring& label);
 // `image` when `taken` says it is free; otherwise the first free one of "NAME (2).iso",
 // "NAME (3).iso", ..., as Explorer names copies (the number goes before the last extension of
 // the file name). `taken` is true for a name held by anything but this disc's own unfinished
-// work, which the caller recognises by its map. Empty when even "NAME (9999)" is taken.
+// work, which the caller recognises by its map and the disc (ResumeCheck::OfThisDisc). Empty when even "NAME (9999)" is taken.
 std::wstring FreeImageName(const std::wstring& image, const std::function<bool(const std::wstring&)>& taken);

@@ -15,6 +15,7 @@
 #include "Manifest.h"
 #include "MVExceptionReport.h"
 #include "RecordText.h"
+#include "ResumeCheck.h"
 #include "UnattendedAnswers.h"
 #include "Win32CopyIO.h"
 
@@ -203,10 +204,13 @@ bool CommandRun::WaitForDisc(UnattendedAnswers& answers, CopyProgressRecord& pro
 std::wstring CommandRun::ChooseImage(UnattendedAnswers& answers, const std::wstring& label)
 {
     if (HasLabelPlaceholder(line.image)) {
-        // Only an image with its map (this disc's unfinished work, ResumeCheck makes sure) is
-        // finished; any other file keeps its name, and the new image takes a free one.
-        const std::wstring image = FreeImageName(ExpandLabel(line.image, label), [](const std::wstring& name) {
-            return Exists(name) && !MayBeFinished(name);
+        // Only this disc's own unfinished work (an image with its map, or a temporary image) is
+        // finished; any other file, and another disc's work of the same label, keeps its name,
+        // and the new image takes a free one.
+        Win32CopyIO io;
+        const std::wstring device = std::wstring(L"\\\\.\\") + line.drive + L':';
+        const std::wstring image = FreeImageName(ExpandLabel(line.image, label), [&](const std::wstring& name) {
+            return MayBeFinished(name) ? !ResumeCheck::OfThisDisc(io, device, ImageSideFiles(name)) : Exists(name);
         });
         if (image.empty())
             answers.Refuse(L"No free name is left for " + ExpandLabel(line.image, label) + L".");

@@ -1,10 +1,41 @@
 #include "ResumeCheck.h"
+#include "ChunkBuffer.h"
 #include "CopyIO.h"
 #include "CopyQuestions.h"
 #include "CopyTexts.h"
 #include "DiscVolume.h"
 #include "DisplayPath.h"
 #include "ImageSideFiles.h"
+
+namespace {
+// Told nothing, and says No to giving up the earlier work: what Decide settles by itself.
+class NoOneAsked : public CopyQuestions
+{
+public:
+    void ReportLastError() override {}
+    void ReportReadError(const wchar_t*) override {}
+    ReadErrorChoice AskReadErrorChoice(const wchar_t*) override { return ReadErrorChoice::Stop; }
+    void ShowCopyError(const wchar_t*) override {}
+    bool AskToContinue(const wchar_t*) override { return false; }
+    bool AskToReplace(const wchar_t*) override { return false; }
+    QuestionAnswer AskYesNoCancel(const wchar_t*) override { return QuestionAnswer::Yes; }
+};
+}
+
+bool ResumeCheck::OfThisDisc(CopyIO& io, const std::wstring& devicePath, const ImageSideFiles& names)
+{
+    const bool unfinished = io.FileAttributes(names.partial.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!unfinished && io.FileAttributes(names.map.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    NoOneAsked silent;
+    ChunkBuffer scratch(io, 2 * kSectorBytes);
+    DiscVolume disc(io, silent);
+    DWORD sectors = 0;
+    RescueMap map;
+    const std::wstring& held = unfinished ? names.partial : names.image;
+    return scratch.Get() && disc.Open(devicePath) && disc.PeekSize(scratch.Get(), sectors, &held) &&
+           ResumeCheck(silent, io, disc, scratch.Get()).Decide(names, unfinished, sectors, map) == Decision::Resume;
+}
 
 ResumeCheck::Decision ResumeCheck::Decide(const ImageSideFiles& names, bool unfinished, DWORD discSectors,
                                           RescueMap& map)

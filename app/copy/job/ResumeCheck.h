@@ -32,6 +32,12 @@ public:
     // image's.
     Decision Decide(const ImageSideFiles& names, bool unfinished, DWORD discSectors, RescueMap& map);
 
+    // Whether the earlier work at `names` (an unfinished copy, or an image with its map) is of
+    // the disc in the drive at devicePath, as Decide would find, asking nothing and changing
+    // nothing: a run that picks its own name takes another where it is not. True when there is
+    // no such work, or only a map whose image has taken its name (the copy settles that one).
+    static bool OfThisDisc(CopyIO& io, const std::wstring& devicePath, const ImageSideFiles& names);
+
 private:
     Decision Ask(const ImageSideFiles& names, bool unfinished, const RescueMap& map);
     Decision OfferToCopyAnew(const std::wstring& problem, const ImageSideFiles& names, bool unfinished);

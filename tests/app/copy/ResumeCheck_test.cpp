@@ -115,6 +115,10 @@ TEST(ResumeCheck, AnUnfinishedCopyIsOfferedWithWhatItHoldsAndDeletedOnlyWithCons
         if (c.mapThere)
             bench.io.files[names.partialMap].assign(map.begin(), map.end());
         ASSERT_TRUE(!c.mapThere || bench.io.LastWriteTime(names.partialMap.c_str(), written));
+        // As a run that picks its own name sees it: only this disc's sound work keeps the name.
+        const auto files = bench.io.files;
+        EXPECT_EQ(ResumeCheck::OfThisDisc(bench.io, L"\\\\.\\E:", names), c.question.empty());
+        EXPECT_TRUE(bench.io.files == files && bench.owner.questions.empty() && bench.io.buffersHeld == 0);
         DiscVolume disc(bench.io, bench.owner);
         ASSERT_TRUE(disc.Open(L"\\\\.\\E:"));
         RescueMap decided;
