@@ -44,6 +44,8 @@ run E: "$(win_path "$out")\\{label}.iso" /manifest "$(win_path "$manifest")"
 cmp "$E2E_DIR/disc.iso" "$out/ARCHIVE.iso" || fail "the image differs from the disc"
 [ "$(report_value "$out/ARCHIVE.iso" Outcome | cut -d' ' -f1)" = complete ] || fail "the report does not say complete"
 expect_digests "$out/ARCHIVE.iso"
+version=$(sed -n 's/^project(Pelmora VERSION \([0-9.]*\) .*/\1/p' "$SRC/CMakeLists.txt")
+[ "$(report_value "$out/ARCHIVE.iso" Tool)" = "Pelmora $version" ] || fail "the report does not name version $version"
 [ "$(grep -c ',complete,0,' "$manifest")" -eq 1 ] || fail "no manifest row for the complete copy"
 pass "complete, hashes confirmed by md5sum, sha1sum, sha256sum and zlib"
 

@@ -24,7 +24,9 @@ struct CopyRunner::Work
     std::wstring imagePath;
 };
 
-const wchar_t CopyRunner::kTool[] = L"Pelmora 1.1.0.0";
+#define PELMORA_WIDE(text) L##text
+#define PELMORA_WIDENED(text) PELMORA_WIDE(text)
+const wchar_t CopyRunner::kTool[] = L"Pelmora " PELMORA_WIDENED(PELMORA_VERSION);
 
 CopyRunner::CopyRunner() : CopyRunner(RunJob)
 {
