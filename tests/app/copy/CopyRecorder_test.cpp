@@ -42,9 +42,9 @@ TEST(CopyRecorder, EachOutcomeIsReportedAsTheImageAndItsMapHoldIt)
          },
          CopyOutcome::Incomplete,
          "Sectors read: 37\r\nUnreadable sectors: 3\r\nUnreadable ranges: 20-22\r\n", false},
-        {"the answer in the box not written down", [](CopyBench& bench) {
+        {"the answer in the box not written down, or each answer to the same question", [](CopyBench& bench) {
              bench.io.script[20] = "F";
-             bench.owner.choices = {ReadErrorChoice::SkipAndGoOn};
+             bench.owner.choices = {ReadErrorChoice::TryAgain, ReadErrorChoice::SkipAndGoOn};
          },
          CopyOutcome::Incomplete, "Still missing: 1\r\nSkip unreadable sectors: yes\r\n",
          false},
