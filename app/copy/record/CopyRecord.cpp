@@ -1,4 +1,5 @@
 #include "CopyRecord.h"
+#include <cwctype>
 
 const wchar_t CopyRecord::kMultisessionQuestion[] = L"Multisession";
 const wchar_t CopyRecord::kReplaceQuestion[] = L"Replace";
@@ -54,4 +55,12 @@ ULONGLONG CopyRecord::MissingSectors() const
     if (map)
         return map->UnfinishedSectors();
     return outcome == Outcome::Complete ? 0 : sectors;
+}
+
+void CopyRecord::AddToReason(std::wstring& reason, const std::wstring& told)
+{
+    // The system's texts end in a space or a line end at times.
+    while (!reason.empty() && iswspace(reason.back()))
+        reason.pop_back();
+    reason += (reason.empty() || told.empty() ? L"" : L" ") + told;
 }

@@ -50,6 +50,10 @@ struct CopyRecord
     ImageDigestText digests;           // of a complete image
     std::vector<Answer> answers;
 
+    // What a run told, added to its reason after what it told before: a failure and then where
+    // its work was kept both belong in the record.
+    static void AddToReason(std::wstring& reason, const std::wstring& told);
+
     // "complete", "incomplete", "stopped" or "failed".
     const wchar_t* OutcomeWord() const;
     // Sectors tried and not read: every area of the map neither finished nor still untried.

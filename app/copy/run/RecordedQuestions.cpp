@@ -12,13 +12,13 @@ std::wstring RecordedQuestions::LastErrorText()
 
 void RecordedQuestions::ReportLastError()
 {
-    reason = LastErrorText();
+    CopyRecord::AddToReason(reason, LastErrorText());
     shown.ReportLastError();
 }
 
 void RecordedQuestions::ReportReadError(const wchar_t* detail)
 {
-    reason = LastErrorText() + L" " + detail;
+    CopyRecord::AddToReason(reason, LastErrorText() + L" " + detail);
     shown.ReportReadError(detail);
 }
 
@@ -27,7 +27,7 @@ ReadErrorChoice RecordedQuestions::AskReadErrorChoice(const wchar_t* detail)
     const std::wstring text = LastErrorText() + L" " + detail;
     const ReadErrorChoice choice = shown.AskReadErrorChoice(detail);
     if (choice == ReadErrorChoice::Stop)
-        reason = text;
+        CopyRecord::AddToReason(reason, text);
     Answered(CopyRecord::kSkipUnreadableQuestion, choice == ReadErrorChoice::SkipAndGoOn ? L"yes"
                                                 : choice == ReadErrorChoice::TryAgain  ? L"try again"
                                                                                        : L"no: stop");
@@ -36,7 +36,7 @@ ReadErrorChoice RecordedQuestions::AskReadErrorChoice(const wchar_t* detail)
 
 void RecordedQuestions::ShowCopyError(const wchar_t* text)
 {
-    reason = text;
+    CopyRecord::AddToReason(reason, text);
     shown.ShowCopyError(text);
 }
 

@@ -3,13 +3,13 @@
 
 void UnattendedAnswers::ReportLastError()
 {
-    reason = SystemErrorText().GetBuffer();
+    CopyRecord::AddToReason(reason, SystemErrorText().GetBuffer());
 }
 
 void UnattendedAnswers::ReportReadError(const wchar_t* detail)
 {
     const std::wstring system = SystemErrorText().GetBuffer();
-    reason = system + L" " + detail;
+    CopyRecord::AddToReason(reason, system + L" " + detail);
 }
 
 ReadErrorChoice UnattendedAnswers::AskReadErrorChoice(const wchar_t* detail)

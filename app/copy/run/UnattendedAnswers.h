@@ -29,7 +29,7 @@ public:
     void ReportLastError() override;
     void ReportReadError(const wchar_t* detail) override;
     ReadErrorChoice AskReadErrorChoice(const wchar_t* detail) override;
-    void ShowCopyError(const wchar_t* text) override { reason = text; }
+    void ShowCopyError(const wchar_t* text) override { CopyRecord::AddToReason(reason, text); }
     bool AskToContinue(const wchar_t* question) override;
     bool AskToReplace(const wchar_t* question) override;
     QuestionAnswer AskYesNoCancel(const wchar_t* question) override;

@@ -1,7 +1,10 @@
 #include "CopyBench.h"
 #include "CopyRecorder.h"
 #include "CopyReport.h"
+#include "CopyTexts.h"
 #include "ImageSideFiles.h"
+#include "MVSystemError.h"
+#include "RecordText.h"
 #include "RecordedQuestions.h"
 #include <gtest/gtest.h>
 #include <functional>
@@ -13,6 +16,15 @@ const ImageSideFiles kNames(kImage);
 const char kDigestLines[] = "CRC32: 9b1b02f6\r\nMD5: d5ffaa9071fa585997d39d2d1c38894b\r\n"
                             "SHA-1: 12a9ba65046419dbcc1021e73f4084dd03d9f69c\r\n"
                             "SHA-256: 97d602491a33d38ffa2a5fb0d6c5988f2ae93af3781c8d4e01cfe27f6ed2c148\r\n";
+
+std::wstring DiskFull()
+{
+    SetLastError(ERROR_DISK_FULL);
+    std::wstring text = SystemErrorText().GetBuffer();
+    while (!text.empty() && text.back() == L' ')
+        text.pop_back();
+    return text;
+}
 
 // A real job over the fake disc and files, recorded as a run from the window records it: what
 // the report says of each outcome is what the image and the files beside it hold.
@@ -52,6 +64,11 @@ TEST(CopyRecorder, EachOutcomeIsReportedAsTheImageAndItsMapHoldIt)
          CopyOutcome::Completed, "Run: 1\r\n\r\nRun: 2\r\n", true},
         {"a later run's retried sectors lost", finishLater, CopyOutcome::Completed,
          "Retried sectors: 3\r\nStill missing: 0\r\n", true},
+        {"the cause of a failure lost behind where its work was kept",
+         [](CopyBench& bench) { bench.io.fails[L"FlushImage"] = ERROR_DISK_FULL; }, CopyOutcome::Failed,
+         "Outcome: failed, " + Utf8(EscapeControls(DiskFull() + L" " + CopyTexts::WorkKept(kNames.partial,
+                                                             kNames.partialMap, kImage))) + "\r\n",
+         false},
         {"a failed run reported as another outcome",
          [](CopyBench& bench) { bench.io.fails[L"CreateImage"] = ERROR_ACCESS_DENIED; }, CopyOutcome::Failed,
          "Outcome: failed, ", false},
