@@ -53,12 +53,12 @@ SCRATCH_MB=${SCRATCH_MB:-60}
 BAND_SECTORS=${BAND_SECTORS:-2000}
 FAIL_MS=${FAIL_MS:-100}
 if [ "${SCRATCH_ONLY:-}" != 1 ]; then
-disc=$(e2e_cached_iso "bench-$MB" BENCH "$MB")
-paced_disc=$(e2e_cached_iso "bench-$PACED_MB" PACED "$PACED_MB")
+disc=$(e2e_cached_iso "bench-$MB-BENCH" BENCH "$MB")
+paced_disc=$(e2e_cached_iso "bench-$PACED_MB-PACED" PACED "$PACED_MB")
 e2e_add_cdrom e "$disc"
 e2e_add_cdrom f "$paced_disc"
 fi
-scratch_disc=$(e2e_cached_iso "bench-$SCRATCH_MB" SCRATCH "$SCRATCH_MB")
+scratch_disc=$(e2e_cached_iso "bench-$SCRATCH_MB-SCRATCH" SCRATCH "$SCRATCH_MB")
 e2e_add_cdrom g "$scratch_disc"
 # Without a window manager Wine waits two seconds for each managed window it hides (the save
 # dialog before every copy); unmanaged windows spare the benchmark that wait.
