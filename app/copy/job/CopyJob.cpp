@@ -79,20 +79,24 @@ CopyOutcome CopyJob::Copy(const wchar_t* driveEntry, const std::wstring& imagePa
 CopyOutcome CopyJob::CopyInto(PendingImage& image, const std::wstring& devicePath, BYTE* first, BYTE* second)
 {
     DiscVolume disc(io, questions);
-    CopyOutcome outcome = CopyOutcome::Failed;
-    if (!disc.Open(devicePath) || !ConfirmSessions(disc, first, outcome))
-        return outcome;
-    ResumeCheck::Decision decision = ResumeCheck::Decision::CopyAnew;
-    RescueMap map;
+    if (!disc.Open(devicePath))
+        return CopyOutcome::Failed;
+    // Earlier work is looked for first: a disc whose sector 16 no longer reads is sized by the
+    // image's own copy of it, for the sessions' question too.
     const PendingImage::Earlier earlier = image.FindEarlierWork();
     if (earlier == PendingImage::Earlier::Failed)
         return CopyOutcome::Failed;
     const bool unfinished = earlier == PendingImage::Earlier::Unfinished;
-    if (earlier != PendingImage::Earlier::Nothing) {
+    const std::wstring& heldPath = unfinished ? image.Names().partial : image.Names().image;
+    const std::wstring* held = earlier == PendingImage::Earlier::Nothing ? nullptr : &heldPath;
+    CopyOutcome outcome = CopyOutcome::Failed;
+    if (!ConfirmSessions(disc, first, held, outcome))
+        return outcome;
+    ResumeCheck::Decision decision = ResumeCheck::Decision::CopyAnew;
+    RescueMap map;
+    if (held) {
         DWORD discSectors = 0;
-        // A disc whose sector 16 no longer reads is sized by the image's own copy of it.
-        const std::wstring& held = unfinished ? image.Names().partial : image.Names().image;
-        if (!disc.PeekSize(first, discSectors, &held))
+        if (!disc.PeekSize(first, discSectors, held))
             return CopyOutcome::Failed;
         decision = ResumeCheck(questions, io, disc, first).Decide(image.Names(), unfinished, discSectors, map);
         if (decision == ResumeCheck::Decision::CopyAnew && !disc.MoveTo(0))
@@ -109,13 +113,13 @@ CopyOutcome CopyJob::CopyInto(PendingImage& image, const std::wstring& devicePat
 }
 
 // A disc burned in several sessions is read as its first session only; the user decides
-// whether such an image is still worth making. All is settled before any file is touched.
-bool CopyJob::ConfirmSessions(DiscVolume& disc, BYTE* scratch, CopyOutcome& outcome)
+// whether such an image is still worth making. All is settled before any file is written.
+bool CopyJob::ConfirmSessions(DiscVolume& disc, BYTE* scratch, const std::wstring* held, CopyOutcome& outcome)
 {
     if (disc.Sessions() <= 1)
         return true;
     DWORD sectors = 0;
-    if (!disc.PeekSize(scratch, sectors))
+    if (!disc.PeekSize(scratch, sectors, held))
         return false;
     // A Stop or a close while the box was up wins over its Yes.
     if (!questions.AskToContinue(CopyTexts::SessionsQuestion(disc.Sessions()).c_str()) || progress.StopRequested()) {

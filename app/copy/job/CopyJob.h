@@ -56,7 +56,9 @@ public:
 private:
     CopyOutcome Copy(const wchar_t* driveEntry, const std::wstring& imagePath);
     CopyOutcome CopyInto(PendingImage& image, const std::wstring& devicePath, BYTE* first, BYTE* second);
-    bool ConfirmSessions(DiscVolume& disc, BYTE* scratch, CopyOutcome& outcome);
+    // held: the image of earlier work of this name, whose copy of sector 16 stands in for the
+    // disc's where that fails; null without earlier work.
+    bool ConfirmSessions(DiscVolume& disc, BYTE* scratch, const std::wstring* held, CopyOutcome& outcome);
     CopyOutcome CopyAnew(const RunningCopy& copy, DiscVolume& disc, PendingImage& image, BYTE* first, BYTE* second);
     CopyOutcome Finish(const RunningCopy& copy, DiscVolume& disc, PendingImage& image, bool unfinished,
                        RescueMap map, BYTE* buffer);

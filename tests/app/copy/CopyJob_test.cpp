@@ -262,6 +262,12 @@ TEST(CopyJob, AnImageWithItsMapIsFinishedInPlaceReadingOnlyWhatIsMissing)
          QuestionAnswer::Yes, CopyOutcome::Failed, 500, "0+100 100*20 120+580 700?800"},
         {"image of a disc whose sector 16 fails no more finished", band,
          [](JobBench& bench) { bench.io.script[16] = "F"; }, QuestionAnswer::Yes, CopyOutcome::Completed, 50, "-"},
+        {"image of a disc of two sessions whose sector 16 fails no more finished", band,
+         [](JobBench& bench) {
+             bench.io.script[16] = "F";
+             bench.io.sessions = 2;
+         },
+         QuestionAnswer::Yes, CopyOutcome::Completed, 50, "-"},
         // Sector 16, 32 descriptors compared, then the chunk from 1200 is the 35th read.
         {"disc gone while finishing taken for holes", rest,
          [](JobBench& bench) { bench.io.drive = std::string(34, '.') + "G"; }, QuestionAnswer::Yes,
@@ -277,8 +283,10 @@ TEST(CopyJob, AnImageWithItsMapIsFinishedInPlaceReadingOnlyWhatIsMissing)
         const std::string map = before.Serialize();
         bench.io.files[kNames.map].assign(map.begin(), map.end());
         EXPECT_EQ(bench.Run(), c.outcome);
-        EXPECT_EQ(bench.owner.questions,
-                  std::vector<std::wstring>{CopyTexts::ResumeQuestion(kImage, before.UnfinishedSectors())});
+        std::vector<std::wstring> asked{CopyTexts::ResumeQuestion(kImage, before.UnfinishedSectors())};
+        if (bench.io.sessions > 1)
+            asked.insert(asked.begin(), CopyTexts::SessionsQuestion(bench.io.sessions));
+        EXPECT_EQ(bench.owner.questions, asked);
         DWORD read = 0;
         for (const std::string& t : bench.io.transfers)
             if (t[0] == 'R' && std::stoul(t.substr(1)) >= 48)
