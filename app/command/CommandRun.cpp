@@ -7,6 +7,7 @@
 #include "CopyJob.h"
 #include "CopyReport.h"
 #include "DiscSector.h"
+#include "DriveLetter.h"
 #include "DriveList.h"
 #include "ExitCode.h"
 #include "ExtendedLengthPath.h"
@@ -47,9 +48,8 @@ bool Exists(const std::wstring& path)
 
 FileHandle OpenDevice(wchar_t drive)
 {
-    const std::wstring device = std::wstring(L"\\\\.\\") + drive + L':';
-    return FileHandle(CreateFileW(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
+    return FileHandle(CreateFileW(DevicePathOf(drive).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 int ExitCodeOf(const UnattendedAnswers& answers)
@@ -208,7 +208,7 @@ std::wstring CommandRun::ChooseImage(UnattendedAnswers& answers, const std::wstr
         // finished; any other file, and another disc's work of the same label, keeps its name,
         // and the new image takes a free one.
         Win32CopyIO io;
-        const std::wstring device = std::wstring(L"\\\\.\\") + line.drive + L':';
+        const std::wstring device = DevicePathOf(line.drive);
         const std::wstring image = FreeImageName(ExpandLabel(line.image, label), [&](const std::wstring& name) {
             return MayBeFinished(name) ? !ResumeCheck::OfThisDisc(io, device, ImageSideFiles(name)) : Exists(name);
         });

@@ -21,7 +21,7 @@ std::wstring DiscVolume::DevicePath(const wchar_t* driveEntry)
     const wchar_t letter = driveEntry ? DriveLetterOf(driveEntry) : 0;
     if (!letter)
         return std::wstring();
-    return std::wstring(L"\\\\.\\") + letter + L':';
+    return DevicePathOf(letter);
 }
 
 bool DiscVolume::Open(const std::wstring& devicePath)

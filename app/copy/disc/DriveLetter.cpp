@@ -9,3 +9,8 @@ wchar_t DriveLetterOf(const std::wstring& entry)
         return wchar_t(c - L'a' + L'A');
     return c >= L'A' && c <= L'Z' ? c : 0;
 }
+
+std::wstring DevicePathOf(wchar_t letter)
+{
+    return std::wstring(L"\\\\.\\") + letter + L':';
+}

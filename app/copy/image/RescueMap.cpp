@@ -286,3 +286,21 @@ bool RescueMap::Parse(const std::string& text, ULONGLONG sectors, const std::wst
     map = parsed;
     return true;
 }
+
+ULONGLONG RescueMap::SectorsIn(const std::string& text)
+{
+    ULONGLONG end = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t lineEnd = text.find('\n', at);
+        if (lineEnd == std::string::npos)
+            lineEnd = text.size();
+        const std::vector<std::string> fields = Fields(text.substr(at, lineEnd - at));
+        at = lineEnd + 1;
+        ULONGLONG position = 0, size = 0;
+        // The status line's second field is a status, not a size.
+        if (fields.size() == 3 && ParseHex(fields[0], position) && ParseHex(fields[1], size) && size != 0)
+            end = position + size;
+    }
+    return end / kSectorBytes;
+}

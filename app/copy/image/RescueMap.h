@@ -59,6 +59,9 @@ public:
     // `message` says what is wrong and names `fileName`.
     static bool Parse(const std::string& text, ULONGLONG sectors, const std::wstring& fileName, RescueMap& map,
                       std::wstring& message);
+    // The disc's sectors as a mapfile's blocks give them: where its last block ends; 0 without
+    // any. Checked no further: Parse, given this size, says whether the map can be used.
+    static ULONGLONG SectorsIn(const std::string& text);
 
     bool operator==(const RescueMap& other) const;
 

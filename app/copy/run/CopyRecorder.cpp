@@ -1,41 +1,9 @@
 #include "CopyRecorder.h"
-#include <cstdlib>
 #include "CopyProgressRecord.h"
 #include "DiscSector.h"
-#include "FileHandle.h"
+#include "DriveLetter.h"
 #include "ImageSideFiles.h"
 #include "Win32CopyIO.h"
-
-namespace {
-FileHandle OpenDevice(wchar_t drive)
-{
-    const std::wstring device = std::wstring(L"\\\\.\\") + drive + L':';
-    return FileHandle(CreateFileW(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
-}
-
-// The disc's sectors as a map gives them: where its last area ends. The progress shown last
-// counts only the last pass's sectors.
-ULONGLONG MapSectors(const std::string& text)
-{
-    ULONGLONG end = 0;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t next = text.find('\n', at);
-        next = next == std::string::npos ? text.size() : next + 1;
-        const std::string line = text.substr(at, next - at);
-        at = next;
-        char* rest = nullptr;
-        const ULONGLONG position = std::strtoull(line.c_str(), &rest, 16);
-        char* after = nullptr;
-        const ULONGLONG size = line[0] == '#' ? 0 : std::strtoull(rest, &after, 16);
-        if (size && after != rest)
-            end = position + size;
-    }
-    return end / kSectorBytes;
-}
-
-}
 
 CopyRecorder::CopyRecorder(const std::wstring& tool, const std::wstring& command)
 {
@@ -49,14 +17,12 @@ void CopyRecorder::Start(wchar_t drive, const std::wstring& label)
     record.volume.label = label;
     record.started = RecordTimeNow();
     startTick = GetTickCount64();
-    FileHandle device = OpenDevice(drive);
-    if (!device.IsOpen())
-        return;
-    record.identity = QueryDriveIdentity(device.Get());
-    device.Close();
     Win32CopyIO io;
+    if (!io.OpenDevice(DevicePathOf(drive).c_str()))
+        return;
+    record.identity = io.Identity();
     DWORD sessions = 0;
-    if (io.OpenDevice((std::wstring(L"\\\\.\\") + drive + L':').c_str()) && io.SessionCount(sessions))
+    if (io.SessionCount(sessions))
         record.sessions = sessions;
 }
 
@@ -105,7 +71,7 @@ void CopyRecorder::End(CopyIO& io, const std::wstring& imagePath, CopyRecord::Ou
         record.sectors = record.sectorsRead = bytes / kSectorBytes;
         record.digests = facts.digests;
     } else if (io.ReadTextFile(names.map.c_str(), text) &&
-               RescueMap::Parse(text, MapSectors(text), names.map, map, message)) {
+               RescueMap::Parse(text, RescueMap::SectorsIn(text), names.map, map, message)) {
         record.map = &map;
         record.sectors = map.Sectors();
         record.sectorsRead = map.Count(RescueMap::kFinished);

@@ -1,6 +1,7 @@
 #pragma once
 #include "CopyIO.h"
 #include "DiscSector.h"
+#include "DriveIdentity.h"
 #include "FileHandle.h"
 #include "ThreadErrorModeScope.h"
 #include "WriterThread.h"
@@ -37,6 +38,8 @@ public:
     bool SeekDevice(ULONGLONG offset) override;
     bool DeviceSize(ULONGLONG& bytes) override;
     bool SessionCount(DWORD& sessions) override;
+    // Of the drive whose device is open.
+    DriveIdentity Identity() const { return QueryDriveIdentity(device.Get()); }
     bool FirstSessionSectors(DWORD& sectors) override;
     void CloseDevice() override;
 
