@@ -246,7 +246,7 @@ bool Win32CopyIO::KeepImage(const wchar_t* partialPath, const wchar_t* imagePath
 {
     // One rename within the folder: the old image stays whole until the new one replaces it.
     // Write-through matters only where the move copies; the image itself was flushed before.
-    return MoveFileExW(partialPath, imagePath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    return RenameFile(partialPath, imagePath);
 }
 
 bool Win32CopyIO::HashFile(const wchar_t* path, ImageDigestText& digests)
